@@ -1,0 +1,136 @@
+#include "device/KylixSMS.h"
+
+#include <QMetaObject>
+
+#include "device/pdu/TextSplit.h"
+
+KylixSMS::KylixSMS(QObject* parent) : QObject(parent) {
+    qRegisterMetaType<IncomingSms>();
+    qRegisterMetaType<DeliveryReport>();
+    setBackend(std::make_unique<NoDeviceBackend>());
+}
+
+KylixSMS::~KylixSMS() = default;
+
+void KylixSMS::setBackend(std::unique_ptr<SmsBackend> backend) {
+    if (m_backend)
+        m_backend->disconnect(this);
+    m_backend = std::move(backend);
+    if (!m_backend)
+        m_backend = std::make_unique<NoDeviceBackend>();
+    // Queued: whatever thread or call the backend emits from, the event is
+    // taken up by the GUI thread's loop.
+    connect(m_backend.get(), &SmsBackend::newSms, this, [this](const IncomingSms& s) {
+        enqueue([this, s] {
+            Q_EMIT OnNewSMSReceived(s.Folder, s.Location, s.Number, s.Text, s.Time,
+                                    s.ConcatenatedInfo, s.Coding, s.Status);
+        });
+    }, Qt::QueuedConnection);
+    connect(m_backend.get(), &SmsBackend::newDeliveryReport, this,
+            [this](const DeliveryReport& r) {
+                enqueue([this, r] {
+                    Q_EMIT OnNewDeliveryReport(r.Folder, r.Location, r.Number, r.Time,
+                                               r.Reference, r.Status);
+                });
+            }, Qt::QueuedConnection);
+    connect(m_backend.get(), &SmsBackend::newUssd, this, [this](const QString& text) {
+        enqueue([this, text] { Q_EMIT OnNewUSSD(text); });
+    }, Qt::QueuedConnection);
+    connect(m_backend.get(), &SmsBackend::newCall, this, [this](const QString& number, int status) {
+        enqueue([this, number, status] { Q_EMIT OnNewCall(number, status); });
+    }, Qt::QueuedConnection);
+    m_backend->applyProperties(m_properties);
+}
+
+template <typename F> auto KylixSMS::call(F&& f) {
+    struct Depth {
+        KylixSMS* self;
+        explicit Depth(KylixSMS* s) : self(s) { ++self->m_depth; }
+        ~Depth() {
+            if (--self->m_depth == 0 && !self->m_pending.isEmpty())
+                self->scheduleFlush();
+        }
+    } depth(this);
+    return f(*m_backend);
+}
+
+void KylixSMS::propertiesChanged() {
+    if (m_backend)
+        m_backend->applyProperties(m_properties);
+}
+
+void KylixSMS::enqueue(std::function<void()> event) {
+    m_pending.append(std::move(event));
+    if (m_depth == 0)
+        scheduleFlush();
+}
+
+void KylixSMS::scheduleFlush() {
+    if (m_flushScheduled)
+        return;
+    m_flushScheduled = true;
+    QMetaObject::invokeMethod(this, &KylixSMS::flush, Qt::QueuedConnection);
+}
+
+void KylixSMS::flush() {
+    m_flushScheduled = false;
+    // One event at a time: a handler may call the control, and the events
+    // that arrive during that call wait for it like any other.
+    while (m_depth == 0 && !m_pending.isEmpty()) {
+        auto event = m_pending.takeFirst();
+        event();
+    }
+}
+
+int KylixSMS::Connect() {
+    return call([this](SmsBackend& b) {
+        b.applyProperties(m_properties);
+        return b.connectDevice(m_properties);
+    });
+}
+int KylixSMS::Disconnect() { return call([](SmsBackend& b) { return b.disconnectDevice(); }); }
+QString KylixSMS::GetManufacturer() { return call([](SmsBackend& b) { return b.manufacturer(); }); }
+QString KylixSMS::GetModel() { return call([](SmsBackend& b) { return b.model(); }); }
+QString KylixSMS::GetFirmware() { return call([](SmsBackend& b) { return b.firmware(); }); }
+QString KylixSMS::GetIMEI() { return call([](SmsBackend& b) { return b.imei(); }); }
+QString KylixSMS::GetHardware() { return call([](SmsBackend& b) { return b.hardware(); }); }
+QString KylixSMS::GetDeviceTime() { return call([](SmsBackend& b) { return b.deviceTime(); }); }
+int KylixSMS::SetDeviceTime(const QString& time) {
+    return call([&](SmsBackend& b) { return b.setDeviceTime(time); });
+}
+int KylixSMS::GetBatteryLevel() { return call([](SmsBackend& b) { return b.batteryLevel(); }); }
+int KylixSMS::GetReceptionLevel() {
+    return call([](SmsBackend& b) { return b.receptionLevel(); });
+}
+QString KylixSMS::GetSMSC() { return call([](SmsBackend& b) { return b.smsc(); }); }
+int KylixSMS::SetSMSC(const QString& number) {
+    return call([&](SmsBackend& b) { return b.setSmsc(number); });
+}
+int KylixSMS::SendSMS(const QString& number, const QString& text) {
+    return call([&](SmsBackend& b) { return b.sendSms(number, text, m_properties); });
+}
+int KylixSMS::EndCall() { return call([](SmsBackend& b) { return b.endCall(); }); }
+QString KylixSMS::GetSMSFolderName(int folder) {
+    return call([&](SmsBackend& b) { return b.smsFolderName(folder); });
+}
+int KylixSMS::ReadAllSMS(int first) {
+    return call([&](SmsBackend& b) {
+        StoredSms read;
+        const int r = b.readAllSms(first, read);
+        if (r >= 1)
+            m_lastRead = read;
+        return r;
+    });
+}
+int KylixSMS::ResetState(int state) {
+    return call([&](SmsBackend& b) { return b.resetState(state); });
+}
+QString KylixSMS::GetNetworkInfo() { return call([](SmsBackend& b) { return b.networkInfo(); }); }
+QString KylixSMS::GetSMSCodingInfo(const QString& text) const {
+    // A flash message is cut and counted like any other.
+    return gsm::codingInfo(text, m_properties.IsConcatenatedSMS == 1);
+}
+int KylixSMS::EndUSSD() { return call([](SmsBackend& b) { return b.endUssd(); }); }
+int KylixSMS::Dial(const QString& code) {
+    return call([&](SmsBackend& b) { return b.dial(code); });
+}

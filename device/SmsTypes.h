@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QMetaType>
+#include <QString>
+
+// The SMS control's settings (its properties 1-26 that are written by the
+// program) as one record, so a backend gets all of them at once.
+struct SmsProperties {
+    int ConnectionMode = 1;        // 1 COM port, 2 infrared, 3 Bluetooth, 4 USB
+    int AutoDeleteNewSMS = 0;
+    int SMSValidity = 6;           // 1 h, 6 h, 1 day, 3 days, 1 week, maximum
+    int IsConcatenatedSMS = 1;
+    int SendInterval = 0;          // seconds between consecutive message parts
+    int SendTimeout = 28;          // seconds to wait for the network's +CMGS
+    int SendRetryTimes = 0;        // extra tries of a part after a failure
+    int RejectIncomingCall = 0;
+    int RequestDeliveryReport = 0;
+    QString ConnectionParameter;   // "NAME, SPEED"
+    int ConnectionProtocol = 1;    // 1 AT command, 2 Nokia FBus, 3 Nokia MBus
+    int IsFlashSMS = 0;
+    int AutoDeleteAllReport = 0;
+    QString PINCode;
+    int NeedLog = 0;
+};
+
+// What ReadAllSMS loaded: the LastReadSMS* properties.
+struct StoredSms {
+    int Folder = 0;
+    QString Text;
+    QString Time;
+    QString Number;
+    int Location = 0;
+    QString ConcatenatedInfo;
+    int Status = 0;
+    int Coding = 0;
+    int ReportReference = 0;
+};
+
+struct IncomingSms {
+    int Folder = 0;
+    int Location = 0;
+    QString Number;
+    QString Text;
+    QString Time;
+    QString ConcatenatedInfo;
+    int Coding = 0;
+    int Status = 0;
+};
+
+struct DeliveryReport {
+    int Folder = 0;
+    int Location = 0;
+    QString Number;
+    QString Time;
+    int Reference = 0;
+    int Status = 0; // 1 = delivered
+};
+
+Q_DECLARE_METATYPE(IncomingSms)
+Q_DECLARE_METATYPE(DeliveryReport)

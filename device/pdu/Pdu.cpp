@@ -1,0 +1,1 @@
+#include "device/pdu/Pdu.h"
