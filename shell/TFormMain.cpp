@@ -1,0 +1,441 @@
+#include "shell/TFormMain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "shell/MessageService.h"
+#include "shell/Modal.h"
+#include "shell/Pictures.h"
+#include "shell/ProgramDir.h"
+#include "shell/ProgramWindows.h"
+#include "shell/ShellTexts.h"
+#include "shell/SplashWindow.h"
+#include "shell/SubsystemPages.h"
+#include "store/PersianCalendar.h"
+
+namespace {
+constexpr int kIconRole = Qt::UserRole + 1;
+constexpr int kClientWidth = 924;
+constexpr int kClientHeight = 613;
+
+struct NavEntry {
+    const QString* text;
+    int icon;
+    bool group;
+};
+} // namespace
+
+TFormMain::TFormMain(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      db(this), KylixSMS1(this) {
+    setObjectName(QStringLiteral("FormMain"));
+    KylixSMS1.setObjectName(QStringLiteral("KylixSMS1"));
+    createWindow();
+    startup();
+    m_pages = std::make_unique<SubsystemPages>(*this);
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::createWindow() {
+    setWindowTitle(QString());
+    setFixedSize(kClientWidth, kClientHeight);
+    setLayoutDirection(Qt::RightToLeft);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(192, 220, 192));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    auto* title = new QLabel(this);
+    title->setObjectName(QStringLiteral("pnlTitle"));
+    title->setGeometry(0, 0, 268, 54);
+    title->setPixmap(pictures::title(title->size()));
+
+    createNavigation();
+    createPages();
+    createStatusStrip();
+    createStatusBar();
+
+    connect(&Timer1, &ClockTimer::timeout, this, [this] { hookActivityTick(); });
+    connect(&Timer3, &ClockTimer::timeout, this, [this] { hookDeviceRefreshTick(); });
+    connect(&Timer4, &ClockTimer::timeout, this, &TFormMain::clockTick);
+    connect(&Timer5, &ClockTimer::timeout, this, &TFormMain::fadeInTick);
+    connect(&Timer6, &ClockTimer::timeout, this, &TFormMain::fadeOutTick);
+    Timer7.setSingleShot(true);
+    connect(&Timer7, &ClockTimer::timeout, this, [this] { hookAssemblyTick(); });
+    connect(&Timer8, &ClockTimer::timeout, this, [this] { hookAboutBrighten(); });
+    connect(&Timer9, &ClockTimer::timeout, this, [this] { hookAboutDarken(); });
+    connect(&Timer10, &ClockTimer::timeout, this, [this] { hookAboutType(); });
+    Timer3.start();
+    Timer4.start();
+    setOpacity(kStartOpacity);
+}
+
+void TFormMain::createNavigation() {
+    using namespace shelltext;
+    TreeView1 = new QTreeWidget(this);
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setGeometry(0, 54, 269, 526);
+    TreeView1->setHeaderHidden(true);
+    TreeView1->setIconSize(QSize(50, 50));
+    TreeView1->setIndentation(53);
+    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TreeView1->setMouseTracking(true);
+    TreeView1->installEventFilter(this);
+    TreeView1->viewport()->installEventFilter(this);
+    const NavEntry entries[] = {
+        {&kNavSending, 8, true},   {&kNavConnect, 9, false},      {&kNavSend, 1, false},
+        {&kNavCharge, 15, false},  {&kNavBoxes, 6, true},         {&kNavSent, 11, false},
+        {&kNavUnsent, 25, false},  {&kNavReceived, 12, false},    {&kNavPhone, 21, false},
+        {&kNavGroups, 4, true},    {&kNavDefine, 19, false},      {&kNavEdit, 0, false},
+        {&kNavDatabase, 17, true}, {&kNavBackup, 7, false},       {&kNavSettings, 5, true},
+        {&kNavProgram, 14, false}, {&kNavSecurity, 23, false},    {&kNavGuide, 18, true},
+        {&kNavRequirements, 20, false}, {&kNavUpdate, 24, false}, {&kNavContact, 22, false},
+        {&kNavAbout, 10, false},
+    };
+    QTreeWidgetItem* group = nullptr;
+    for (const NavEntry& e : entries) {
+        auto* item = e.group ? new QTreeWidgetItem(TreeView1) : new QTreeWidgetItem(group);
+        item->setText(0, *e.text);
+        item->setIcon(0, QIcon(pictures::navigationIcon(e.icon)));
+        item->setData(0, kIconRole, e.icon);
+        if (e.group)
+            group = item;
+    }
+    TreeView1->expandAll();
+}
+
+void TFormMain::createPages() {
+    PageControl1 = new QStackedWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setGeometry(270, 26, 654, 556);
+    PageControl1->installEventFilter(this);
+    static const char* titles[kPageCount] = {
+        "", "Connect", "Settings", "Phone messages", "SIM charge", "Members entry",
+        "Members editing", "Send", "Password", "Backup", "About", "Sent messages",
+        "Received messages", "", "", "Web", "Failed numbers"};
+    for (int i = 0; i < kPageCount; ++i) {
+        auto* sheet = new QWidget;
+        sheet->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
+        PageControl1->addWidget(sheet);
+        if (i == 0 || i == 14) {
+            auto* picture = new QLabel(sheet);
+            picture->setObjectName(i == 0 ? QStringLiteral("imgWelcome")
+                                          : QStringLiteral("imgRequirements"));
+            picture->setGeometry(0, 28, 654, 528);
+            picture->setPixmap(i == 0 ? pictures::welcome(picture->size())
+                                      : pictures::requirements(picture->size()));
+        } else if (titles[i][0] != '\0') {
+            // Held until the page's subsystem builds its contents.
+            auto* title = new QLabel(QString::fromLatin1(titles[i]), sheet);
+            title->setObjectName(QStringLiteral("lblPageTitle"));
+            title->setGeometry(20, 40, 600, 30);
+        }
+    }
+}
+
+void TFormMain::createStatusStrip() {
+    using namespace shelltext;
+    pnlStatusStrip = new QFrame(this);
+    pnlStatusStrip->setObjectName(QStringLiteral("pnlStatusStrip"));
+    pnlStatusStrip->setFrameShape(QFrame::StyledPanel);
+    pnlStatusStrip->setAutoFillBackground(true);
+    // Placed above the top edge until first show, where it moves down over
+    // the page tabs.
+    pnlStatusStrip->setGeometry(272, -23, 651, 54);
+    pnlStatusStrip->setLayoutDirection(Qt::LeftToRight);
+
+    auto gauge = [this](const QString& name, const QString& caption, int x) {
+        auto* label = new QLabel(caption, pnlStatusStrip);
+        label->setGeometry(x, 4, 120, 18);
+        auto* bar = new QProgressBar(pnlStatusStrip);
+        bar->setObjectName(name);
+        bar->setRange(0, 100);
+        bar->setValue(0);
+        bar->setGeometry(x, 24, 120, 18);
+        return bar;
+    };
+    gaugeBattery = gauge(QStringLiteral("gaugeBattery"), kPowerSupply, 300);
+    gaugeReception = gauge(QStringLiteral("gaugeReception"), kAntenna, 430);
+
+    auto lamp = [this](const QString& name, int x, bool lit, bool visible) {
+        auto* l = new QLabel(pnlStatusStrip);
+        l->setObjectName(name);
+        l->setPixmap(lit ? pictures::lamp(true) : pictures::lamp(false));
+        l->setGeometry(x, 20, 16, 16);
+        l->setVisible(visible);
+        return l;
+    };
+    gh1 = lamp(QStringLiteral("gh1"), 568, false, true);
+    gh2 = lamp(QStringLiteral("gh2"), 590, false, true);
+    gh3 = lamp(QStringLiteral("gh3"), 612, false, true);
+    sa1 = lamp(QStringLiteral("sa1"), 568, true, false);
+    sa2 = lamp(QStringLiteral("sa2"), 590, true, false);
+    sa3 = lamp(QStringLiteral("sa3"), 612, true, false);
+    imo = new QLabel(pnlStatusStrip);
+    imo->setObjectName(QStringLiteral("imo"));
+    imo->setPixmap(pictures::marker());
+    imo->setGeometry(568, 20, 16, 16);
+    imo->hide();
+
+    btnHide = new QToolButton(pnlStatusStrip);
+    btnHide->setObjectName(QStringLiteral("btnHide"));
+    btnHide->setToolTip(kHideHint);
+    btnHide->setText(QStringLiteral("_"));
+    btnHide->setGeometry(8, 14, 28, 28);
+    connect(btnHide, &QToolButton::clicked, this, [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->isVisible())
+                w->showMinimized();
+        }
+    });
+    btnNewMessage = new QToolButton(pnlStatusStrip);
+    btnNewMessage->setObjectName(QStringLiteral("btnNewMessage"));
+    btnNewMessage->setToolTip(kNewMessageHint);
+    btnNewMessage->setIcon(QIcon(pictures::navigationIcon(12)));
+    btnNewMessage->setGeometry(44, 10, 36, 36);
+    btnNewMessage->hide();
+}
+
+void TFormMain::createStatusBar() {
+    using namespace shelltext;
+    auto* bar = new QFrame(this);
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setFrameShape(QFrame::StyledPanel);
+    bar->setGeometry(0, kClientHeight - 28, kClientWidth, 28);
+    bar->setLayoutDirection(Qt::LeftToRight);
+    auto label = [bar](const QString& name, const QString& text, int x, int w) {
+        auto* l = new QLabel(text, bar);
+        l->setObjectName(name);
+        l->setGeometry(x, 4, w, 20);
+        return l;
+    };
+    // Left to right the bar reads the version, the Gregorian date, the time
+    // and then year / month / day under the solar-date caption.
+    label(QStringLiteral("lblVersion"), kVersion, 8, 90);
+    label(QStringLiteral("lblGregorianCaption"), kGregorian, 100, 80);
+    lblGregorian = label(QStringLiteral("lblGregorian"), QString(), 180, 200);
+    label(QStringLiteral("lblTimeCaption"), kTime, 400, 40);
+    es = label(QStringLiteral("es"), QString(), 440, 50);
+    e3 = label(QStringLiteral("e3"), QString(), 720, 40);
+    label(QStringLiteral("lblSlash1"), QStringLiteral("/"), 760, 8);
+    e2 = label(QStringLiteral("e2"), QString(), 770, 22);
+    label(QStringLiteral("lblSlash2"), QStringLiteral("/"), 792, 8);
+    e1 = label(QStringLiteral("e1"), QString(), 802, 22);
+    label(QStringLiteral("lblSolarCaption"), kSolarDate, 830, 90);
+}
+
+void TFormMain::startup() {
+    // B1-B4: the program directory first; the databases are named in it.
+    programDir = ProgramDir::path();
+    QFont f = font();
+    f.setFamily(QStringLiteral("Noto Sans Arabic UI"));
+    setFont(f);
+    webVisited = false;
+    firstShow = true;
+    QDir::setCurrent(programDir);
+    // B5: either file failing is reported once; start-up goes on.
+    db.open(programDir);
+    if (!db.contactsOpen() || !db.logOpen())
+        MessageService::instance().showMessage(shelltext::kDbError);
+    // B6, B7: on a contacts file that did not open this fails silently.
+    db.ensureFailedNumberTable();
+}
+
+QWidget* TFormMain::page(int n) const { return PageControl1->widget(n); }
+
+int TFormMain::currentPage() const { return PageControl1->currentIndex(); }
+
+void TFormMain::selectPage(int n) {
+    if (n >= 0 && n < kPageCount)
+        PageControl1->setCurrentIndex(n);
+}
+
+bool TFormMain::isConnected() const {
+    const auto* button = findChild<QPushButton*>(QStringLiteral("btnConnect"));
+    return button && !button->isEnabled();
+}
+
+void TFormMain::navigationClick() {
+    hookNavigation();
+    if (QTreeWidgetItem* item = TreeView1->currentItem())
+        treeAction(item->data(0, kIconRole).toInt());
+    pageEntry();
+}
+
+void TFormMain::treeAction(int icon) {
+    switch (icon) {
+    case 9: selectPage(1); break;
+    case 1: selectPage(7); break;
+    case 15:
+        selectPage(4);
+        if (auto* field = findChild<QWidget*>(QStringLiteral("teCallNumber")))
+            field->setFocus();
+        break;
+    case 11:
+        selectPage(11);
+        hookReopenSend();
+        break;
+    case 25: selectPage(16); break;
+    case 12:
+        selectPage(12);
+        hookReopenReci();
+        break;
+    case 21: selectPage(3); break;
+    case 19: selectPage(5); break;
+    case 0: selectPage(6); break;
+    case 7: selectPage(9); break;
+    case 14: selectPage(2); break;
+    case 23: selectPage(8); break;
+    case 20: selectPage(14); break;
+    case 24: hookShowUpdate(); break;
+    case 22:
+        selectPage(15);
+        hookContactPage();
+        break;
+    case 10:
+        selectPage(10);
+        hookAboutEffects();
+        break;
+    default: break; // the six group entries
+    }
+}
+
+void TFormMain::pageEntry() {
+    db.ADOTable1.close();
+    db.ADOTable4.close();
+    db.ADOTable7.close();
+    db.ADOQuery1.close();
+    db.ADOQuery1.open();
+    switch (currentPage()) {
+    case 15: hookPage15Entry(); break;
+    case 1: hookPage1Entry(); break;
+    case 16: hookPage16Entry(); break;
+    default: break;
+    }
+}
+
+void TFormMain::tarikh() {
+    const PersianDate p = persian::fromGregorian(Clock::instance().now().date());
+    e1->setText(p.dayText());
+    e2->setText(p.monthText());
+    e3->setText(p.yearText());
+}
+
+void TFormMain::clockTick() {
+    tarikh();
+    const QDateTime now = Clock::instance().now();
+    es->setText(now.toString(QStringLiteral("hh:mm")));
+    lblGregorian->setText(QLocale().toString(now.date(), QStringLiteral("dddd dd, MMM. yyyy")));
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (firstShow)
+        runFirstShow();
+}
+
+void TFormMain::runFirstShow() {
+    // C1: push the option settings into the control.
+    hookRejectCallOption();
+    hookFlashOption();
+    hookConcatenationOption();
+    hookAutoDeleteOption();
+    // C2, the one-time keyboard layout switch, has no counterpart here: the
+    // desktop chooses the input language.
+    // C3
+    if (m_windows && m_windows->Form3)
+        Modal::run(m_windows->Form3);
+    // C4: may close the window; the remaining steps still run.
+    hookPasswordCheck();
+    // C5-C9
+    pnlStatusStrip->move(pnlStatusStrip->x(), 0);
+    selectPage(0);
+    Timer5.start();
+    clockTick();
+    firstShow = false;
+}
+
+void TFormMain::setOpacity(int value) {
+    m_opacity = value;
+    // Headless platforms have no opacity and say so on every call.
+    static const bool supported = QGuiApplication::platformName() != QLatin1String("offscreen") &&
+                                  QGuiApplication::platformName() != QLatin1String("minimal");
+    if (supported)
+        setWindowOpacity(value / 255.0);
+}
+
+void TFormMain::fadeInTick() {
+    if (m_opacity < kFullOpacity)
+        setOpacity(std::min(m_opacity + 5, kFullOpacity));
+    else
+        Timer5.stop();
+}
+
+void TFormMain::fadeOutTick() {
+    if (m_opacity > kStartOpacity) {
+        setOpacity(std::max(m_opacity - 5, kStartOpacity));
+    } else {
+        Timer6.stop();
+        close();
+    }
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    if (m_opacity == kFullOpacity) {
+        // F1: the first close at full opacity fades out instead of closing.
+        if (!hookSaveDeliveryReports()) {
+            event->ignore();
+            return;
+        }
+        event->ignore();
+        Timer6.start();
+        Timer1.stop();
+        Timer3.stop();
+        Timer4.stop();
+        Timer5.stop();
+        if (Timer7.isActive())
+            hookSabre();
+        Timer7.stop();
+    } else {
+        event->accept();
+    }
+    // F2
+    db.closeContacts();
+    db.closeLog();
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == TreeView1->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        navigationClick();
+    } else if (watched == TreeView1 && event->type() == QEvent::Enter) {
+        QPalette p = TreeView1->palette();
+        p.setColor(QPalette::Text, Qt::blue);
+        TreeView1->setPalette(p);
+    } else if (watched == TreeView1 && event->type() == QEvent::Leave) {
+        QPalette p = TreeView1->palette();
+        p.setColor(QPalette::Text, Qt::black);
+        TreeView1->setPalette(p);
+    } else if (watched == PageControl1 &&
+               (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        return true; // pages change only through the tree and the buttons
+    }
+    return QWidget::eventFilter(watched, event);
+}

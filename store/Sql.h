@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+// Every SQL statement the program issues. Values never go into the text:
+// they are bound. Member tables are named by digits, which SQLite only takes
+// as quoted names.
+namespace sql {
+
+inline QString quoteName(const QString& name) {
+    QString q = name;
+    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+inline const QString kGroupList = QStringLiteral("select * from groups where (code<>0)");
+inline const QString kGroupListWithFailed = QStringLiteral(
+    "select * from groups where (code<>0)or((code=0)and(gcode='nosend')) order by code asc");
+inline const QString kNextGroupCode = QStringLiteral("select max(code+1) as ng from groups");
+
+inline const QString kMemberColumns = QStringLiteral(
+    "(id int,name varchar(40),family varchar(50),num varchar(15) not null,tart varchar(5),"
+    "targ varchar(5))");
+inline QString createMemberTable(const QString& code) {
+    return QStringLiteral("create table ") + quoteName(code) + kMemberColumns;
+}
+inline const QString kCreateNosend = QStringLiteral("create table nosend") + kMemberColumns;
+inline QString dropTable(const QString& gcode) {
+    return QStringLiteral("drop table ") + quoteName(gcode);
+}
+inline QString nextMemberId(const QString& table) {
+    return QStringLiteral("select max(id+1) as mx from ") + quoteName(table);
+}
+inline const QString kEmptyNosend = QStringLiteral("delete from nosend");
+
+inline const QString kCountReci = QStringLiteral("select count(pos) as cu from reci");
+// Bound with the status text.
+inline const QString kCountReciByPos =
+    QStringLiteral("select count(pos) as cu from reci where pos=?");
+inline const QString kPosRead = QStringLiteral(u"خوانده شده");
+inline const QString kPosNew = QStringLiteral(u"جدید");
+inline const QString kNosendGroupName = QStringLiteral(u"پیام های ارسال نشده");
+inline const QString kNosendCode = QStringLiteral("nosend");
+
+// The schema of a first installation, for files that do not exist yet.
+inline const QString kCreateGroups =
+    QStringLiteral("create table groups(code int,gname varchar(50),gcode varchar(50))");
+inline const QString kCreateSend = QStringLiteral(
+    "create table send(num varchar(50),time varchar(5),date varchar(14),pos varchar(10),matn text)");
+inline const QString kCreateReci = QStringLiteral(
+    "create table reci(num varchar(50),time varchar(5),date varchar(14),pos varchar(10),matn text)");
+
+} // namespace sql

@@ -1,0 +1,46 @@
+#include "ProgramFixture.h"
+
+#include <QDialog>
+#include <QDir>
+
+#include "shell/Modal.h"
+#include "shell/ProgramDir.h"
+#include "shell/ProgramWindows.h"
+#include "shell/TFormMain.h"
+
+ProgramFixture::ProgramFixture(const QString& dir, const QDateTime& start) : clock(start) {
+    if (dir.isEmpty()) {
+        m_temp = std::make_unique<QTemporaryDir>();
+        m_dirPath = m_temp->path() + QLatin1Char('/');
+    } else {
+        m_dirPath = dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
+    }
+    ProgramDir::setOverride(m_dirPath);
+    Modal::setRunner([this](QDialog* d) {
+        modalShown.append(d);
+        return int(QDialog::Accepted);
+    });
+}
+
+ProgramFixture::~ProgramFixture() {
+    m_windows.reset();
+    Modal::setRunner(nullptr);
+    ProgramDir::setOverride(QString());
+}
+
+void ProgramFixture::start() {
+    m_windows = std::make_unique<ProgramWindows>();
+    auto p = std::make_unique<ScriptedPhone>();
+    phone = p.get();
+    main().KylixSMS1.setBackend(std::move(p));
+}
+
+void ProgramFixture::startShown() {
+    start();
+    main().show();
+    finishFade();
+}
+
+void ProgramFixture::finishFade() { clock.advance(3 * 60); }
+
+TFormMain& ProgramFixture::main() const { return *m_windows->FormMain; }

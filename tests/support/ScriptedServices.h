@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "shell/DialogService.h"
+#include "shell/MessageService.h"
+
+// Records every message and question; answers questions from a queue (OK
+// when the queue is empty, unless defaultAnswer says otherwise). Installed
+// for its lifetime.
+class ScriptedMessages : public MessageService {
+public:
+    ScriptedMessages() { MessageService::setInstance(this); }
+    ~ScriptedMessages() override { MessageService::setInstance(nullptr); }
+
+    void showMessage(const QString& text) override { messages.append(text); }
+    bool ask(const QString& text) override {
+        questions.append(text);
+        return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+    }
+    void showError(const QString& text) override { errors.append(text); }
+
+    // Everything shown, in order, messages and errors alike.
+    QStringList all() const { return messages + errors; }
+    void clear() {
+        messages.clear();
+        errors.clear();
+        questions.clear();
+    }
+
+    QStringList messages;
+    QStringList errors;
+    QStringList questions;
+    QList<bool> answers;
+    bool defaultAnswer = true;
+};
+
+// Answers dialogs from queues; an empty queue means the operator cancelled.
+class ScriptedDialogs : public DialogService {
+public:
+    ScriptedDialogs() { DialogService::setInstance(this); }
+    ~ScriptedDialogs() override { DialogService::setInstance(nullptr); }
+
+    QString existingDirectory(QWidget*, const QString& caption, const QString&) override {
+        captions.append(caption);
+        return directories.isEmpty() ? QString() : directories.takeFirst();
+    }
+    QString openFileName(QWidget*, const QString& caption, const QString&,
+                         const QString&) override {
+        captions.append(caption);
+        return openFiles.isEmpty() ? QString() : openFiles.takeFirst();
+    }
+    QString saveFileName(QWidget*, const QString& caption, const QString&,
+                         const QString&) override {
+        captions.append(caption);
+        return saveFiles.isEmpty() ? QString() : saveFiles.takeFirst();
+    }
+    QColor color(QWidget*, const QColor&) override {
+        return colors.isEmpty() ? QColor() : colors.takeFirst();
+    }
+
+    QStringList directories;
+    QStringList openFiles;
+    QStringList saveFiles;
+    QList<QColor> colors;
+    QStringList captions;
+};
