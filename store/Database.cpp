@@ -77,24 +77,30 @@ bool Database::openFile(const char* connection, const QString& file, const QStri
     if (!QFileInfo(m_folder).isWritable())
         return fail(m_folder + QStringLiteral(": folder not writable"));
 
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), C(connection));
-    db.setDatabaseName(path);
-    // Another copy of the program or a tool may hold the file briefly.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
-    if (!db.open())
-        return fail(db.lastError().text());
-    QSqlQuery probe(db);
-    // SQLite opens any file lazily; reading the schema is what shows a file
-    // that is not a database, or a damaged one.
-    if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")) || !probe.next())
-        return fail(probe.lastError().text());
-    if (fresh) {
-        for (const QString& statement : schema) {
-            QSqlQuery create(db);
-            if (!create.exec(statement))
-                return fail(create.lastError().text());
+    // The handles must be gone before a failed connection is removed.
+    const QString why = [&]() -> QString {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), C(connection));
+        db.setDatabaseName(path);
+        // Another copy of the program or a tool may hold the file briefly.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+        if (!db.open())
+            return db.lastError().text();
+        QSqlQuery probe(db);
+        // SQLite opens any file lazily; reading the schema is what shows a
+        // file that is not a database, or a damaged one.
+        if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")) || !probe.next())
+            return probe.lastError().text();
+        if (fresh) {
+            for (const QString& statement : schema) {
+                QSqlQuery create(db);
+                if (!create.exec(statement))
+                    return create.lastError().text();
+            }
         }
-    }
+        return {};
+    }();
+    if (!why.isEmpty())
+        return fail(why);
     return true;
 }
 
