@@ -116,6 +116,9 @@ public:
     Hook<void()> hookShowUpdate{"showUpdate"};
     Hook<void()> hookContactPage{"contactPage"};
     Hook<void()> hookAboutEffects{"aboutEffects"};
+    // The composer's recount of its coding indicator, run by the options
+    // whose value changes the part count.
+    Hook<void()> hookRecount{"tmSMSTextChange"};
     // Timer ticks owned by other subsystems
     Hook<void()> hookActivityTick{"Timer1"};
     Hook<void()> hookDeviceRefreshTick{"Timer3"};
