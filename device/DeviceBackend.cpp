@@ -1,0 +1,96 @@
+#include "device/DeviceBackend.h"
+
+#include "device/at/AtBackend.h"
+
+std::unique_ptr<SmsBackend> makeDeviceBackend(const QString& programDir) {
+    return std::make_unique<DeviceBackend>(programDir);
+}
+
+DeviceBackend::DeviceBackend(const QString& programDir, QObject* parent)
+    : SmsBackend(parent), m_at(new AtBackend(programDir, this)), m_none(new NoDeviceBackend(this)),
+      m_active(m_none) {
+    connect(m_at, &SmsBackend::newSms, this, &SmsBackend::newSms);
+    connect(m_at, &SmsBackend::newDeliveryReport, this, &SmsBackend::newDeliveryReport);
+    connect(m_at, &SmsBackend::newUssd, this, &SmsBackend::newUssd);
+    connect(m_at, &SmsBackend::newCall, this, &SmsBackend::newCall);
+}
+
+DeviceBackend::~DeviceBackend() = default;
+
+void DeviceBackend::applyProperties(const SmsProperties& properties) {
+    m_at->applyProperties(properties);
+}
+
+int DeviceBackend::connectDevice(const SmsProperties& properties) {
+    m_at->disconnectDevice();
+    m_active = m_none;
+    if (properties.ConnectionProtocol != 1)
+        return 0; // no FBus/MBus driver
+    m_active = m_at;
+    return m_at->connectDevice(properties);
+}
+
+int DeviceBackend::disconnectDevice() {
+    const int r = m_active->disconnectDevice();
+    // Disconnecting when nothing was connected is done as well.
+    return m_active == m_none ? 1 : r;
+}
+
+QString DeviceBackend::manufacturer() {
+    return m_active->manufacturer();
+}
+QString DeviceBackend::model() {
+    return m_active->model();
+}
+QString DeviceBackend::firmware() {
+    return m_active->firmware();
+}
+QString DeviceBackend::imei() {
+    return m_active->imei();
+}
+QString DeviceBackend::hardware() {
+    return m_active->hardware();
+}
+QString DeviceBackend::deviceTime() {
+    return m_active->deviceTime();
+}
+int DeviceBackend::setDeviceTime(const QString& time) {
+    return m_active->setDeviceTime(time);
+}
+int DeviceBackend::batteryLevel() {
+    return m_active->batteryLevel();
+}
+int DeviceBackend::receptionLevel() {
+    return m_active->receptionLevel();
+}
+QString DeviceBackend::smsc() {
+    return m_active->smsc();
+}
+int DeviceBackend::setSmsc(const QString& number) {
+    return m_active->setSmsc(number);
+}
+int DeviceBackend::sendSms(const QString& number, const QString& text,
+                           const SmsProperties& properties) {
+    return m_active->sendSms(number, text, properties);
+}
+int DeviceBackend::endCall() {
+    return m_active->endCall();
+}
+QString DeviceBackend::smsFolderName(int folder) {
+    return m_active->smsFolderName(folder);
+}
+int DeviceBackend::readAllSms(int first, StoredSms& out) {
+    return m_active->readAllSms(first, out);
+}
+int DeviceBackend::resetState(int state) {
+    return m_active->resetState(state);
+}
+QString DeviceBackend::networkInfo() {
+    return m_active->networkInfo();
+}
+int DeviceBackend::endUssd() {
+    return m_active->endUssd();
+}
+int DeviceBackend::dial(const QString& code) {
+    return m_active->dial(code);
+}

@@ -1,0 +1,621 @@
+#include "device/at/AtBackend.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+#include "device/at/AtFields.h"
+#include "device/at/AtMessages.h"
+#include "device/at/AtTime.h"
+#include "device/at/PortResolver.h"
+#include "device/pdu/Pdu.h"
+
+namespace {
+
+constexpr int kDefaultSendTimeoutS = 28;
+constexpr int kMaxSendTimeoutS = 600;
+constexpr int kMaxRetries = 10;
+constexpr int kMaxIntervalS = 3600;
+constexpr int kPromptTimeoutMs = 5000;
+// How long the SIM may stay busy after its PIN was given.
+constexpr int kSimReadyMs = 10000;
+constexpr int kSimPollMs = 100;
+
+// CMS/CME errors that mean "SIM still starting, ask again".
+bool isBusy(const AtReply& r) {
+    return (r.final == AtLineParser::Final::CmsError &&
+            (r.errorCode == 314 || r.errorCode == 515 || r.errorCode == 500)) ||
+           (r.final == AtLineParser::Final::CmeError && (r.errorCode == 14 || r.errorCode == 515));
+}
+
+QByteArray quoted(const QString& s) {
+    return '"' + s.toLatin1() + '"';
+}
+
+} // namespace
+
+AtBackend::AtBackend(QString programDir, QObject* parent)
+    : SmsBackend(parent), m_programDir(std::move(programDir)),
+      m_concatReference(int(QRandomGenerator::global()->bounded(256))) {
+    connect(&m_channel, &AtChannel::unsolicited, this, &AtBackend::onUnsolicited);
+    connect(&m_channel, &AtChannel::portLost, this, &AtBackend::onPortLost);
+    m_callOver.setSingleShot(true);
+    m_clipWait.setSingleShot(true);
+    connect(&m_callOver, &QTimer::timeout, this, [this] {
+        m_callAnnounced = false;
+        m_hangupSent = false;
+    });
+    connect(&m_clipWait, &QTimer::timeout, this, [this] { announceCall(QString()); });
+}
+
+AtBackend::~AtBackend() = default;
+
+void AtBackend::applyProperties(const SmsProperties& properties) {
+    m_props = properties;
+    m_channel.setLogging(properties.NeedLog == 1);
+}
+
+AtReply AtBackend::run(const QByteArray& command, int timeoutMs) {
+    AtCommand c;
+    c.text = command;
+    c.timeoutMs = timeoutMs;
+    return m_channel.execute(c);
+}
+
+void AtBackend::fail() {
+    m_connected = false;
+    m_channel.close();
+}
+
+// ---- Connect ----------------------------------------------------------------
+
+bool AtBackend::probe() {
+    for (int i = 0; i < kProbeTries; ++i) {
+        const AtReply r = run("AT", kProbeTimeoutMs);
+        if (r.status == AtReply::Status::Ok || r.status == AtReply::Status::Error)
+            return true; // something that speaks AT is there
+        if (r.status != AtReply::Status::Timeout)
+            return false;
+    }
+    return false;
+}
+
+bool AtBackend::unlockSim(const QString& pin) {
+    const AtReply state = run("AT+CPIN?", 5000);
+    if (!state.ok()) {
+        // A phone that does not know the command, or no SIM at all: go on,
+        // the SMS commands will tell.
+        return state.status == AtReply::Status::Error;
+    }
+    auto simState = [](const AtReply& r) { return at::unquote(r.line("+CPIN:").mid(6).trimmed()); };
+    QByteArray value = simState(state);
+    if (value == "READY" || value.isEmpty())
+        return true;
+    if (value != "SIM PIN")
+        return false; // PUK, PIN2, phone lock: nothing the operator's PIN opens
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{4,8}$"));
+    if (!digits.match(pin).hasMatch())
+        return false;
+    if (!runOk("AT+CPIN=" + quoted(pin), 15000))
+        return false;
+    // Some SIMs take a moment to come up after the PIN: ask until ready.
+    QElapsedTimer since;
+    since.start();
+    for (;;) {
+        const AtReply r = run("AT+CPIN?", 5000);
+        if (r.ok() && simState(r) == "READY")
+            return true;
+        if (!m_channel.isOpen() || since.elapsed() > kSimReadyMs)
+            return false;
+        if (!m_channel.pause(kSimPollMs))
+            return false;
+    }
+}
+
+bool AtBackend::setPduMode() {
+    QElapsedTimer since;
+    since.start();
+    for (;;) {
+        const AtReply r = run("AT+CMGF=0", 3000);
+        if (r.ok())
+            return true;
+        if (!isBusy(r) || since.elapsed() > kSimReadyMs)
+            return false;
+        if (!m_channel.pause(kSimPollMs))
+            return false;
+    }
+}
+
+void AtBackend::setUpNotifications() {
+    // New messages as +CMTI (stored), reports as +CDS (direct) or, failing
+    // that, +CDSI (stored). Modems differ in what they accept.
+    const QByteArray cnmi[] = {"AT+CNMI=2,1,0,1,0", "AT+CNMI=2,1,0,2,0", "AT+CNMI=1,1,0,1,0",
+                               "AT+CNMI=1,1,0,2,0", "AT+CNMI=2,1"};
+    for (const QByteArray& c : cnmi)
+        if (runOk(c))
+            break;
+    // Phase 2+ messaging wants every +CMT/+CDS acknowledged.
+    const QList<QByteArray> csms = at::fields(run("AT+CSMS?").line("+CSMS:"), "+CSMS:");
+    m_ackNeeded = at::toInt(csms.value(0), 0) == 1;
+}
+
+int AtBackend::connectDevice(const SmsProperties& properties) {
+    applyProperties(properties);
+    fail();
+    m_stored.clear();
+    m_storedNext = 0;
+    m_deviceZoneKnown = false;
+    if (properties.ConnectionProtocol != 1)
+        return 0;
+    const PortResolver resolver(m_programDir,
+                                [](const QString& path) { return QFileInfo::exists(path); });
+    const PortResolver::Result port =
+        resolver.resolve(properties.ConnectionParameter, properties.ConnectionMode);
+    if (!port.valid || !m_channel.open(port.path, port.baudRate))
+        return 0;
+
+    if (!probe() || !runOk("ATE0")) {
+        fail();
+        return 0;
+    }
+    runOk("AT+CMEE=1"); // numeric error codes; the SIM's busy state is read from them
+    if (!unlockSim(properties.PINCode) || !setPduMode()) {
+        fail();
+        return 0;
+    }
+    // Where the modem reads messages from, so a notification about another
+    // storage can be read there and the choice put back.
+    const QList<QByteArray> cpms = at::fields(run("AT+CPMS?").line("+CPMS:"), "+CPMS:");
+    m_readMemory = cpms.isEmpty() ? QByteArray("SM") : at::unquote(cpms.first());
+    // Plain GSM characters for what comes back as text (operator name,
+    // service centre, USSD answers); an old phone may not know the command.
+    runOk("AT+CSCS=\"GSM\"");
+    setUpNotifications();
+    runOk("AT+CLIP=1");
+    runOk("AT+COPS=3,0"); // operator as its long name
+    if (!m_channel.isOpen()) {
+        fail();
+        return 0;
+    }
+    m_connected = true;
+    return 1;
+}
+
+int AtBackend::disconnectDevice() {
+    fail();
+    m_stored.clear();
+    m_storedNext = 0;
+    return 1;
+}
+
+void AtBackend::onPortLost() {
+    m_connected = false;
+    m_stored.clear();
+    m_storedNext = 0;
+}
+
+// ---- Information ------------------------------------------------------------
+
+QString AtBackend::bareAnswer(const QByteArray& command, const char* prefix) {
+    if (!m_connected)
+        return {};
+    const AtReply r = run(command);
+    if (!r.ok())
+        return {};
+    for (const QByteArray& line : r.lines) {
+        QByteArray value = line;
+        if (value.startsWith(prefix))
+            value = value.mid(qstrlen(prefix));
+        else if (value.startsWith('+'))
+            continue; // some other command's line
+        value = at::unquote(value.trimmed());
+        if (!value.isEmpty())
+            return QString::fromLatin1(value);
+    }
+    return {};
+}
+
+QString AtBackend::manufacturer() {
+    return bareAnswer("AT+CGMI", "+CGMI:");
+}
+QString AtBackend::model() {
+    return bareAnswer("AT+CGMM", "+CGMM:");
+}
+QString AtBackend::firmware() {
+    return bareAnswer("AT+CGMR", "+CGMR:");
+}
+QString AtBackend::imei() {
+    return bareAnswer("AT+CGSN", "+CGSN:");
+}
+
+QString AtBackend::hardware() {
+    if (!m_connected)
+        return {};
+    // No standard command names the hardware: ATI's first line is the
+    // closest thing most modems have.
+    return bareAnswer("ATI", "I:");
+}
+
+QString AtBackend::deviceTime() {
+    if (!m_connected)
+        return {};
+    const AtReply r = run("AT+CCLK?");
+    if (!r.ok())
+        return {};
+    const auto t = AtTime::fromCclk(r.line("+CCLK:").mid(6));
+    if (!t)
+        return {};
+    m_deviceQuarters = t->quarters;
+    m_deviceZoneKnown = true;
+    return t->toText();
+}
+
+int AtBackend::setDeviceTime(const QString& time) {
+    if (!m_connected)
+        return 0;
+    const int localQuarters = QDateTime::currentDateTime().offsetFromUtc() / 900;
+    const auto t = AtTime::fromText(time, m_deviceZoneKnown ? m_deviceQuarters : localQuarters);
+    if (!t)
+        return 0;
+    return runOk("AT+CCLK=\"" + t->toCclk() + '"') ? 1 : 0;
+}
+
+int AtBackend::batteryLevel() {
+    if (!m_connected)
+        return 0;
+    const AtReply r = run("AT+CBC");
+    if (!r.ok())
+        return 0;
+    const QList<QByteArray> f = at::fields(r.line("+CBC:"), "+CBC:");
+    return std::clamp(at::toInt(f.value(1), 0), 0, 100);
+}
+
+int AtBackend::receptionLevel() {
+    if (!m_connected)
+        return -1;
+    const AtReply creg = run("AT+CREG?");
+    if (creg.ok()) {
+        // The answer has n,stat; a lone stat is an unsolicited +CREG line.
+        for (const QByteArray& line : creg.lines) {
+            const QList<QByteArray> f = at::fields(line, "+CREG:");
+            if (f.size() < 2)
+                continue;
+            const int stat = at::toInt(f[1]);
+            if (stat != 1 && stat != 5)
+                return -1; // not registered: no network to send on
+            break;
+        }
+    } else if (!m_channel.isOpen()) {
+        return -1;
+    }
+    const AtReply csq = run("AT+CSQ");
+    if (!csq.ok())
+        return -1;
+    const int rssi = at::toInt(at::fields(csq.line("+CSQ:"), "+CSQ:").value(0), 99);
+    if (rssi < 0 || rssi > 31)
+        return -1;
+    return (rssi * 100 + 15) / 31;
+}
+
+QString AtBackend::networkInfo() {
+    if (!m_connected)
+        return {};
+    const AtReply r = run("AT+COPS?", 10000);
+    if (!r.ok())
+        return {};
+    const QList<QByteArray> f = at::fields(r.line("+COPS:"), "+COPS:");
+    return QString::fromLatin1(at::unquote(f.value(2))).trimmed();
+}
+
+QString AtBackend::smsc() {
+    if (!m_connected)
+        return {};
+    const AtReply r = run("AT+CSCA?");
+    if (!r.ok())
+        return {};
+    const QList<QByteArray> f = at::fields(r.line("+CSCA:"), "+CSCA:");
+    QString number = QString::fromLatin1(at::unquote(f.value(0))).trimmed();
+    if (!number.isEmpty() && !number.startsWith(QLatin1Char('+')) && at::toInt(f.value(1)) == 145)
+        number.prepend(QLatin1Char('+'));
+    return number;
+}
+
+int AtBackend::setSmsc(const QString& number) {
+    if (!m_connected)
+        return 0;
+    const QString n = number.trimmed();
+    if (!at::isDialNumber(n))
+        return 0;
+    const QByteArray type = n.startsWith(QLatin1Char('+')) ? "145" : "129";
+    return runOk("AT+CSCA=" + quoted(n) + ',' + type) ? 1 : 0;
+}
+
+// ---- Sending ----------------------------------------------------------------
+
+bool AtBackend::waitForInterval(int intervalSeconds) {
+    if (!m_sentBefore || intervalSeconds <= 0)
+        return m_connected;
+    const qint64 wanted = qint64(std::min(intervalSeconds, kMaxIntervalS)) * 1000;
+    const qint64 left = wanted - m_lastSend.elapsed();
+    if (left > 0 && !m_channel.pause(int(left)))
+        return false;
+    return m_connected;
+}
+
+bool AtBackend::sendPart(const QByteArray& hex, int tpduLength, int timeoutMs) {
+    AtCommand c;
+    c.text = "AT+CMGS=" + QByteArray::number(tpduLength);
+    c.payload = hex;
+    c.promptTimeoutMs = std::min(kPromptTimeoutMs, timeoutMs);
+    c.timeoutMs = timeoutMs;
+    const AtReply r = m_channel.execute(c);
+    m_sentBefore = true;
+    m_lastSend.start();
+    // OK alone, without the message reference, sent nothing.
+    return r.ok() && !r.line("+CMGS:").isEmpty();
+}
+
+int AtBackend::sendSms(const QString& number, const QString& text,
+                       const SmsProperties& properties) {
+    if (!m_connected)
+        return 0;
+    const QString to = number.trimmed();
+    if (!at::isDialNumber(to))
+        return 0;
+    pdu::SubmitOptions options;
+    options.number = to;
+    options.requestStatusReport = properties.RequestDeliveryReport == 1;
+    options.flash = properties.IsFlashSMS == 1;
+    options.validity = atmsg::validityOctet(properties.SMSValidity);
+    // Each message its own reference, so a phone never joins parts of two.
+    m_concatReference = (m_concatReference + 1) % 256;
+    const std::vector<pdu::EncodedPart> parts =
+        pdu::encodeSubmit(text, options, properties.IsConcatenatedSMS == 1, m_concatReference);
+    if (parts.empty())
+        return 0;
+
+    const int timeoutS = properties.SendTimeout > 0
+                             ? std::min(properties.SendTimeout, kMaxSendTimeoutS)
+                             : kDefaultSendTimeoutS;
+    const int tries = 1 + std::clamp(properties.SendRetryTimes, 0, kMaxRetries);
+    for (const pdu::EncodedPart& part : parts) {
+        bool sent = false;
+        for (int i = 0; i < tries && !sent; ++i) {
+            if (!waitForInterval(properties.SendInterval))
+                return 0;
+            sent = sendPart(part.hex, part.tpduLength, timeoutS * 1000);
+        }
+        if (!sent)
+            return 0;
+    }
+    return int(parts.size());
+}
+
+// ---- Stored messages --------------------------------------------------------
+
+QString AtBackend::smsFolderName(int folder) {
+    return atmsg::folderName(folder);
+}
+
+int AtBackend::readAllSms(int first, StoredSms& out) {
+    if (!m_connected)
+        return 0;
+    if (first == 1) {
+        m_stored.clear();
+        m_storedNext = 0;
+        const AtReply r = run("AT+CMGL=4", 30000);
+        if (!r.ok())
+            return 0;
+        for (const atmsg::Listed& l : atmsg::parseListing(r.lines, "+CMGL:")) {
+            if (auto s = atmsg::decodeStored(l.pdu, l.index, l.stat))
+                m_stored.append(*s);
+        }
+    }
+    if (m_storedNext >= m_stored.size())
+        return 0;
+    out = m_stored[m_storedNext++];
+    return 1;
+}
+
+int AtBackend::resetState(int state) {
+    (void)state;
+    m_stored.clear();
+    m_storedNext = 0;
+    return 1;
+}
+
+// ---- Calls and USSD ---------------------------------------------------------
+
+int AtBackend::dial(const QString& code) {
+    if (!m_connected)
+        return 0;
+    const QString c = code.trimmed();
+    // *140# and the like go to the network as USSD; a number is a voice call.
+    static const QRegularExpression ussd(QStringLiteral("^[*#][0-9*#]*#$"));
+    static const QRegularExpression voice(QStringLiteral("^\\+?[0-9*#]{1,40}$"));
+    if (ussd.match(c).hasMatch())
+        return runOk("AT+CUSD=1," + quoted(c) + ",15", 10000) ? 1 : 0;
+    if (!voice.match(c).hasMatch())
+        return 0;
+    AtCommand d;
+    d.text = "ATD" + c.toLatin1() + ';';
+    d.timeoutMs = 30000;
+    d.isDial = true;
+    return m_channel.execute(d).ok() ? 1 : 0;
+}
+
+int AtBackend::endCall() {
+    if (!m_connected)
+        return 0;
+    if (runOk("AT+CHUP", 5000))
+        return 1;
+    return m_connected && runOk("ATH", 5000) ? 1 : 0;
+}
+
+int AtBackend::endUssd() {
+    if (!m_connected)
+        return 0;
+    return runOk("AT+CUSD=2", 5000) ? 1 : 0;
+}
+
+// ---- Events -----------------------------------------------------------------
+
+void AtBackend::onUnsolicited(const AtLineParser::Item& item) {
+    using Urc = AtLineParser::Urc;
+    switch (item.urc) {
+    case Urc::Cmti:
+    case Urc::Cdsi: {
+        const char* prefix = item.urc == Urc::Cmti ? "+CMTI:" : "+CDSI:";
+        const QList<QByteArray> f = at::fields(item.line, prefix);
+        const int index = at::toInt(f.value(1));
+        if (index >= 0)
+            readNotified(at::unquote(f.value(0)), index, item.urc == Urc::Cdsi);
+        return;
+    }
+    case Urc::Cmt:
+        deliverDirect(item.pdu);
+        return;
+    case Urc::Cds:
+        reportDirect(item.pdu);
+        return;
+    case Urc::Cusd: {
+        const QList<QByteArray> f = at::fields(item.line, "+CUSD:");
+        if (f.size() < 2)
+            return; // the session ended without a text
+        const QString text = pdu::decodeUssd(at::unquote(f[1]), at::toInt(f.value(2), 15));
+        Q_EMIT newUssd(text);
+        return;
+    }
+    case Urc::Ring:
+        onRing();
+        return;
+    case Urc::Clip: {
+        const QList<QByteArray> f = at::fields(item.line, "+CLIP:");
+        QString number = QString::fromLatin1(at::unquote(f.value(0))).trimmed();
+        if (!number.isEmpty() && !number.startsWith(QLatin1Char('+')) &&
+            at::toInt(f.value(1)) == 145)
+            number.prepend(QLatin1Char('+'));
+        onClip(number);
+        return;
+    }
+    case Urc::None:
+        return;
+    }
+}
+
+void AtBackend::readNotified(const QByteArray& memory, int index, bool report) {
+    // The message is read from where the modem says it is; the storage for
+    // reading is put back afterwards, so ReadAllSMS keeps listing its own.
+    const bool otherMemory = !memory.isEmpty() && memory != m_readMemory;
+    if (otherMemory) {
+        AtCommand select;
+        select.text = "AT+CPMS=\"" + memory + '"';
+        m_channel.submit(select, nullptr);
+    }
+    AtCommand read;
+    read.text = "AT+CMGR=" + QByteArray::number(index);
+    read.timeoutMs = 5000;
+    m_channel.submit(read, [this, index, report, otherMemory](const AtReply& r) {
+        bool decoded = false;
+        if (r.ok()) {
+            const QList<atmsg::Listed> l = atmsg::parseListing(r.lines, "+CMGR:");
+            if (!l.isEmpty()) {
+                const atmsg::Listed& m = l.first();
+                if (pdu::kindOf(m.pdu) == pdu::Kind::StatusReport) {
+                    if (auto d = atmsg::decodeReport(m.pdu, atmsg::Reports, index)) {
+                        decoded = true;
+                        Q_EMIT newDeliveryReport(*d);
+                    }
+                } else if (auto s =
+                               atmsg::decodeIncoming(m.pdu, atmsg::Inbox, index,
+                                                     m.stat >= 0 && m.stat <= 3 ? m.stat + 1 : 1)) {
+                    decoded = true;
+                    Q_EMIT newSms(*s);
+                }
+            }
+        }
+        const bool remove =
+            decoded && (report ? m_props.AutoDeleteAllReport == 1 : m_props.AutoDeleteNewSMS == 1);
+        // Queued first, the restore in front of the delete: both come right
+        // after this read, delete then restore.
+        if (otherMemory) {
+            AtCommand back;
+            back.text = "AT+CPMS=\"" + m_readMemory + '"';
+            m_channel.submit(back, nullptr, true);
+        }
+        if (remove) {
+            AtCommand del;
+            del.text = "AT+CMGD=" + QByteArray::number(index);
+            m_channel.submit(del, nullptr, true);
+        }
+    });
+}
+
+void AtBackend::acknowledge() {
+    if (!m_ackNeeded)
+        return;
+    AtCommand ack;
+    ack.text = "AT+CNMA";
+    m_channel.submit(ack, nullptr, true);
+}
+
+void AtBackend::deliverDirect(const QByteArray& pdu) {
+    acknowledge();
+    if (auto s = atmsg::decodeIncoming(pdu, atmsg::Inbox, 0, 1))
+        Q_EMIT newSms(*s);
+}
+
+void AtBackend::reportDirect(const QByteArray& pdu) {
+    acknowledge();
+    if (auto d = atmsg::decodeReport(pdu, atmsg::Reports, 0))
+        Q_EMIT newDeliveryReport(*d);
+}
+
+void AtBackend::onRing() {
+    m_callOver.start(8000);
+    if (m_props.RejectIncomingCall == 1)
+        hangUp();
+    // The caller's number follows as +CLIP, when the modem gives it.
+    if (!m_callAnnounced && !m_clipWait.isActive())
+        m_clipWait.start(1000);
+}
+
+void AtBackend::onClip(const QString& number) {
+    m_callOver.start(8000);
+    if (m_props.RejectIncomingCall == 1)
+        hangUp();
+    announceCall(number);
+}
+
+void AtBackend::announceCall(const QString& number) {
+    m_clipWait.stop();
+    if (m_callAnnounced)
+        return;
+    m_callAnnounced = true;
+    // Status: 1 the call was rejected, 0 it was left ringing.
+    Q_EMIT newCall(number, m_props.RejectIncomingCall == 1 ? 1 : 0);
+}
+
+void AtBackend::hangUp() {
+    if (m_hangupSent || !m_connected)
+        return;
+    m_hangupSent = true;
+    AtCommand chup;
+    chup.text = "AT+CHUP";
+    chup.timeoutMs = 5000;
+    m_channel.submit(chup, [this](const AtReply& r) {
+        if (r.status == AtReply::Status::Error) {
+            AtCommand ath;
+            ath.text = "ATH";
+            ath.timeoutMs = 5000;
+            m_channel.submit(ath, nullptr, true);
+        }
+        if (r.ok() || r.status == AtReply::Status::Error) {
+            // Hung up: the next ring is the next call.
+            m_callOver.stop();
+            m_callAnnounced = false;
+            m_hangupSent = false;
+        }
+    });
+}

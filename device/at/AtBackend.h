@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QString>
+#include <QTimer>
+
+#include "device/SmsBackend.h"
+#include "device/at/AtChannel.h"
+
+// The SMS control's device side for protocol "AT Command": a GSM modem or
+// phone on a serial line, messages in PDU mode.
+//
+// Units of the sending settings, as this driver reads them:
+//   SendTimeout     seconds to wait for the network's +CMGS, per message part
+//                   (0 or less: 28 s);
+//   SendRetryTimes  extra tries of a part that failed (0: one try only; at most 10);
+//   SendInterval    seconds from the end of one part's try to the start of the
+//                   next, across messages as well (0: no wait).
+//
+// Calls wait for their own commands in a local event loop; a call made while
+// another one waits (a click handled meanwhile) queues behind it. Events are
+// emitted as their lines are read, from the event loop.
+class AtBackend : public SmsBackend {
+    Q_OBJECT
+public:
+    // programDir: where the "ports" folder of virtual COM ports lives.
+    explicit AtBackend(QString programDir, QObject* parent = nullptr);
+    ~AtBackend() override;
+
+    void applyProperties(const SmsProperties& properties) override;
+    int connectDevice(const SmsProperties& properties) override;
+    int disconnectDevice() override;
+    QString manufacturer() override;
+    QString model() override;
+    QString firmware() override;
+    QString imei() override;
+    QString hardware() override;
+    QString deviceTime() override;
+    int setDeviceTime(const QString& time) override;
+    int batteryLevel() override;
+    int receptionLevel() override;
+    QString smsc() override;
+    int setSmsc(const QString& number) override;
+    int sendSms(const QString& number, const QString& text,
+                const SmsProperties& properties) override;
+    int endCall() override;
+    QString smsFolderName(int folder) override;
+    int readAllSms(int first, StoredSms& out) override;
+    int resetState(int state) override;
+    QString networkInfo() override;
+    int endUssd() override;
+    int dial(const QString& code) override;
+
+    bool isConnected() const { return m_connected; }
+
+    // Time-outs of the first "AT" of a connect: tries times each, so a port
+    // with nothing behind it fails within their product.
+    static constexpr int kProbeTimeoutMs = 400;
+    static constexpr int kProbeTries = 3;
+
+private:
+    AtReply run(const QByteArray& command, int timeoutMs = 3000);
+    bool runOk(const QByteArray& command, int timeoutMs = 3000) {
+        return run(command, timeoutMs).ok();
+    }
+    QString bareAnswer(const QByteArray& command, const char* prefix);
+    bool probe();
+    bool unlockSim(const QString& pin);
+    bool setPduMode();
+    void setUpNotifications();
+    void fail();
+
+    bool sendPart(const QByteArray& hex, int tpduLength, int timeoutMs);
+    bool waitForInterval(int intervalSeconds);
+
+    void onUnsolicited(const AtLineParser::Item& item);
+    void onPortLost();
+    void readNotified(const QByteArray& memory, int index, bool report);
+    void deliverDirect(const QByteArray& pdu);
+    void reportDirect(const QByteArray& pdu);
+    void acknowledge();
+    void onRing();
+    void onClip(const QString& number);
+    void announceCall(const QString& number);
+    void hangUp();
+
+    QString m_programDir;
+    AtChannel m_channel;
+    SmsProperties m_props;
+    bool m_connected = false;
+    bool m_ackNeeded = false;
+    QByteArray m_readMemory = "SM";
+    int m_concatReference = 0;
+    bool m_sentBefore = false;
+    QElapsedTimer m_lastSend;
+    int m_deviceQuarters = 0; // zone of the device clock, for times typed without one
+    bool m_deviceZoneKnown = false;
+
+    QList<StoredSms> m_stored; // the AT+CMGL listing ReadAllSMS walks
+    qsizetype m_storedNext = 0;
+
+    // One incoming call is one ring burst: RING repeats every few seconds.
+    QTimer m_callOver;
+    QTimer m_clipWait;
+    bool m_callAnnounced = false;
+    bool m_hangupSent = false;
+};

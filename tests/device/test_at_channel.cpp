@@ -1,0 +1,200 @@
+// The serial link of the AT driver against a scripted peer on a pseudo
+// terminal: queueing, time-outs, nested waits, events inside a submit, and
+// a device that goes away.
+#include <QtTest>
+
+#include <QElapsedTimer>
+
+#include "device/at/AtBackend.h"
+#include "device/at/AtChannel.h"
+#include "test_at_ptypeer.h"
+
+namespace {
+
+AtCommand command(const QByteArray& text, int timeoutMs = 2000) {
+    AtCommand c;
+    c.text = text;
+    c.timeoutMs = timeoutMs;
+    return c;
+}
+
+} // namespace
+
+class TestAtChannel : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void missingPortFailsAtOnce();
+    void answersAndTimeOuts();
+    void nestedCallQueuesBehind();
+    void eventsDuringSubmit();
+    void unplugEndsWaitingCommand();
+    void silentPortFailsConnectQuickly();
+    void echoAndStrayLinesIgnored();
+};
+
+void TestAtChannel::missingPortFailsAtOnce() {
+    AtChannel channel;
+    QElapsedTimer t;
+    t.start();
+    QString error;
+    QVERIFY(!channel.open(QStringLiteral("/nonexistent/ttyNothing"), 9600, &error));
+    QVERIFY(!error.isEmpty());
+    const AtReply r = channel.execute(command("AT"));
+    QCOMPARE(r.status, AtReply::Status::NotOpen);
+    QVERIFY(t.elapsed() < 200);
+
+    AtBackend backend(QStringLiteral("/nonexistent/"));
+    SmsProperties p;
+    p.ConnectionParameter = QStringLiteral("COM9, 9600");
+    p.ConnectionMode = 3; // /dev/rfcomm8: not there
+    QCOMPARE(backend.connectDevice(p), 0);
+    QVERIFY(t.elapsed() < 400);
+}
+
+void TestAtChannel::answersAndTimeOuts() {
+    PtyPeer peer;
+    QVERIFY(peer.isValid());
+    peer.answer = [](const QByteArray& line) -> QByteArray {
+        if (line == "AT+CSQ")
+            return "\r\n+CSQ: 20,99\r\n\r\nOK\r\n";
+        if (line == "AT+SILENT")
+            return {};
+        if (line == "AT+BAD")
+            return "\r\n+CME ERROR: 3\r\n";
+        return "\r\nOK\r\n";
+    };
+    AtChannel channel;
+    QVERIFY(channel.open(peer.path(), 115200));
+    AtReply r = channel.execute(command("AT+CSQ"));
+    QVERIFY(r.ok());
+    QCOMPARE(r.lines, QList<QByteArray>{"+CSQ: 20,99"});
+
+    // Each command its own time-out: the silent one ends, the next still runs.
+    QElapsedTimer t;
+    t.start();
+    r = channel.execute(command("AT+SILENT", 150));
+    QCOMPARE(r.status, AtReply::Status::Timeout);
+    QVERIFY(t.elapsed() >= 140);
+    r = channel.execute(command("AT+BAD"));
+    QCOMPARE(r.status, AtReply::Status::Error);
+    QCOMPARE(r.final, AtLineParser::Final::CmeError);
+    QCOMPARE(r.errorCode, 3);
+    QCOMPARE(peer.lines, (QByteArrayList{"AT+CSQ", "AT+SILENT", "AT+BAD"}));
+}
+
+void TestAtChannel::nestedCallQueuesBehind() {
+    // The peer answers AT+SLOW late; a call made while it waits (as a click
+    // handled in the nested loop would) goes out after it and gets its own
+    // answer; neither waits for the other's time-out.
+    PtyPeer peer;
+    QTimer late;
+    late.setSingleShot(true);
+    QObject::connect(&late, &QTimer::timeout, [&] { peer.send("\r\n+SLOW: 1\r\nOK\r\n"); });
+    peer.answer = [&](const QByteArray& line) -> QByteArray {
+        if (line == "AT+SLOW") {
+            late.start(150);
+            return {};
+        }
+        return "\r\n+" + line.mid(3) + ": 2\r\nOK\r\n";
+    };
+    AtChannel channel;
+    QVERIFY(channel.open(peer.path(), 9600));
+    AtReply inner;
+    QTimer::singleShot(20, [&] { inner = channel.execute(command("AT+FAST")); });
+    const AtReply outer = channel.execute(command("AT+SLOW", 5000));
+    QVERIFY(outer.ok());
+    QCOMPARE(outer.lines, QList<QByteArray>{"+SLOW: 1"});
+    QTRY_VERIFY(inner.ok());
+    QCOMPARE(inner.lines, QList<QByteArray>{"+FAST: 2"});
+    QCOMPARE(peer.lines, (QByteArrayList{"AT+SLOW", "AT+FAST"}));
+}
+
+void TestAtChannel::eventsDuringSubmit() {
+    PtyPeer peer;
+    peer.answer = [](const QByteArray& line) -> QByteArray {
+        if (line.startsWith("AT+CMGS="))
+            return "\r\n+CMTI: \"SM\",4\r\n\r\n> ";
+        return "\r\nOK\r\n";
+    };
+    peer.answerPdu = [](const QByteArray&) -> QByteArray {
+        return "\r\nRING\r\n\r\n+CLIP: \"0912\",129\r\n\r\n+CMGS: 9\r\n\r\nOK\r\n";
+    };
+    AtChannel channel;
+    QVERIFY(channel.open(peer.path(), 9600));
+    QList<AtLineParser::Urc> events;
+    connect(&channel, &AtChannel::unsolicited, this,
+            [&](const AtLineParser::Item& i) { events.append(i.urc); });
+    AtCommand c = command("AT+CMGS=5");
+    c.payload = "0011AABBCC";
+    const AtReply r = channel.execute(c);
+    QVERIFY(r.ok());
+    QCOMPARE(r.lines, QList<QByteArray>{"+CMGS: 9"});
+    QCOMPARE(events, (QList<AtLineParser::Urc>{AtLineParser::Urc::Cmti, AtLineParser::Urc::Ring,
+                                               AtLineParser::Urc::Clip}));
+    QCOMPARE(peer.lines.last(), QByteArray("PDU:0011AABBCC"));
+
+    // No prompt: the submit ends at its prompt time-out and Escape leaves the
+    // prompt, so the next command is not taken for PDU text.
+    peer.answer = [](const QByteArray& line) -> QByteArray {
+        return line.startsWith("AT+CMGS=") ? QByteArray() : QByteArray("\r\nOK\r\n");
+    };
+    c.promptTimeoutMs = 100;
+    QCOMPARE(channel.execute(c).status, AtReply::Status::Timeout);
+    QVERIFY(channel.execute(command("AT")).ok());
+}
+
+void TestAtChannel::unplugEndsWaitingCommand() {
+    PtyPeer peer;
+    peer.answer = [](const QByteArray&) { return QByteArray(); };
+    AtChannel channel;
+    QVERIFY(channel.open(peer.path(), 9600));
+    QSignalSpy lost(&channel, &AtChannel::portLost);
+    QTimer::singleShot(50, [&] { peer.unplug(); });
+    QElapsedTimer t;
+    t.start();
+    AtReply queued;
+    bool queuedDone = false;
+    channel.submit(command("AT+SECOND", 20000), [&](const AtReply& r) {
+        queued = r;
+        queuedDone = true;
+    });
+    const AtReply r = channel.execute(command("AT+FIRST", 20000));
+    QCOMPARE(r.status, AtReply::Status::PortLost);
+    QVERIFY(t.elapsed() < 5000);
+    QVERIFY(queuedDone);
+    QCOMPARE(queued.status, AtReply::Status::PortLost);
+    QCOMPARE(lost.count(), 1);
+    QVERIFY(!channel.isOpen());
+    QCOMPARE(channel.execute(command("AT")).status, AtReply::Status::NotOpen);
+}
+
+void TestAtChannel::silentPortFailsConnectQuickly() {
+    PtyPeer peer;
+    peer.answer = [](const QByteArray&) { return QByteArray(); };
+    AtBackend backend(QString{});
+    SmsProperties p;
+    p.ConnectionParameter = peer.path() + QStringLiteral(", 9600");
+    QElapsedTimer t;
+    t.start();
+    QCOMPARE(backend.connectDevice(p), 0);
+    QVERIFY2(t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
+    QVERIFY(!backend.isConnected());
+    QCOMPARE(peer.lines.size(), AtBackend::kProbeTries);
+    QCOMPARE(backend.sendSms(QStringLiteral("0912"), QStringLiteral("x"), p), 0);
+}
+
+void TestAtChannel::echoAndStrayLinesIgnored() {
+    PtyPeer peer;
+    peer.answer = [](const QByteArray& line) -> QByteArray {
+        // Echo on, then a late line of nobody's, then the answer.
+        return line + "\r\r\n+CSQ: 5,5\r\n^RSSI:3\r\nHELLO\r\n\r\nOK\r\n";
+    };
+    AtChannel channel;
+    QVERIFY(channel.open(peer.path(), 9600));
+    const AtReply r = channel.execute(command("AT+CGMI"));
+    QVERIFY(r.ok());
+    QCOMPARE(r.lines, (QList<QByteArray>{"+CSQ: 5,5", "HELLO"}));
+}
+
+QTEST_GUILESS_MAIN(TestAtChannel)
+#include "test_at_channel.moc"
