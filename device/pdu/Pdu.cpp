@@ -561,8 +561,39 @@ int relativeValidity(int smsValidity) {
 
 // ---- SUBMIT ----------------------------------------------------------------
 
+namespace {
+
+// The destination as the network wants it: digits (and * #) after an
+// optional '+'. Blanks, dashes, dots and brackets an operator may type go;
+// Persian and Arabic-Indic digits become ASCII. Anything else means it is not
+// a phone number, and a SUBMIT to a name would only be refused later.
+std::optional<QString> destination(const QString& number) {
+    QString out;
+    for (qsizetype i = 0; i < number.size(); ++i) {
+        const QChar c = number[i];
+        if (c == QLatin1Char('+') && out.isEmpty()) {
+            out.append(c);
+        } else if (c.isDigit() && c.digitValue() >= 0) {
+            out.append(QLatin1Char(static_cast<char>('0' + c.digitValue())));
+        } else if (c == QLatin1Char('*') || c == QLatin1Char('#')) {
+            out.append(c);
+        } else if (!c.isSpace() && QStringLiteral("-.()").indexOf(c) < 0) {
+            return std::nullopt;
+        }
+    }
+    const qsizetype digits = out.size() - (out.startsWith(QLatin1Char('+')) ? 1 : 0);
+    if (digits == 0 || digits > kMaxAddressDigits)
+        return std::nullopt;
+    return out;
+}
+
+} // namespace
+
 std::vector<EncodedPart> encodeSubmit(const QString& text, const SubmitOptions& options,
                                       bool concatenated, int concatReference) {
+    const std::optional<QString> number = destination(options.number);
+    if (!number)
+        return {};
     gsm::SplitInfo info;
     QStringList parts = gsm::split(text, concatenated, &info);
     if (parts.isEmpty())
@@ -611,7 +642,7 @@ std::vector<EncodedPart> encodeSubmit(const QString& text, const SubmitOptions& 
         QByteArray tpdu;
         tpdu.append(static_cast<char>(first));
         tpdu.append(static_cast<char>(options.messageReference & 0xFF));
-        tpdu.append(encodeAddress(options.number));
+        tpdu.append(encodeAddress(*number));
         tpdu.append('\0'); // TP-PID
         tpdu.append(static_cast<char>(dcsOctet(dcs, options.flash ? 0 : -1)));
         if (vp)
@@ -794,6 +825,25 @@ bool plausibleText(const QString& text) {
     return ordinary * 10 >= text.size() * 9;
 }
 
+// A modem set to the UCS2 character set sends even a 7-bit answer as UCS2
+// hex. Taken as such only when every character is Latin, Arabic script
+// (Persian included) or common punctuation, so plain digits that happen to
+// be hex ("1000", "2000") stay what they are.
+bool plausibleUcs2(const QString& text) {
+    bool word = false;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool ok = u == '\r' || u == '\n' || (u >= 0x20 && u < 0x7F) ||
+                        (u >= 0xA0 && u <= 0xFF) || (u >= 0x600 && u <= 0x6FF) ||
+                        (u >= 0x200C && u <= 0x2027) || (u >= 0x2030 && u <= 0x205E) ||
+                        (u >= 0xFB50 && u <= 0xFDFF) || (u >= 0xFE70 && u <= 0xFEFF) || u == 0x20AC;
+        if (!ok)
+            return false;
+        word = word || c.isLetterOrNumber();
+    }
+    return word;
+}
+
 enum class UssdCoding { Gsm7, Data8, Ucs2 };
 
 // The cell-broadcast data coding scheme (23.038 clause 5) that USSD uses;
@@ -849,7 +899,14 @@ QString decodeUssd(const QByteArray& str, int dcs) {
             (septets.back() == '\r' || septets.back() == 0))
             septets.chop(1);
         const QString text = gsm::fromSeptets(septets);
-        return plausibleText(text) ? text : plain;
+        if (plausibleText(text))
+            return text;
+        if (s.size() % 4 == 0) {
+            const QString wide = fromUcs2(octets);
+            if (plausibleUcs2(wide))
+                return wide;
+        }
+        return plain;
     }
     }
     return plain;

@@ -55,6 +55,9 @@ struct EncodedPart {
 // eight bits of the reference rather than overflow the 140-octet user data.
 // An empty text gives one empty part (the network accepts an empty SMS).
 // A concatenated message of more than 255 parts cannot be numbered: no parts.
+// The number may hold blanks, dashes, dots, brackets and Persian digits,
+// which are normalised; one that is still not digits (after an optional
+// '+'), is empty or longer than 20 digits gives no parts either.
 std::vector<EncodedPart> encodeSubmit(const QString& text, const SubmitOptions& options,
                                       bool concatenated, int concatReference);
 

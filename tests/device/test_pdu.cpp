@@ -21,6 +21,8 @@ private Q_SLOTS:
     void submitCutsLikeSplit();
     void submitReferenceSize();
     void submitTooManyParts();
+    void submitDestination_data();
+    void submitDestination();
     void deliverRoundTrip_data();
     void deliverRoundTrip();
     void deliverKnownVector();
@@ -231,6 +233,40 @@ void TestPdu::submitTooManyParts() {
     const QString text = QString(QLatin1Char('a')).repeated(153 * 256);
     QVERIFY(pdu::encodeSubmit(text, o, true, 1).empty());
     QCOMPARE(pdu::encodeSubmit(text, o, false, 1).size(), size_t(245));
+}
+
+void TestPdu::submitDestination_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("number"); // empty: refused
+    QTest::newRow("plain") << QStringLiteral("09121234567") << QStringLiteral("09121234567");
+    QTest::newRow("blanks and dashes")
+        << QStringLiteral(" 0912 123-45.67 ") << QStringLiteral("09121234567");
+    QTest::newRow("brackets") << QStringLiteral("+98 (912) 1234567")
+                              << QStringLiteral("+989121234567");
+    QTest::newRow("Persian digits")
+        << QStringLiteral("\u06F0\u06F9\u06F1\u06F2\u0661\u0662") << QStringLiteral("091212");
+    QTest::newRow("service code") << QStringLiteral("*140#") << QStringLiteral("*140#");
+    QTest::newRow("name") << QStringLiteral("Ali") << QString();
+    QTest::newRow("plus inside") << QStringLiteral("98+912") << QString();
+    QTest::newRow("only plus") << QStringLiteral("+") << QString();
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("21 digits") << QString(QLatin1Char('1')).repeated(21) << QString();
+}
+
+void TestPdu::submitDestination() {
+    QFETCH(QString, typed);
+    QFETCH(QString, number);
+    pdu::SubmitOptions o;
+    o.number = typed;
+    const auto parts = pdu::encodeSubmit(QStringLiteral("hi"), o, true, 1);
+    if (number.isEmpty()) {
+        QVERIFY(parts.empty());
+        return;
+    }
+    QCOMPARE(parts.size(), size_t(1));
+    const auto s = pdu::decodeSubmit(parts[0].hex);
+    QVERIFY(s);
+    QCOMPARE(s->number, number);
 }
 
 void TestPdu::deliverRoundTrip_data() {
@@ -519,6 +555,12 @@ void TestPdu::ussd_data() {
         pdu::packSeptets(gsm::toSeptets(QStringLiteral("Credit!\r")), 0).toHex().toUpper();
     QTest::newRow("CR padding") << seven << 0x0F << QStringLiteral("Credit!");
     QTest::newRow("plain text") << balance.toUtf8() << 0x0F << balance;
+    // A modem in the UCS2 character set sends 7-bit answers as UCS2 hex too.
+    QByteArray balanceHex;
+    for (QChar c : balance)
+        balanceHex += QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
+    QTest::newRow("UCS2 hex, 0x0F") << balanceHex << 0x0F << balance;
+    QTest::newRow("Persian UCS2 hex, 0x0F") << faHex << 0x0F << fa;
     QTest::newRow("plain digits") << QByteArray("2000") << 0x0F << QStringLiteral("2000");
     QTest::newRow("plain hex-like digits")
         << QByteArray("12345678") << 0x0F << QStringLiteral("12345678");
