@@ -232,9 +232,32 @@ QString AtBackend::imei() {
 QString AtBackend::hardware() {
     if (!m_connected)
         return {};
-    // No standard command names the hardware: ATI's first line is the
-    // closest thing most modems have.
-    return bareAnswer("ATI", "I:");
+    // No standard command names the hardware. ATI comes closest: a line
+    // labelled as hardware if there is one, else its first unlabelled line,
+    // else the model it names.
+    const AtReply r = run("ATI");
+    if (!r.ok())
+        return {};
+    QString unlabelled;
+    QString model;
+    for (const QByteArray& raw : r.lines) {
+        const QString line = QString::fromLatin1(raw).trimmed();
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        if (line.isEmpty() || line.startsWith(QLatin1Char('+')))
+            continue;
+        if (colon < 0) {
+            if (unlabelled.isEmpty())
+                unlabelled = line;
+            continue;
+        }
+        const QString label = line.left(colon).trimmed().toLower();
+        const QString value = line.mid(colon + 1).trimmed();
+        if (label.startsWith(QLatin1String("hardware")) || label.startsWith(QLatin1String("hw")))
+            return value;
+        if (label == QLatin1String("model") && model.isEmpty())
+            model = value;
+    }
+    return unlabelled.isEmpty() ? model : unlabelled;
 }
 
 QString AtBackend::deviceTime() {

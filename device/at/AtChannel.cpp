@@ -62,6 +62,7 @@ void AtChannel::close() {
 
 void AtChannel::releasePort() {
     ++m_generation;
+    m_staleSubmit = m_swallowFinal = false;
     m_inbox.clear();
     m_parser.reset();
     m_timer.stop();
@@ -184,10 +185,14 @@ void AtChannel::finish(AtReply::Status status) {
 void AtChannel::onTimeout() {
     if (!m_current)
         return;
-    if (!m_current->command.payload.isEmpty() && !m_current->payloadSent) {
-        // Still at the prompt, or the prompt is about to come: Escape leaves
-        // it without sending anything.
-        write(QByteArray(1, kEsc));
+    if (!m_current->command.payload.isEmpty()) {
+        if (!m_current->payloadSent) {
+            // Still at the prompt, or the prompt is about to come: Escape
+            // leaves it without sending anything.
+            write(QByteArray(1, kEsc));
+        } else {
+            m_staleSubmit = true;
+        }
     }
     if (m_log)
         qCInfo(lcAt) << "time-out:" << m_current->command.text;
@@ -225,8 +230,36 @@ void AtChannel::processInbox() {
     }
 }
 
+bool AtChannel::isStaleAnswer(const AtLineParser::Item& item) {
+    if (!m_staleSubmit)
+        return false;
+    // Only a command that is not waiting for its own submit answer can tell
+    // the late one apart: its +CMGS line, and the final result after it.
+    const bool ownSubmit =
+        m_current && !m_current->command.payload.isEmpty() && m_current->payloadSent;
+    if (ownSubmit)
+        return false;
+    using Kind = AtLineParser::Kind;
+    if (item.kind == Kind::Info && item.line.startsWith("+CMGS:")) {
+        m_swallowFinal = true;
+        return true;
+    }
+    if (item.kind == Kind::Final &&
+        (m_swallowFinal || item.final == AtLineParser::Final::CmsError || !m_current)) {
+        m_swallowFinal = false;
+        m_staleSubmit = false;
+        return true;
+    }
+    return false;
+}
+
 void AtChannel::handle(const AtLineParser::Item& item) {
     using Kind = AtLineParser::Kind;
+    if (isStaleAnswer(item)) {
+        if (m_log)
+            qCInfo(lcAt).noquote() << "late answer dropped:" << QString::fromLatin1(item.line);
+        return;
+    }
     switch (item.kind) {
     case Kind::Unsolicited:
         Q_EMIT unsolicited(item);
@@ -238,6 +271,10 @@ void AtChannel::handle(const AtLineParser::Item& item) {
             m_current->payloadSent = true;
             write(m_current->command.payload + kCtrlZ);
             m_timer.start(m_current->command.timeoutMs);
+        } else {
+            // Nobody's prompt (its command already gave up): left open, the
+            // modem would take the next command for message text.
+            write(QByteArray(1, kEsc));
         }
         return;
     case Kind::Info:
@@ -257,6 +294,8 @@ void AtChannel::handle(const AtLineParser::Item& item) {
     case Kind::Final:
         if (!m_current)
             return;
+        if (!m_current->command.payload.isEmpty() && m_current->payloadSent)
+            m_staleSubmit = m_swallowFinal = false; // a submit answered: in step again
         m_current->reply.final = item.final;
         m_current->reply.errorCode = item.errorCode;
         m_current->reply.finalLine = item.line;

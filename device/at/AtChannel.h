@@ -70,6 +70,7 @@ private:
     void onReadyRead();
     void processInbox();
     void handle(const AtLineParser::Item& item);
+    bool isStaleAnswer(const AtLineParser::Item& item);
     void onTimeout();
     void onPortError(QSerialPort::SerialPortError error);
     void write(const QByteArray& bytes);
@@ -84,4 +85,8 @@ private:
     bool m_processScheduled = false;
     bool m_log = false;
     int m_generation = 0; // bumped at every close, so stale work is dropped
+    // An AT+CMGS timed out after its PDU went out: the network's late answer
+    // may still come and must not be taken for the answer of a later command.
+    bool m_staleSubmit = false;
+    bool m_swallowFinal = false;
 };
