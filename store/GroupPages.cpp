@@ -1,5 +1,645 @@
 #include "store/GroupPages.h"
 
-#include "shell/TFormMain.h"
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
 
-GroupPages::GroupPages(TFormMain& main) : QObject(&main), m_main(main) {}
+#include "shell/MessageService.h"
+#include "shell/TFormMain.h"
+#include "store/GroupPicker.h"
+#include "store/MemberForm.h"
+#include "store/MemberGridDelegate.h"
+#include "store/MemberTableModel.h"
+#include "store/Sql.h"
+#include "store/StoreTexts.h"
+
+namespace {
+const QColor kEnabledColour(0xE6, 0xF2, 0xFF);
+const QColor kDisabledColour(0xFF, 0xDF, 0xDF);
+
+MessageService& messages() { return MessageService::instance(); }
+
+QLabel* heading(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    QFont f = label->font();
+    f.setBold(true);
+    f.setPointSize(f.pointSize() + 2);
+    label->setFont(f);
+    return label;
+}
+
+QLineEdit* lineBox(const QString& name, int maxLength, QWidget* parent) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(name);
+    if (maxLength > 0)
+        box->setMaxLength(maxLength);
+    return box;
+}
+
+QPushButton* button(const QString& name, const QString& caption, QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    return b;
+}
+
+QTableView* memberGrid(const QString& name, MemberTableModel* model, bool editable,
+                       QWidget* parent) {
+    auto* grid = new QTableView(parent);
+    grid->setObjectName(name);
+    grid->setModel(model);
+    grid->setSelectionBehavior(QAbstractItemView::SelectItems);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(editable ? QAbstractItemView::DoubleClicked |
+                                         QAbstractItemView::EditKeyPressed |
+                                         QAbstractItemView::AnyKeyPressed
+                                   : QAbstractItemView::NoEditTriggers);
+    // Fixed row heights keep a group of any size cheap to show.
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(20);
+    grid->verticalHeader()->setFixedWidth(14);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    const int widths[MemberTableModel::kColumnCount] = {100, 143, 90, 120, 120};
+    for (int c = 0; c < MemberTableModel::kColumnCount; ++c)
+        grid->setColumnWidth(c, widths[c]);
+    return grid;
+}
+
+bool isAsciiDigit(const QString& text) {
+    return text.size() == 1 && text[0] >= u'0' && text[0] <= u'9';
+}
+
+bool isEnter(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+// Keys that type a character, as opposed to moving the caret or editing
+// shortcuts; only these go through the boxes' key rules.
+bool typesCharacter(const QKeyEvent* key) {
+    const QString text = key->text();
+    return !text.isEmpty() && text[0].isPrint();
+}
+} // namespace
+
+GroupPages::GroupPages(TFormMain& main) : QObject(&main), m_main(main) {
+    buildEntryPage(m_main.page(5));
+    buildEditPage(m_main.page(6));
+}
+
+void GroupPages::buildEntryPage(QWidget* page) {
+    using namespace storetext;
+    delete page->findChild<QLabel*>(QStringLiteral("lblPageTitle"));
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(8, 32, 8, 8);
+    layout->setSpacing(6);
+    layout->addWidget(heading(kEntryHeading, page));
+
+    auto* newGroup = new QGroupBox(page);
+    newGroup->setObjectName(QStringLiteral("grpNewGroup"));
+    auto* ng = new QHBoxLayout(newGroup);
+    ng->addWidget(new QLabel(kNewGroupLabel, newGroup));
+    Edit4 = lineBox(QStringLiteral("Edit4"), 50, newGroup);
+    ng->addWidget(Edit4, 1);
+    auto* create = button(QStringLiteral("btnCreateGroup"), kCreateCaption, newGroup);
+    ng->addWidget(create);
+    layout->addWidget(newGroup);
+
+    auto* choose = new QHBoxLayout;
+    choose->addWidget(new QLabel(kChooseGroupLabel, page));
+    DBLookupComboBox3 = new GroupPicker(m_main.db.ADOQuery1, QStringLiteral("DBLookupComboBox3"), page);
+    DBLookupComboBox3->setMinimumWidth(180);
+    choose->addWidget(DBLookupComboBox3);
+    auto* open = button(QStringLiteral("btnOpenEntryGroup"), kChooseCaption, page);
+    choose->addWidget(open);
+    m_entryCount = new QLabel(page);
+    m_entryCount->setObjectName(QStringLiteral("lblEntryCount"));
+    choose->addWidget(m_entryCount, 1);
+    layout->addLayout(choose);
+
+    auto* form = new QGroupBox(page);
+    form->setObjectName(QStringLiteral("grpMemberForm"));
+    auto* grid = new QGridLayout(form);
+    grid->setVerticalSpacing(4);
+    auto tick = [form](const QString& name, const QString& caption) {
+        auto* box = new QCheckBox(caption, form);
+        box->setObjectName(name);
+        return box;
+    };
+    CheckBox2 = tick(QStringLiteral("CheckBox2"), kNameLabel);
+    CheckBox3 = tick(QStringLiteral("CheckBox3"), kFamilyLabel);
+    CheckBox4 = tick(QStringLiteral("CheckBox4"), kBirthLabel);
+    CheckBox5 = tick(QStringLiteral("CheckBox5"), kContractLabel);
+    Edit5 = lineBox(QStringLiteral("Edit5"), 40, form);
+    Edit6 = lineBox(QStringLiteral("Edit6"), 50, form);
+    auto dateRow = [this, form](QLineEdit*& day, QLineEdit*& month, QLineEdit*& year,
+                                const QString& dayName, const QString& monthName,
+                                const QString& yearName) {
+        auto* row = new QHBoxLayout;
+        day = lineBox(dayName, 2, form);
+        month = lineBox(monthName, 2, form);
+        year = lineBox(yearName, 0, form);
+        year->setText(storetext::kYearText);
+        year->setReadOnly(true);
+        for (QLineEdit* b : {day, month})
+            b->setFixedWidth(34);
+        year->setFixedWidth(56);
+        // Right to left: the day stands rightmost, so the date reads
+        // year/month/day from the left.
+        row->addWidget(day);
+        row->addWidget(new QLabel(QStringLiteral("/"), form));
+        row->addWidget(month);
+        row->addWidget(new QLabel(QStringLiteral("/"), form));
+        row->addWidget(year);
+        row->addStretch(1);
+        for (QLineEdit* b : {day, month, year})
+            b->installEventFilter(this);
+        return row;
+    };
+    grid->addWidget(CheckBox2, 0, 0);
+    grid->addWidget(Edit5, 0, 1);
+    grid->addWidget(CheckBox3, 1, 0);
+    grid->addWidget(Edit6, 1, 1);
+    grid->addWidget(CheckBox4, 2, 0);
+    grid->addLayout(dateRow(Edit10, Edit11, Edit12, QStringLiteral("Edit10"),
+                            QStringLiteral("Edit11"), QStringLiteral("Edit12")),
+                    2, 1);
+    grid->addWidget(CheckBox5, 3, 0);
+    grid->addLayout(dateRow(Edit15, Edit14, Edit13, QStringLiteral("Edit15"),
+                            QStringLiteral("Edit14"), QStringLiteral("Edit13")),
+                    3, 1);
+    grid->addWidget(new QLabel(kNumberLabel, form), 4, 0);
+    auto* numberRow = new QHBoxLayout;
+    // Typed keys stop at the column's length; pasted text may be longer and
+    // is judged after normalisation.
+    Edit7 = lineBox(QStringLiteral("Edit7"), 0, form);
+    numberRow->addWidget(Edit7, 1);
+    auto* paste = new QToolButton(form);
+    paste->setObjectName(QStringLiteral("btnPasteNumber"));
+    paste->setToolTip(kPasteHint);
+    paste->setText(QStringLiteral("..."));
+    numberRow->addWidget(paste);
+    grid->addLayout(numberRow, 4, 1);
+    auto* add = button(QStringLiteral("btnAddMember"), kAddCaption, form);
+    grid->addWidget(add, 5, 1, Qt::AlignLeft);
+    grid->setColumnStretch(1, 1);
+    layout->addWidget(form);
+
+    m_entryModel = new MemberTableModel(m_main.db.ADOTable1, false, this);
+    DBGrid1 = memberGrid(QStringLiteral("DBGrid1"), m_entryModel, false, page);
+    layout->addWidget(DBGrid1, 1);
+
+    for (QLineEdit* b : {Edit5, Edit6, Edit10, Edit11, Edit12, Edit15, Edit14, Edit13})
+        setBoxEnabled(b, false);
+    for (QLineEdit* b : {Edit5, Edit6, Edit7})
+        b->installEventFilter(this);
+
+    connect(create, &QPushButton::clicked, this, &GroupPages::createGroup);
+    connect(open, &QPushButton::clicked, this, &GroupPages::openEntryGroup);
+    connect(add, &QPushButton::clicked, this, &GroupPages::addMember);
+    connect(paste, &QToolButton::clicked, this, &GroupPages::pasteNumber);
+    connect(CheckBox2, &QCheckBox::toggled, this, &GroupPages::nameTicked);
+    connect(CheckBox3, &QCheckBox::toggled, this, &GroupPages::familyTicked);
+    connect(CheckBox4, &QCheckBox::toggled, this, &GroupPages::birthTicked);
+    connect(CheckBox5, &QCheckBox::toggled, this, &GroupPages::contractTicked);
+    connect(&m_main.db.ADOTable1, &Cursor::closed, m_entryCount, &QLabel::clear);
+}
+
+void GroupPages::buildEditPage(QWidget* page) {
+    using namespace storetext;
+    delete page->findChild<QLabel*>(QStringLiteral("lblPageTitle"));
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(8, 32, 8, 8);
+    layout->setSpacing(6);
+    layout->addWidget(heading(kEditHeading, page));
+
+    auto* del = new QGroupBox(page);
+    del->setObjectName(QStringLiteral("grpDeleteGroup"));
+    auto* dl = new QHBoxLayout(del);
+    dl->addWidget(new QLabel(kChooseGroupLabel, del));
+    DBLookupComboBox4 = new GroupPicker(m_main.db.ADOQuery1, QStringLiteral("DBLookupComboBox4"), del);
+    DBLookupComboBox4->setMinimumWidth(180);
+    dl->addWidget(DBLookupComboBox4);
+    auto* remove = button(QStringLiteral("btnDeleteGroup"), kDeleteCaption, del);
+    dl->addWidget(remove);
+    dl->addStretch(1);
+    layout->addWidget(del);
+
+    auto* hint = new QLabel(kEditHint, page);
+    hint->setObjectName(QStringLiteral("lblEditHint"));
+    hint->setWordWrap(true);
+    layout->addWidget(hint);
+
+    auto* choose = new QHBoxLayout;
+    DBLookupComboBox2 = new GroupPicker(m_main.db.ADOQuery1, QStringLiteral("DBLookupComboBox2"), page);
+    DBLookupComboBox2->setMinimumWidth(180);
+    choose->addWidget(DBLookupComboBox2);
+    auto* open = button(QStringLiteral("btnOpenEditGroup"), kChooseCaption, page);
+    choose->addWidget(open);
+    m_editCount = new QLabel(page);
+    m_editCount->setObjectName(QStringLiteral("lblEditCount"));
+    choose->addWidget(m_editCount, 1);
+    layout->addLayout(choose);
+
+    m_editModel = new MemberTableModel(m_main.db.ADOTable4, true, this);
+    DBGrid2 = memberGrid(QStringLiteral("DBGrid2"), m_editModel, true, page);
+    m_editDelegate = new MemberGridDelegate(DBGrid2);
+    DBGrid2->setItemDelegate(m_editDelegate);
+    DBGrid2->viewport()->installEventFilter(this);
+    layout->addWidget(DBGrid2, 1);
+
+    auto* nav = new QHBoxLayout;
+    auto* edit = button(QStringLiteral("btnEditRecord"), kEditRecord, page);
+    auto* post = button(QStringLiteral("btnPostRecord"), kPostRecord, page);
+    auto* drop = button(QStringLiteral("btnDeleteRecord"), kDeleteRecord, page);
+    nav->addWidget(edit);
+    nav->addWidget(post);
+    nav->addWidget(drop);
+    nav->addStretch(1);
+    layout->addLayout(nav);
+
+    connect(remove, &QPushButton::clicked, this, &GroupPages::deleteGroup);
+    connect(open, &QPushButton::clicked, this, &GroupPages::openEditGroup);
+    connect(edit, &QPushButton::clicked, this, &GroupPages::editRecord);
+    connect(post, &QPushButton::clicked, this, &GroupPages::postRecord);
+    connect(drop, &QPushButton::clicked, this, &GroupPages::deleteRecord);
+    connect(&m_main.db.ADOTable4, &Cursor::closed, m_editCount, &QLabel::clear);
+}
+
+// --- groups ---------------------------------------------------------------
+
+void GroupPages::createGroup() {
+    using namespace storetext;
+    Database& db = m_main.db;
+    // The name is kept exactly as typed: blanks, quotes and all.
+    const QString name = Edit4->text();
+    if (name.isEmpty()) {
+        messages().showMessage(kEnterNewGroup);
+        return;
+    }
+    QString error;
+    const int code = db.nextGroupCode(&error);
+    if (code < 0) {
+        messages().showError(error);
+        return;
+    }
+    db.ADOTable2.close();
+    if (!db.ADOTable2.open(&error)) {
+        messages().showError(error);
+        return;
+    }
+    const int column = db.ADOTable2.columnIndex(QStringLiteral("gname"));
+    for (int r = 0; r < db.ADOTable2.recordCount(); ++r) {
+        if (db.ADOTable2.value(r, column).toString() == name) {
+            db.ADOTable2.close();
+            messages().showMessage(kNameExists);
+            return;
+        }
+    }
+    // The row and its member table go in together or not at all: a group
+    // row without a table would break every later use of the group.
+    const QString gcode = QString::number(code);
+    QSqlDatabase connection = QSqlDatabase::database(QString::fromLatin1(Database::kContacts), false);
+    bool ok = connection.transaction();
+    if (!ok)
+        error = QStringLiteral("cannot start a transaction");
+    ok = ok && db.ADOTable2.append({{QStringLiteral("gname"), name},
+                                    {QStringLiteral("gcode"), gcode},
+                                    {QStringLiteral("code"), code}},
+                                   &error);
+    if (ok) {
+        db.ADOQuery2.setSql(sql::createMemberTable(gcode));
+        ok = db.ADOQuery2.exec(&error);
+    }
+    ok = ok && connection.commit();
+    db.ADOTable2.close();
+    if (!ok) {
+        connection.rollback();
+        messages().showMessage(kOperationFailed);
+        messages().showError(error);
+        return;
+    }
+    messages().showMessage(kGroupCreated);
+    db.ADOQuery1.close();
+    db.ADOQuery1.open();
+    Edit4->clear();
+}
+
+void GroupPages::deleteGroup() {
+    using namespace storetext;
+    Database& db = m_main.db;
+    if (DBLookupComboBox4->groupName().isEmpty()) {
+        messages().showMessage(kChooseGroupFirst);
+        return;
+    }
+    if (!messages().ask(kAskDeleteGroup))
+        return;
+    const QString gcode = DBLookupComboBox4->chosenGcode();
+    const QVariant code = db.ADOQuery1.value(QStringLiteral("code"));
+    QString error;
+    bool ok = !gcode.isEmpty();
+    if (!ok)
+        error = QStringLiteral("the group is no longer in the list");
+    QSqlDatabase connection = QSqlDatabase::database(QString::fromLatin1(Database::kContacts), false);
+    // The table and the row go together: a failure leaves both in place.
+    ok = ok && connection.transaction();
+    if (ok) {
+        // A group whose table is already gone can still be removed.
+        if (connection.tables().contains(gcode)) {
+            db.ADOQuery3.setSql(sql::dropTable(gcode));
+            ok = db.ADOQuery3.exec(&error);
+        }
+        if (ok) {
+            db.ADOQuery3.setSql(sql::kDeleteGroup, {code, gcode});
+            ok = db.ADOQuery3.exec(&error);
+        }
+        ok = ok && connection.commit();
+        if (!ok)
+            connection.rollback();
+    }
+    if (ok) {
+        // Cursors still showing the dropped table would show rows that are gone.
+        for (TableCursor* t : {&db.ADOTable1, &db.ADOTable4}) {
+            if (t->isActive() && t->tableName() == gcode)
+                t->close();
+        }
+        messages().showMessage(kGroupDeleted);
+    } else {
+        messages().showMessage(kOperationFailed);
+        if (!error.isEmpty())
+            messages().showError(error);
+    }
+    db.ADOQuery1.close();
+    db.ADOQuery1.open();
+}
+
+void GroupPages::openGroup(GroupPicker* picker, TableCursor& table, QLabel* label,
+                           QString* remembered) {
+    if (picker->groupName().isEmpty()) {
+        messages().showMessage(storetext::kChooseGroupFirst);
+        return;
+    }
+    const QString gcode = picker->chosenGcode();
+    table.close();
+    if (&table == &m_main.db.ADOTable1)
+        table.setFiltered(false);
+    table.setTableName(gcode);
+    QString error;
+    if (gcode.isEmpty() || !table.open(&error)) {
+        messages().showError(error.isEmpty() ? QStringLiteral("no such group") : error);
+        return;
+    }
+    *remembered = picker->groupName();
+    setCountLabel(label, *remembered, table);
+}
+
+void GroupPages::openEntryGroup() {
+    openGroup(DBLookupComboBox3, m_main.db.ADOTable1, m_entryCount, &m_entryGroupName);
+}
+
+void GroupPages::openEditGroup() {
+    openGroup(DBLookupComboBox2, m_main.db.ADOTable4, m_editCount, &m_editGroupName);
+}
+
+void GroupPages::setCountLabel(QLabel* label, const QString& name, const TableCursor& table) {
+    label->setText(name + QString(11, QLatin1Char(' ')) + storetext::kMemberCount +
+                   QStringLiteral("  ") + QString::number(table.recordCount()));
+}
+
+void GroupPages::refreshEditCount() {
+    if (m_main.db.ADOTable4.isActive())
+        setCountLabel(m_editCount, m_editGroupName, m_main.db.ADOTable4);
+}
+
+// --- members ---------------------------------------------------------------
+
+int GroupPages::nextMemberId(QString* error) {
+    Database& db = m_main.db;
+    TableCursor& table = db.ADOTable1;
+    if (!table.filtered() && table.recordCount() == 0)
+        return 1;
+    db.ADOQuery4.close();
+    db.ADOQuery4.setSql(sql::nextMemberId(table.tableName()));
+    if (!db.ADOQuery4.open(error))
+        return -1;
+    const QVariant mx = db.ADOQuery4.value(0, QStringLiteral("mx"));
+    db.ADOQuery4.close();
+    if (!mx.isNull())
+        return mx.toInt();
+    // Rows, but none with an id (they came in through the grid or from
+    // elsewhere): count on from the rows there are.
+    db.ADOQuery4.setSql(sql::countMembers(table.tableName()));
+    if (!db.ADOQuery4.open(error))
+        return -1;
+    const int rows = db.ADOQuery4.value(0, 0).toInt();
+    db.ADOQuery4.close();
+    return rows + 1;
+}
+
+void GroupPages::addMember() {
+    using namespace storetext;
+    TableCursor& table = m_main.db.ADOTable1;
+    if (!table.isActive()) {
+        messages().showMessage(kChooseEntryGroup);
+        return;
+    }
+    QString error;
+    const int id = nextMemberId(&error);
+    if (id < 0) {
+        messages().showError(error);
+        return;
+    }
+    MemberInput in;
+    in.nameTicked = CheckBox2->isChecked();
+    in.name = Edit5->text();
+    in.familyTicked = CheckBox3->isChecked();
+    in.family = Edit6->text();
+    in.birthTicked = CheckBox4->isChecked();
+    in.birthDay = Edit10->text();
+    in.birthMonth = Edit11->text();
+    in.birthYear = Edit12->text();
+    in.contractTicked = CheckBox5->isChecked();
+    in.contractDay = Edit15->text();
+    in.contractMonth = Edit14->text();
+    in.contractYear = Edit13->text();
+    in.number = Edit7->text();
+    QVariantMap row;
+    const QString refused = memberform::check(in, &row);
+    if (!refused.isEmpty()) {
+        messages().showMessage(refused);
+        return;
+    }
+    row.insert(QStringLiteral("id"), id);
+    if (!table.append(row, &error)) {
+        messages().showError(error);
+        return;
+    }
+    for (QLineEdit* b : {Edit5, Edit6, Edit7, Edit10, Edit11, Edit14, Edit15})
+        b->clear();
+    messages().showMessage(kMemberAdded);
+    setCountLabel(m_entryCount, m_entryGroupName, table);
+    focusFirstEnabled({Edit5, Edit6, Edit10, Edit15});
+}
+
+void GroupPages::pasteNumber() {
+    // Pasted text skips the key rules; normalisation deals with it.
+    Edit7->insert(QApplication::clipboard()->text());
+    Edit7->setFocus();
+}
+
+void GroupPages::editRecord() {
+    const QModelIndex current = DBGrid2->currentIndex();
+    if (!m_main.db.ADOTable4.isActive() || !current.isValid())
+        return;
+    DBGrid2->setFocus();
+    DBGrid2->edit(current);
+}
+
+void GroupPages::postRecord() {
+    m_editDelegate->commitOpenEditor();
+    QString error;
+    if (!m_editModel->post(&error))
+        messages().showError(error);
+}
+
+void GroupPages::deleteRecord() {
+    const QModelIndex current = DBGrid2->currentIndex();
+    if (!m_main.db.ADOTable4.isActive() || !current.isValid())
+        return;
+    if (!messages().ask(storetext::kDeleteRecordQuestion))
+        return;
+    QString error;
+    if (!m_editModel->removeMember(current.row(), &error))
+        messages().showError(error);
+}
+
+// --- the form's ticks and keys ---------------------------------------------
+
+void GroupPages::setBoxEnabled(QLineEdit* box, bool on) {
+    box->setEnabled(on);
+    QPalette p = box->palette();
+    p.setColor(QPalette::Base, on ? kEnabledColour : kDisabledColour);
+    box->setPalette(p);
+}
+
+void GroupPages::nameTicked(bool on) {
+    setBoxEnabled(Edit5, on);
+    if (on)
+        messages().showMessage(storetext::kNameNotice);
+}
+
+void GroupPages::familyTicked(bool on) { setBoxEnabled(Edit6, on); }
+
+void GroupPages::birthTicked(bool on) {
+    for (QLineEdit* b : {Edit10, Edit11, Edit12})
+        setBoxEnabled(b, on);
+    Edit10->clear();
+    Edit11->clear();
+}
+
+void GroupPages::contractTicked(bool on) {
+    for (QLineEdit* b : {Edit13, Edit14, Edit15})
+        setBoxEnabled(b, on);
+    if (on)
+        messages().showMessage(storetext::kContractNotice);
+    Edit14->clear();
+    Edit15->clear();
+}
+
+void GroupPages::focusFirstEnabled(std::initializer_list<QLineEdit*> boxes) {
+    for (QLineEdit* b : boxes) {
+        if (b->isEnabled()) {
+            b->setFocus();
+            return;
+        }
+    }
+    Edit7->setFocus();
+}
+
+QWidget* GroupPages::nextAfterDateBox(QLineEdit* box) const {
+    if (box == Edit10)
+        return Edit11;
+    if (box == Edit11)
+        return Edit15->isEnabled() ? static_cast<QWidget*>(Edit15) : Edit7;
+    if (box == Edit15)
+        return Edit14;
+    return Edit7;
+}
+
+bool GroupPages::dateBoxKey(QLineEdit* box, QKeyEvent* key) {
+    if (isEnter(key))
+        return true;
+    if (key->key() == Qt::Key_Backspace || !typesCharacter(key))
+        return false;
+    const bool accepted = isAsciiDigit(key->text());
+    if (box->text().size() == 1) {
+        // The second key completes the box and moves on; a refused key
+        // still moves on, without being typed.
+        if (accepted)
+            box->setText(box->text() + key->text());
+        nextAfterDateBox(box)->setFocus();
+        return true;
+    }
+    return !accepted;
+}
+
+bool GroupPages::numberBoxKey(QKeyEvent* key) {
+    if (isEnter(key)) {
+        addMember();
+        return true;
+    }
+    if (key->key() == Qt::Key_Backspace || !typesCharacter(key))
+        return false;
+    const QString t = key->text();
+    const bool accepted = isAsciiDigit(t) || t == QLatin1String("+");
+    if (!accepted)
+        return true;
+    // Typing stops at the column's length; a selection is replaced.
+    return Edit7->text().size() >= memberform::kNumberLength && !Edit7->hasSelectedText();
+}
+
+bool GroupPages::eventFilter(QObject* watched, QEvent* event) {
+    if (DBGrid2 && watched == DBGrid2->viewport()) {
+        if (event->type() == QEvent::Paint)
+            refreshEditCount();
+        return false;
+    }
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if (!box)
+        return false;
+    const bool dateBox = box == Edit10 || box == Edit11 || box == Edit15 || box == Edit14;
+    const bool yearBox = box == Edit12 || box == Edit13;
+    if (event->type() == QEvent::MouseButtonPress) {
+        if (dateBox)
+            box->clear();
+        else if (yearBox)
+            messages().showMessage(storetext::kNoYearNeeded);
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (dateBox)
+        return dateBoxKey(box, key);
+    if (yearBox)
+        return isEnter(key);
+    if (box == Edit7)
+        return numberBoxKey(key);
+    if (isEnter(key)) {
+        if (box == Edit5)
+            focusFirstEnabled({Edit6, Edit10, Edit15});
+        else if (box == Edit6)
+            focusFirstEnabled({Edit10, Edit15});
+        return true;
+    }
+    return false;
+}

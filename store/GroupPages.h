@@ -1,15 +1,98 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
+
+#include <initializer_list>
 
 class TFormMain;
+class TableCursor;
+class GroupPicker;
+class MemberGridDelegate;
+class MemberTableModel;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class QToolButton;
+class QWidget;
 
-// The members-entry and members-editing pages (5 and 6).
+// The members-entry and members-editing pages (5 and 6): groups are created
+// and deleted there, members added through the form and edited in the grid.
 class GroupPages : public QObject {
     Q_OBJECT
 public:
     explicit GroupPages(TFormMain& main);
 
+    void createGroup();
+    void deleteGroup();
+    void openEntryGroup();
+    void openEditGroup();
+    void addMember();
+    void pasteNumber();
+    void editRecord();
+    void postRecord();
+    void deleteRecord();
+    // Rewrites the editing page's count from the open editing table.
+    void refreshEditCount();
+
+    // The next id of the open working member table: one more than the
+    // largest id; with rows but no id at all, one more than the row count.
+    // -1 (with the engine's reason) when the table cannot be read.
+    int nextMemberId(QString* error = nullptr);
+
+    MemberTableModel* entryModel() const { return m_entryModel; }
+    MemberTableModel* editModel() const { return m_editModel; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void buildEntryPage(QWidget* page);
+    void buildEditPage(QWidget* page);
+    void openGroup(GroupPicker* picker, TableCursor& table, QLabel* label, QString* remembered);
+    void setCountLabel(QLabel* label, const QString& name, const TableCursor& table);
+    void setBoxEnabled(QLineEdit* box, bool on);
+    void nameTicked(bool on);
+    void familyTicked(bool on);
+    void birthTicked(bool on);
+    void contractTicked(bool on);
+    void focusFirstEnabled(std::initializer_list<QLineEdit*> boxes);
+    bool dateBoxKey(QLineEdit* box, class QKeyEvent* key);
+    bool numberBoxKey(class QKeyEvent* key);
+    QWidget* nextAfterDateBox(QLineEdit* box) const;
+
     TFormMain& m_main;
+    // Each page counts its own group: the two pages may show different ones.
+    QString m_entryGroupName;
+    QString m_editGroupName;
+
+    // Members-entry page
+    QLineEdit* Edit4 = nullptr;
+    GroupPicker* DBLookupComboBox3 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QCheckBox* CheckBox3 = nullptr;
+    QCheckBox* CheckBox4 = nullptr;
+    QCheckBox* CheckBox5 = nullptr;
+    QLineEdit* Edit5 = nullptr;
+    QLineEdit* Edit6 = nullptr;
+    QLineEdit* Edit10 = nullptr; // birth day
+    QLineEdit* Edit11 = nullptr; // birth month
+    QLineEdit* Edit12 = nullptr; // birth year
+    QLineEdit* Edit15 = nullptr; // contract day
+    QLineEdit* Edit14 = nullptr; // contract month
+    QLineEdit* Edit13 = nullptr; // contract year
+    QLineEdit* Edit7 = nullptr;  // number
+    QLabel* m_entryCount = nullptr;
+    QTableView* DBGrid1 = nullptr;
+    MemberTableModel* m_entryModel = nullptr;
+
+    // Members-editing page
+    GroupPicker* DBLookupComboBox4 = nullptr;
+    GroupPicker* DBLookupComboBox2 = nullptr;
+    QLabel* m_editCount = nullptr;
+    QTableView* DBGrid2 = nullptr;
+    MemberTableModel* m_editModel = nullptr;
+    MemberGridDelegate* m_editDelegate = nullptr;
 };

@@ -31,6 +31,11 @@ inline QString dropTable(const QString& gcode) {
 inline QString nextMemberId(const QString& table) {
     return QStringLiteral("select max(id+1) as mx from ") + quoteName(table);
 }
+inline QString countMembers(const QString& table) {
+    return QStringLiteral("select count(*) as cu from ") + quoteName(table);
+}
+// Bound with the group's code and gcode.
+inline const QString kDeleteGroup = QStringLiteral("delete from groups where code=? and gcode=?");
 inline const QString kEmptyNosend = QStringLiteral("delete from nosend");
 
 inline const QString kCountReci = QStringLiteral("select count(pos) as cu from reci");

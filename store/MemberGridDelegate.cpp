@@ -1,0 +1,25 @@
+#include "store/MemberGridDelegate.h"
+
+#include <QLineEdit>
+
+#include "store/MemberTableModel.h"
+
+QWidget* MemberGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                          const QModelIndex& index) const {
+    auto* editor = new QLineEdit(parent);
+    editor->setObjectName(QStringLiteral("gridEditor"));
+    editor->setFrame(false);
+    if (index.column() >= 0 && index.column() < MemberTableModel::kColumnCount)
+        editor->setMaxLength(MemberTableModel::columnLength(index.column()));
+    m_editor = editor;
+    return editor;
+}
+
+void MemberGridDelegate::commitOpenEditor() {
+    if (!m_editor)
+        return;
+    QLineEdit* editor = m_editor;
+    m_editor = nullptr;
+    Q_EMIT commitData(editor);
+    Q_EMIT closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
