@@ -2,14 +2,107 @@
 
 #include <QObject>
 
+#include "device/ConnectView.h"
+#include "device/PortSearch.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+class QWidget;
 class TFormMain;
 
-// The connect and settings pages (1 and 2) and the status strip's lamps and gauges.
-class ConnectionPages : public QObject {
+// The connect and settings pages (1 and 2) and the status strip's lamps and
+// gauges: connecting with the port search, the hardware information and its
+// refresh, disconnect, the device time, the message centre number and the
+// two option boxes that go straight into the SMS control.
+class ConnectionPages : public QObject, private ConnectView {
     Q_OBJECT
 public:
     explicit ConnectionPages(TFormMain& main);
+    ~ConnectionPages() override;
+
+    // Who asked for a refresh: only the button is told that nothing is
+    // connected.
+    enum class RefreshBy { Button, Timer, ConnectedSequence };
+
+    void connectAction();
+    void disconnectAction();
+    void refresh(RefreshBy caller);
+    void setTimeAction();
+    void storeSmscAction();
+    void concatenationClicked();
+    void autoDeleteClicked();
+    void activityTick();
+    void page1Entry();
 
 private:
+    void buildConnectPage(QWidget* page);
+    void buildSettingsPage(QWidget* page);
+    // True while a device action of these pages or any call on the control is
+    // under way: a click or tick that arrives from inside its wait is dropped,
+    // so two conversations with the device never interleave.
+    bool deviceBusy() const;
+
+    // ConnectView
+    int modeIndex() const override;
+    int protocolIndex() const override;
+    QString parameter() const override;
+    void setParameter(const QString& text) override;
+    QString pinCode() const override;
+    bool autoSearch() const override;
+    void setAutoSearch(bool checked) override;
+    QString receptionText() const override;
+    QString networkInfoText() const override;
+    QString smscText() const override;
+    void setNavigationEnabled(bool enabled) override;
+    bool isConnected() const override;
+    void markConnected() override;
+    void refreshSilently() override;
+    void startActivity() override;
+    void resetDisconnected() override;
+    void showSearchWindow() override;
+    void closeSearchWindow() override;
+    void showPleaseWait() override;
+    void closePleaseWait() override;
+    bool searchFlag() const override;
+    void setSearchFlag(bool value) override;
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
     TFormMain& m_main;
+    PortSearch m_search;
+    bool m_actionRunning = false;
+
+    // Connect page
+    QComboBox* m_cmbMode = nullptr;
+    QComboBox* m_cmbProtocol = nullptr;
+    QLineEdit* m_teParameter = nullptr;
+    QLineEdit* m_tePINCode = nullptr;
+    QCheckBox* m_CheckBox1 = nullptr;
+    QPushButton* m_btnConnect = nullptr;
+    QPushButton* m_btnDisconnect = nullptr;
+    QLineEdit* m_teManufacture = nullptr;
+    QLineEdit* m_teModel = nullptr;
+    QLineEdit* m_teIMEI = nullptr;
+    QLineEdit* m_teNetworkInfo = nullptr;
+    QLineEdit* m_teBattery = nullptr;
+    QLineEdit* m_teReception = nullptr;
+    QLineEdit* m_teFirmware = nullptr;
+    QLineEdit* m_teHardware = nullptr;
+    QLineEdit* m_teTime = nullptr;
+    QPushButton* m_btnRefreshInfo = nullptr;
+    QPushButton* m_btnSetTime = nullptr;
+    // Settings page
+    QCheckBox* m_cbConcatenatedSMS = nullptr;
+    QCheckBox* m_cbDeleteAllReport = nullptr;
+    QLineEdit* m_teSendTimeout = nullptr;
+    QLineEdit* m_teSendInterval = nullptr;
+    QLineEdit* m_teSendRetryTimes = nullptr;
+    QComboBox* m_cmbSMSValidity = nullptr;
+    QLineEdit* m_teSMSC = nullptr;
+    QToolButton* m_SpeedButton9 = nullptr;
 };
