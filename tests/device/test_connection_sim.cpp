@@ -1,0 +1,76 @@
+// The connect page with the real device backend and the modem simulator on
+// virtual port COM3, as ./run starts them: the automatic search finds it.
+#include <QtTest>
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "ProgramFixture.h"
+#include "device/ConnectionTexts.h"
+#include "device/DeviceBackend.h"
+#include "shell/TFormMain.h"
+#include "shell/TextFile.h"
+#include "test_at_sim.h"
+
+namespace {
+QString fieldText(ProgramFixture& f, const char* name) {
+    auto* e = f.main().findChild<QLineEdit*>(QString::fromLatin1(name));
+    return e ? e->text() : QStringLiteral("<no field>");
+}
+
+QPushButton* button(ProgramFixture& f, const char* name) {
+    return f.main().findChild<QPushButton*>(QString::fromLatin1(name));
+}
+} // namespace
+
+class ConnectionSimTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() {
+        if (!QFileInfo::exists(ModemSim::binary()))
+            QSKIP("modem simulator not built");
+    }
+
+    void searchFindsTheSimulatorOnComThree() {
+        ProgramFixture f;
+        ModemSim sim;
+        QVERIFY2(
+            sim.start(QString(), {QStringLiteral("--link"), f.file(QStringLiteral("ports/COM3"))}),
+            qPrintable(sim.error()));
+        f.startShown();
+        TFormMain& m = f.main();
+        m.KylixSMS1.setBackend(makeDeviceBackend(m.programDir));
+
+        QTest::mouseClick(button(f, "btnConnect"), Qt::LeftButton);
+        QVERIFY(m.isConnected());
+        QCOMPARE(fieldText(f, "teParameter"), QStringLiteral("COM3, 9600"));
+        QCOMPARE(f.messages.messages, QStringList{devicetext::kConnected});
+        QCOMPARE(fieldText(f, "teManufacture"), QStringLiteral("Tavrik Wireless"));
+        QVERIFY(fieldText(f, "teNetworkInfo").contains(QStringLiteral("IR-MCI")));
+        QCOMPARE(fieldText(f, "teSMSC"), QStringLiteral("+989120000500"));
+        QVERIFY(fieldText(f, "teReception").toInt() > 0);
+        QCOMPARE(m.gaugeBattery->value(), 87);
+        QString remembered;
+        QVERIFY(textfile::read(f.file(QStringLiteral("cnn.kvx")), &remembered));
+        QCOMPARE(remembered.trimmed(), QStringLiteral("COM3, 9600"));
+
+        f.messages.clear();
+        QTest::mouseClick(button(f, "btnDisconnect"), Qt::LeftButton);
+        QCOMPARE(f.messages.messages, QStringList{devicetext::kDisconnected});
+        QVERIFY(!m.isConnected());
+
+        // The remembered port is one manual attempt.
+        f.messages.clear();
+        m.hookPage1Entry();
+        QVERIFY(!m.findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->isChecked());
+        QTest::mouseClick(button(f, "btnConnect"), Qt::LeftButton);
+        QVERIFY(m.isConnected());
+        QCOMPARE(f.messages.messages, QStringList{devicetext::kConnected});
+    }
+};
+
+QTEST_MAIN(ConnectionSimTest)
+#include "test_connection_sim.moc"
