@@ -4,6 +4,14 @@
 
 #include "store/MemberTableModel.h"
 
+MemberGridDelegate::MemberGridDelegate(QObject* parent) : QStyledItemDelegate(parent) {
+    // An editor the grid closed by itself (Enter, leaving the cell) is done.
+    connect(this, &QAbstractItemDelegate::closeEditor, this, [this](QWidget* editor) {
+        if (editor == m_editor)
+            m_editor = nullptr;
+    });
+}
+
 QWidget* MemberGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
                                           const QModelIndex& index) const {
     auto* editor = new QLineEdit(parent);
