@@ -393,6 +393,19 @@ private Q_SLOTS:
         QCOMPARE(f.messages.messages, QStringList{devicetext::kConnected});
     }
 
+    void closingTheWindowStopsTheSearch() {
+        ProgramFixture f;
+        f.startShown();
+        answerOn(f, {});
+        f.phone->duringCall = [&](const QString& op) {
+            if (op == QLatin1String("Connect") &&
+                f.phone->lastProperties.ConnectionParameter == QLatin1String("COM18, 9600"))
+                f.main().close();
+        };
+        clickConnect(f);
+        QCOMPARE(parametersTried(*f.phone), kFirstTwo + loopPorts(25, 18));
+    }
+
     void pageEntryOffersTheRememberedPort() {
         ProgramFixture f;
         f.startShown();
