@@ -1,5 +1,249 @@
 #include "store/BackupPage.h"
 
-#include "shell/TFormMain.h"
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVBoxLayout>
 
-BackupPage::BackupPage(TFormMain& main) : QObject(&main), m_main(main) {}
+#include "shell/DialogService.h"
+#include "shell/MessageService.h"
+#include "shell/ShellTexts.h"
+#include "shell/TFormMain.h"
+#include "shell/TextFile.h"
+#include "store/StoreTexts.h"
+
+namespace {
+// The pauses between the steps, in milliseconds. They give the operator
+// time to see each step, as the operations always have.
+constexpr int kAfterFolderCreated = 100;
+constexpr int kAfterBackupCopy = 500;
+constexpr int kAfterProbe = 900;
+constexpr int kAfterDisconnect = 300;
+constexpr int kAfterRestoreCopy = 200;
+constexpr int kAfterProbeRemoved = 600;
+constexpr int kBeforeClosing = 200;
+
+MessageService& messages() { return MessageService::instance(); }
+
+void showFailure(const QString& reason) {
+    messages().showMessage(storetext::kOperationFailed);
+    if (!reason.isEmpty())
+        messages().showError(reason);
+}
+} // namespace
+
+BackupPage::BackupPage(TFormMain& main)
+    : QObject(&main), m_main(main), m_timer(QStringLiteral("backupSteps"), 0, this) {
+    using namespace storetext;
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &ClockTimer::timeout, this, [this] {
+        auto step = std::move(m_step);
+        m_step = nullptr;
+        if (step)
+            step();
+    });
+
+    QWidget* page = m_main.page(9);
+    delete page->findChild<QLabel*>(QStringLiteral("lblPageTitle"));
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(16, 40, 16, 16);
+    layout->setSpacing(12);
+    auto* title = new QLabel(kBackupHeading, page);
+    QFont f = title->font();
+    f.setBold(true);
+    f.setPointSize(f.pointSize() + 2);
+    title->setFont(f);
+    layout->addWidget(title);
+
+    auto* grid = new QGridLayout;
+    auto row = [page, grid](int r, QPushButton*& button, QLineEdit*& path, QLabel*& wait,
+                            const QString& buttonName, const QString& caption,
+                            const QString& pathName, const QString& waitName) {
+        button = new QPushButton(caption, page);
+        button->setObjectName(buttonName);
+        button->setToolTip(caption);
+        path = new QLineEdit(page);
+        path->setObjectName(pathName);
+        path->setReadOnly(true);
+        wait = new QLabel(kWait, page);
+        wait->setObjectName(waitName);
+        wait->hide();
+        grid->addWidget(button, r * 2, 0);
+        grid->addWidget(path, r * 2, 1);
+        grid->addWidget(wait, r * 2 + 1, 1);
+    };
+    row(0, BitBtn45, Edit100, wait1, QStringLiteral("BitBtn45"), kBackupCaption,
+        QStringLiteral("Edit100"), QStringLiteral("wait1"));
+    row(1, BitBtn46, Edit101, wait2, QStringLiteral("BitBtn46"), kRestoreCaption,
+        QStringLiteral("Edit101"), QStringLiteral("wait2"));
+    grid->setColumnStretch(1, 1);
+    layout->addLayout(grid);
+    layout->addStretch(1);
+
+    connect(BitBtn45, &QPushButton::clicked, this, &BackupPage::backup);
+    connect(BitBtn46, &QPushButton::clicked, this, &BackupPage::restore);
+
+    // A restore keeps the file it replaced until a start has opened the
+    // restored one; this is that start.
+    if (QFileInfo::exists(liveFile() + ContactsBackup::kKeptSuffix) && m_main.db.contactsOpen()) {
+        QSqlQuery q(QSqlDatabase::database(QString::fromLatin1(Database::kContacts), false));
+        if (q.exec(QStringLiteral("select count(*) from groups")) && q.next())
+            ContactsBackup::forgetKept(liveFile());
+    }
+}
+
+QString BackupPage::liveFile() const { return m_main.programDir + Database::kContactsFile; }
+
+void BackupPage::after(int ms, std::function<void()> step) {
+    m_step = std::move(step);
+    m_timer.start(ms);
+}
+
+void BackupPage::setButtons(bool on) {
+    BitBtn45->setEnabled(on);
+    BitBtn46->setEnabled(on);
+}
+
+void BackupPage::backup() {
+    using namespace storetext;
+    if (m_busy)
+        return;
+    m_busy = true;
+    wait1->show();
+    // The file must be whole and free while it is copied.
+    m_main.db.closeContacts();
+    ContactsBackup::settle(liveFile());
+    const QString chosen =
+        DialogService::instance().existingDirectory(&m_main, kBackupTitle, QString());
+    if (chosen.isEmpty()) {
+        Edit100->setText(kNoPath);
+        endBackup();
+        return;
+    }
+    setButtons(false);
+    const QString folder = ContactsBackup::backupFolder(QDir::fromNativeSeparators(chosen));
+    const bool existed = QFileInfo(folder).isDir();
+    QString error;
+    if (!existed && !ContactsBackup::makeFolder(folder, &error)) {
+        showFailure(error);
+        setButtons(true);
+        endBackup();
+        return;
+    }
+    after(existed ? 0 : kAfterFolderCreated, [this, folder] {
+        Edit100->setText(QDir::toNativeSeparators(folder));
+        QString error;
+        if (!ContactsBackup::copyVerified(liveFile(), folder + ContactsBackup::kBackupFile,
+                                          &error)) {
+            showFailure(error);
+            setButtons(true);
+            endBackup();
+            return;
+        }
+        after(kAfterBackupCopy, [this, folder] {
+            const QString date = m_main.e3->text() + QLatin1Char('/') + m_main.e2->text() +
+                                 QLatin1Char('/') + m_main.e1->text() + QLatin1Char('\n');
+            QString error;
+            const bool ok =
+                textfile::write(folder + ContactsBackup::kDateFile, date, &error);
+            setButtons(true);
+            if (ok)
+                messages().showMessage(storetext::kBackupDone);
+            else
+                showFailure(error);
+            endBackup();
+        });
+    });
+}
+
+void BackupPage::endBackup() {
+    QDir::setCurrent(m_main.programDir);
+    if (!m_main.db.openContacts())
+        messages().showMessage(shelltext::kDbError);
+    wait1->hide();
+    m_busy = false;
+    Q_EMIT finished();
+}
+
+void BackupPage::restore() {
+    using namespace storetext;
+    if (m_busy)
+        return;
+    m_busy = true;
+    wait2->show();
+    const QString chosen =
+        DialogService::instance().existingDirectory(&m_main, kRestoreTitle, QString());
+    if (chosen.isEmpty()) {
+        Edit101->setText(kNoPath);
+        endRestore();
+        return;
+    }
+    // The operator picks the backup folder itself.
+    const QString folder = ContactsBackup::withSeparator(QDir::fromNativeSeparators(chosen));
+    const QString backupFile = folder + ContactsBackup::kBackupFile;
+    if (!QFileInfo::exists(backupFile)) {
+        messages().showMessage(kNoBackupFile);
+        if (QFileInfo::exists(folder + ContactsBackup::kOlderBackupFile))
+            messages().showMessage(kOlderLayout);
+        endRestore();
+        return;
+    }
+    setButtons(false);
+    const bool probeWasThere = m_files.probePresent(folder);
+    m_files.probe(m_main.programDir, folder);
+    after(kAfterProbe, [this, folder, backupFile, probeWasThere] {
+        if (!m_files.probePresent(folder)) {
+            messages().showMessage(storetext::kCopyToDisk);
+            setButtons(true);
+            endRestore();
+            return;
+        }
+        // A file that is not a contacts database never replaces the live one.
+        QString error;
+        if (!ContactsBackup::isContactsDatabase(backupFile, &error)) {
+            if (!probeWasThere)
+                QFile::remove(folder + ContactsBackup::kProbe);
+            showFailure(error);
+            setButtons(true);
+            endRestore();
+            return;
+        }
+        m_main.db.closeContacts();
+        ContactsBackup::settle(liveFile());
+        after(kAfterDisconnect, [this, folder, backupFile] {
+            Edit101->setText(QDir::toNativeSeparators(folder));
+            QString error;
+            if (!ContactsBackup::replaceLive(backupFile, liveFile(), &error)) {
+                showFailure(error);
+                if (!m_main.db.openContacts())
+                    messages().showMessage(shelltext::kDbError);
+                setButtons(true);
+                endRestore();
+                return;
+            }
+            // The buttons stay off: the program ends after this.
+            after(kAfterRestoreCopy, [this, folder] {
+                QFile::remove(folder + ContactsBackup::kProbe);
+                after(kAfterProbeRemoved, [this] {
+                    messages().showMessage(storetext::kRestoreDone);
+                    after(kBeforeClosing, [this] {
+                        endRestore();
+                        m_main.close();
+                    });
+                });
+            });
+        });
+    });
+}
+
+void BackupPage::endRestore() {
+    QDir::setCurrent(m_main.programDir);
+    wait2->hide();
+    m_busy = false;
+    Q_EMIT finished();
+}
