@@ -82,7 +82,7 @@ inline bool choose(const ProgramFixture& f, const char* picker, const QString& n
 // (id, name, family, num, tart, targ), "" standing for no value.
 inline void insertMembers(const ProgramFixture& f, const QString& table,
                           const QList<QStringList>& rows) {
-    QStringList statements;
+    QStringList statements{QStringLiteral("begin")};
     for (const QStringList& r : rows) {
         QStringList values;
         for (const QString& v : r)
@@ -92,6 +92,7 @@ inline void insertMembers(const ProgramFixture& f, const QString& table,
                                          "values(%2)")
                               .arg(table, values.join(QLatin1Char(','))));
     }
+    statements.append(QStringLiteral("commit"));
     sqlRows(korms(f), statements);
 }
 
