@@ -120,7 +120,8 @@ class ModemClient {
 public:
     struct Reply {
         QStringList lines; // information lines, in order
-        QString final;     // OK, ERROR, +CME ERROR: n, +CMS ERROR: n, NO CARRIER, "> "; empty on time-out
+        QString
+            final; // OK, ERROR, +CME ERROR: n, +CMS ERROR: n, NO CARRIER, "> "; empty on time-out
         bool ok() const { return final == u"OK"; }
     };
 

@@ -9,6 +9,10 @@
 #include "device/pdu/GsmAlphabet.h"
 #include "device/pdu/Pdu.h"
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 namespace {
 
 // Sends every part of a message through AT+CMGS; returns the final results.
@@ -42,6 +46,7 @@ private Q_SLOTS:
     void clockKeepsZoneAndRunsOn();
     void sendLogsEveryPart();
     void badSubmitsAreRefused();
+    void textModeSendAndReceive();
     void scriptedCmsErrors();
     void latencyDelaysTheSendAnswer();
     void incomingMessages();
@@ -53,6 +58,7 @@ private Q_SLOTS:
     void noNetwork();
     void silentPortReadsButNeverAnswers();
     void survivesClientReopen();
+    void exclusiveModeDoesNotOutliveTheClient();
     void unplugMidSend();
     void unplugAndReplug();
     void noiseLines();
@@ -89,7 +95,8 @@ void TestModemSim::identityAndDeviceInfo() {
     QCOMPARE(modem.command("AT+COPS?").lines,
              QStringList{QStringLiteral("+COPS: 0,0,\"Test Net\",0")});
     QVERIFY(modem.command("AT+COPS=3,2").ok());
-    QCOMPARE(modem.command("AT+COPS?").lines, QStringList{QStringLiteral("+COPS: 0,2,\"43299\",0")});
+    QCOMPARE(modem.command("AT+COPS?").lines,
+             QStringList{QStringLiteral("+COPS: 0,2,\"43299\",0")});
 
     QVERIFY(modem.command("AT+CSCA=\"+989350001111\",145").ok());
     QCOMPARE(modem.command("AT+CSCA?").lines,
@@ -203,7 +210,8 @@ void TestModemSim::sendLogsEveryPart() {
 
     // The traffic log keeps the order of commands and the body markers.
     const QStringList log = sim.logLines();
-    const qsizetype firstSubmit = log.indexOf(QRegularExpression(QStringLiteral("IN  AT\\+CMGS=\\d+")));
+    const qsizetype firstSubmit =
+        log.indexOf(QRegularExpression(QStringLiteral("IN  AT\\+CMGS=\\d+")));
     QVERIFY(firstSubmit > 0);
     QCOMPARE(log.value(firstSubmit + 1), QStringLiteral("OUT > "));
     QVERIFY(log.value(firstSubmit + 2).startsWith(u"IN  00") &&
@@ -239,6 +247,46 @@ void TestModemSim::badSubmitsAreRefused() {
     QVERIFY(modem.command("AT").ok()); // back in command mode
 }
 
+void TestModemSim::textModeSendAndReceive() {
+    SimProcess sim;
+    QVERIFY(
+        sim.start(QStringLiteral("on AT+CNMI incoming from +989128889999 text \"plain in\"\n")));
+    ModemClient modem;
+    QVERIFY(modem.open(sim.path()));
+    QVERIFY(modem.command("ATE0;+CMEE=1;+CMGF=1").ok());
+    QCOMPARE(modem.command("AT+CMGS=\"+989121234567\"").final, QStringLiteral("> "));
+    QCOMPARE(modem.submitBody("Hello text").lines, QStringList{QStringLiteral("+CMGS: 1")});
+    QCOMPARE(modem.command("AT+CMGS=+989121234567").final, QStringLiteral("+CMS ERROR: 305"));
+
+    // Under UCS2 the number and the text come as hex; CSMP asks for a report.
+    const QString persian = QString(3, QChar(0x0645)) + QChar(0x06CC);
+    auto hex = [](const QString& text) {
+        QByteArray out;
+        for (const QChar c : text)
+            out += QByteArray::number(c.unicode(), 16).rightJustified(4, '0').toUpper();
+        return out;
+    };
+    QVERIFY(modem.command("AT+CSCS=\"UCS2\";+CSMP=49,167,0,8").ok());
+    QCOMPARE(modem.command("AT+CMGS=\"" + hex(QStringLiteral("09121112222")) + "\"").final,
+             QStringLiteral("> "));
+    QCOMPARE(modem.submitBody(hex(persian)).lines, QStringList{QStringLiteral("+CMGS: 2")});
+    const auto messages = sim.messages();
+    QCOMPARE(messages.size(), size_t(2));
+    QCOMPARE(messages[0].value(u"text").toString(), QStringLiteral("Hello text"));
+    QCOMPARE(messages[0].value(u"statusReport").toBool(), false);
+    QCOMPARE(messages[1].value(u"number").toString(), QStringLiteral("09121112222"));
+    QCOMPARE(messages[1].value(u"text").toString(), persian);
+    QCOMPARE(messages[1].value(u"statusReport").toBool(), true);
+    QCOMPARE(messages[1].value(u"validity").toInt(), 167);
+
+    QVERIFY(modem.command("AT+CSCS=\"GSM\"").ok());
+    QVERIFY(modem.command("AT+CNMI=2,2,0,0,0").ok());
+    const QStringList cmt = modem.waitFor(QStringLiteral("+CMT:"), 3000, true);
+    QCOMPARE(cmt.size(), 2);
+    QVERIFY2(cmt[0].startsWith(QLatin1String("+CMT: \"+989128889999\",,\"")), qPrintable(cmt[0]));
+    QCOMPARE(cmt[1], QStringLiteral("plain in"));
+}
+
 void TestModemSim::scriptedCmsErrors() {
     SimProcess sim;
     QVERIFY(sim.start(QStringLiteral("cms-error 38 number +989120000001\n"
@@ -248,13 +296,15 @@ void TestModemSim::scriptedCmsErrors() {
     QVERIFY(modem.open(sim.path()));
     QVERIFY(ready(modem));
     const QString good = QStringLiteral("+989121234567");
-    QCOMPARE(sendMessage(modem, good, QStringLiteral("a")), QStringList{QStringLiteral("+CMGS: 1")});
+    QCOMPARE(sendMessage(modem, good, QStringLiteral("a")),
+             QStringList{QStringLiteral("+CMGS: 1")});
     // Numbers match with or without the plus.
     QCOMPARE(sendMessage(modem, QStringLiteral("989120000001"), QStringLiteral("b")),
              QStringList{QStringLiteral("+CMS ERROR: 38")});
     QCOMPARE(sendMessage(modem, good, QStringLiteral("c")),
              QStringList{QStringLiteral("+CMS ERROR: 500")});
-    QCOMPARE(sendMessage(modem, good, QStringLiteral("d")), QStringList{QStringLiteral("+CMGS: 2")});
+    QCOMPARE(sendMessage(modem, good, QStringLiteral("d")),
+             QStringList{QStringLiteral("+CMGS: 2")});
     QCOMPARE(sendMessage(modem, good, QStringLiteral("e")),
              QStringList{QStringLiteral("+CMS ERROR: 42")});
     QCOMPARE(sendMessage(modem, good, QStringLiteral("f")),
@@ -571,6 +621,26 @@ void TestModemSim::survivesClientReopen() {
     QVERIFY(reply.ok());
     QCOMPARE(reply.lines, QStringList{}); // the modem kept ATE0 across connections
     QTRY_COMPARE(sim.logLines().filter(QStringLiteral("EV  client opened")).size(), 6);
+}
+
+void TestModemSim::exclusiveModeDoesNotOutliveTheClient() {
+    SimProcess sim;
+    QVERIFY(sim.start());
+    // A client that dies holding TIOCEXCL never clears it; the modem must,
+    // or every later open by a normal user fails with EBUSY.
+    int fd = ::open(sim.path().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::ioctl(fd, TIOCEXCL), 0);
+    int exclusive = 0;
+    QCOMPARE(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    QCOMPARE(exclusive, 1);
+    ::close(fd);
+    QTRY_VERIFY(sim.logHas(QStringLiteral("EV  client closed")));
+    fd = ::open(sim.path().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    ::close(fd);
+    QCOMPARE(exclusive, 0);
 }
 
 void TestModemSim::unplugMidSend() {

@@ -44,9 +44,9 @@ void TestModemSimGammu::gammuClient() {
     QVERIFY(identity.contains(QLatin1String("356938035643809")));
     QVERIFY(identity.contains(QLatin1String("432111234567890")));
 
-    const QString sent = run({QStringLiteral("sendsms"), QStringLiteral("TEXT"),
-                              QStringLiteral("+989127777777"), QStringLiteral("-text"),
-                              QStringLiteral("Hello from gammu")});
+    const QString sent =
+        run({QStringLiteral("sendsms"), QStringLiteral("TEXT"), QStringLiteral("+989127777777"),
+             QStringLiteral("-text"), QStringLiteral("Hello from gammu")});
     QVERIFY2(!sent.startsWith(QLatin1String("FAILED")), qPrintable(sent));
     const auto messages = sim.messages();
     QCOMPARE(messages.size(), size_t(1));

@@ -151,6 +151,8 @@ bool isQuoted(const QString& item) {
     return item.size() >= 2 && item.startsWith(u'"') && item.endsWith(u'"');
 }
 
-QString unquote(const QString& item) { return isQuoted(item) ? item.mid(1, item.size() - 2) : item; }
+QString unquote(const QString& item) {
+    return isQuoted(item) ? item.mid(1, item.size() - 2) : item;
+}
 
 } // namespace at

@@ -13,6 +13,7 @@
 namespace {
 
 constexpr int kMaxLine = 4096;
+constexpr int kMaxPendingInput = 64 * 1024;
 constexpr int kDefaultReportDelayMs = 1000;
 constexpr int kDefaultUssdDelayMs = 300;
 constexpr int kDefaultPartGapMs = 300;
@@ -120,7 +121,9 @@ bool sameNumber(const QString& a, const QString& b) {
     return a == b || (!digitsOf(a).isEmpty() && digitsOf(a) == digitsOf(b));
 }
 
-int numberType(const QString& number) { return number.startsWith(u'+') ? 145 : 129; }
+int numberType(const QString& number) {
+    return number.startsWith(u'+') ? 145 : 129;
+}
 
 const char* statusName(int status) {
     static const char* names[] = {"REC UNREAD", "REC READ", "STO UNSENT", "STO SENT"};
@@ -257,7 +260,8 @@ void Modem::perform(const ScenarioAction& action) {
             m_reportRules.clear();
             break;
         }
-        std::erase_if(m_reportRules, [&](const ScenarioAction& r) { return r.number == action.number; });
+        std::erase_if(m_reportRules,
+                      [&](const ScenarioAction& r) { return r.number == action.number; });
         m_reportRules.push_back(action);
         break;
     case Kind::Ussd:
@@ -393,6 +397,12 @@ void Modem::resetInput() {
 }
 
 void Modem::onReceived(const QByteArray& data) {
+    // A modem's input buffer is finite; a client flooding a busy modem loses
+    // the excess rather than growing this one without bound.
+    if (m_input.size() + data.size() > kMaxPendingInput) {
+        m_log->event(QStringLiteral("input overflow, %1 bytes dropped").arg(data.size()));
+        return;
+    }
     m_input += data;
     processInput();
 }
@@ -590,9 +600,10 @@ void Modem::finishSubmit(const QByteArray& submitted, const QString& command) {
             } else {
                 message[QStringLiteral("concat")] = QJsonValue(QJsonValue::Null);
             }
-            message[QStringLiteral("dcs")] = submit->dcs == pdu::Dcs::Ucs2    ? QStringLiteral("ucs2")
-                                             : submit->dcs == pdu::Dcs::Data8 ? QStringLiteral("8bit")
-                                                                              : QStringLiteral("gsm");
+            message[QStringLiteral("dcs")] = submit->dcs == pdu::Dcs::Ucs2 ? QStringLiteral("ucs2")
+                                             : submit->dcs == pdu::Dcs::Data8
+                                                 ? QStringLiteral("8bit")
+                                                 : QStringLiteral("gsm");
             message[QStringLiteral("smsc")] = submit->smsc;
             message[QStringLiteral("pdu")] = QString::fromLatin1(body);
         }
@@ -627,13 +638,11 @@ void Modem::finishSubmit(const QByteArray& submitted, const QString& command) {
         const bool requested = message.value(QStringLiteral("statusReport")).toBool();
         const QDateTime submittedAt = now();
         for (const bool numberSpecific : {true, false}) {
-            const auto rule = std::find_if(m_reportRules.begin(), m_reportRules.end(),
-                                           [&](const ScenarioAction& r) {
-                                               return numberSpecific
-                                                          ? !r.number.isEmpty() &&
-                                                                sameNumber(r.number, number)
-                                                          : r.number.isEmpty();
-                                           });
+            const auto rule = std::find_if(
+                m_reportRules.begin(), m_reportRules.end(), [&](const ScenarioAction& r) {
+                    return numberSpecific ? !r.number.isEmpty() && sameNumber(r.number, number)
+                                          : r.number.isEmpty();
+                });
             if (rule == m_reportRules.end())
                 continue;
             if (requested || rule->all) {
@@ -771,9 +780,9 @@ Modem::Outcome Modem::execute(const AtCommand& c, QStringList& info) {
         if (test)
             return ok;
         if (query) {
-            info << (simReady()            ? QStringLiteral("+CPIN: READY")
+            info << (simReady()          ? QStringLiteral("+CPIN: READY")
                      : m_pinAttempts > 0 ? QStringLiteral("+CPIN: SIM PIN")
-                                           : QStringLiteral("+CPIN: SIM PUK"));
+                                         : QStringLiteral("+CPIN: SIM PUK"));
             return ok;
         }
         if (!set)
@@ -905,7 +914,8 @@ Modem::Outcome Modem::execute(const AtCommand& c, QStringList& info) {
         return ussd(c);
     if (c.name == u"+IPR" || c.name == u"+IFC") {
         if (query)
-            info << c.name + (c.name == u"+IPR" ? QStringLiteral(": 115200") : QStringLiteral(": 0,0"));
+            info << c.name +
+                        (c.name == u"+IPR" ? QStringLiteral(": 115200") : QStringLiteral(": 0,0"));
         return ok;
     }
     return smsCommand(c, info);
@@ -948,8 +958,9 @@ Modem::Outcome Modem::basic(const AtCommand& c, QStringList& info) {
         return ok;
     if (n.startsWith(u'S') && n.size() > 1) {
         if (c.type == AtCommand::Type::Query)
-            info << (n == u"S3" ? QStringLiteral("013") : n == u"S4" ? QStringLiteral("010")
-                                                                     : QStringLiteral("000"));
+            info << (n == u"S3"   ? QStringLiteral("013")
+                     : n == u"S4" ? QStringLiteral("010")
+                                  : QStringLiteral("000"));
         return ok;
     }
     if (n == u"D")
@@ -1021,8 +1032,8 @@ Modem::Outcome Modem::clock(const AtCommand& c, QStringList& info) {
     }
     if (c.type != AtCommand::Type::Set)
         return {Result::Error, 0};
-    static const QRegularExpression format(QStringLiteral(
-        R"(^(\d\d)/(\d\d)/(\d\d),(\d\d):(\d\d):(\d\d)(?:([+-])(\d\d?))?$)"));
+    static const QRegularExpression format(
+        QStringLiteral(R"(^(\d\d)/(\d\d)/(\d\d),(\d\d):(\d\d):(\d\d)(?:([+-])(\d\d?))?$)"));
     const auto m = format.match(at::unquote(c.args.trimmed()));
     if (!m.hasMatch())
         return {Result::CmeError, CmeBadParameters};
@@ -1096,8 +1107,8 @@ Modem::Outcome Modem::ussd(const AtCommand& c) {
         return {Result::CmeError, CmeUnknown};
     m_log->event(QStringLiteral("USSD request %1").arg(code));
     m_pendingUssd = code;
-    const int delay = chosen != m_ussdRules.end() && chosen->delay >= 0 ? chosen->delay
-                                                                        : kDefaultUssdDelayMs;
+    const int delay =
+        chosen != m_ussdRules.end() && chosen->delay >= 0 ? chosen->delay : kDefaultUssdDelayMs;
     m_ussdTimer.start(delay);
     return {Result::Ok, 0};
 }
@@ -1368,13 +1379,12 @@ QString Modem::textModeBody(const QByteArray& pdu, QString* header, int index, i
 
 QStringList Modem::messageLines(int index, const SmsStorage::Message& message, bool list) {
     if (m_cmgf == 0) {
-        const QString head = list ? QStringLiteral("+CMGL: %1,%2,,%3")
-                                        .arg(index)
-                                        .arg(message.status)
-                                        .arg(message.tpduLength)
-                                  : QStringLiteral("+CMGR: %1,,%2")
-                                        .arg(message.status)
-                                        .arg(message.tpduLength);
+        const QString head =
+            list ? QStringLiteral("+CMGL: %1,%2,,%3")
+                       .arg(index)
+                       .arg(message.status)
+                       .arg(message.tpduLength)
+                 : QStringLiteral("+CMGR: %1,,%2").arg(message.status).arg(message.tpduLength);
         return {head, QString::fromLatin1(message.pdu)};
     }
     QString header;
@@ -1463,9 +1473,8 @@ Modem::Outcome Modem::deleteMessage(const AtCommand& c, QStringList& info) {
 void Modem::deliverIncoming(const ScenarioAction& action, bool storeOnly) {
     gsm::SplitInfo split;
     const QStringList parts = gsm::split(action.text, true, &split);
-    const int reference = parts.size() > 1
-                              ? (action.reference >= 0 ? action.reference : nextReference())
-                              : 0;
+    const int reference =
+        parts.size() > 1 ? (action.reference >= 0 ? action.reference : nextReference()) : 0;
     const bool submit = action.status == u"sent" || action.status == u"unsent";
     std::vector<QByteArray> pdus;
     if (submit) {
@@ -1541,7 +1550,8 @@ void Modem::deliverPart(const QByteArray& hex) {
     if (indicate && mt != 0)
         sendUnsolicited({QStringLiteral("+CMTI: \"%1\",%2").arg(memory.name()).arg(index)});
     else
-        m_log->event(QStringLiteral("stored as %1 %2, not announced").arg(memory.name()).arg(index));
+        m_log->event(
+            QStringLiteral("stored as %1 %2, not announced").arg(memory.name()).arg(index));
 }
 
 void Modem::deliverReport(int mr, const QString& number, const QDateTime& submitted, int status) {

@@ -153,7 +153,7 @@ private:
     QByteArray m_line;
     QString m_submitCommand; // the AT+CMGS line whose body is being read
     int m_submitLength = 0;
-    QString m_submitNumber;  // text mode
+    QString m_submitNumber; // text mode
     bool m_busy = false;
     QTimer m_latency;
     std::function<void()> m_afterLatency;

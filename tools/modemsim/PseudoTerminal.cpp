@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -19,8 +20,21 @@ PseudoTerminal::~PseudoTerminal() {
     removeLink();
 }
 
+// Raw, so a client using plain read/write sees the bytes as the modem sent
+// them: no echo by the terminal layer, no CR/LF translation.
+static void makeRaw(int fd) {
+    termios tio{};
+    if (tcgetattr(fd, &tio) == 0) {
+        cfmakeraw(&tio);
+        tio.c_cflag |= CLOCAL | CREAD;
+        cfsetspeed(&tio, B115200);
+        tcsetattr(fd, TCSANOW, &tio);
+    }
+}
+
 static QString systemError(const char* what) {
-    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(strerror(errno)));
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(strerror(errno)));
 }
 
 bool PseudoTerminal::open(QString* error) {
@@ -47,15 +61,7 @@ bool PseudoTerminal::open(QString* error) {
         ::close(master);
         return false;
     }
-    // Raw, so a client using plain read/write sees the bytes as the modem
-    // sent them: no echo by the terminal layer, no CR/LF translation.
-    termios tio{};
-    if (tcgetattr(slave, &tio) == 0) {
-        cfmakeraw(&tio);
-        tio.c_cflag |= CLOCAL | CREAD;
-        cfsetspeed(&tio, B115200);
-        tcsetattr(slave, TCSANOW, &tio);
-    }
+    makeRaw(slave);
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     fcntl(master, F_SETFD, FD_CLOEXEC);
 
@@ -67,8 +73,9 @@ bool PseudoTerminal::open(QString* error) {
 
     // Our own open of the slave happened before the watch, so it is not counted.
     m_inotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    m_tracking = m_inotify >= 0 &&
-                 inotify_add_watch(m_inotify, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) >= 0;
+    m_tracking =
+        m_inotify >= 0 &&
+        inotify_add_watch(m_inotify, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) >= 0;
     if (m_tracking) {
         m_inotifyNotifier = new QSocketNotifier(m_inotify, QSocketNotifier::Read, this);
         connect(m_inotifyNotifier, &QSocketNotifier::activated, this,
@@ -164,8 +171,14 @@ void PseudoTerminal::readClientEvents() {
                     Q_EMIT clientOpened();
                 }
             } else if (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
-                if (m_clients > 0 && --m_clients == 0)
+                if (m_clients > 0 && --m_clients == 0) {
+                    // A real port forgets these when its last user closes it; ours
+                    // stays open on our side, so it is done by hand. A client that
+                    // died holding TIOCEXCL would otherwise lock everyone else out.
+                    ioctl(m_slave, TIOCNXCL);
+                    makeRaw(m_slave);
                     Q_EMIT clientClosed();
+                }
             }
         }
     }
@@ -200,7 +213,9 @@ void PseudoTerminal::write(const QByteArray& data) {
     flushOutput();
 }
 
-void PseudoTerminal::onWritable() { flushOutput(); }
+void PseudoTerminal::onWritable() {
+    flushOutput();
+}
 
 void PseudoTerminal::flushOutput() {
     while (!m_pending.isEmpty()) {

@@ -27,11 +27,11 @@ private:
 };
 
 const QSet<QString> kSettings = {
-    QStringLiteral("manufacturer"), QStringLiteral("model"),     QStringLiteral("revision"),
-    QStringLiteral("imei"),         QStringLiteral("imsi"),      QStringLiteral("operator"),
-    QStringLiteral("smsc"),         QStringLiteral("battery"),   QStringLiteral("signal"),
-    QStringLiteral("registration"), QStringLiteral("pin"),       QStringLiteral("echo"),
-    QStringLiteral("silent"),       QStringLiteral("mr"),        QStringLiteral("storage"),
+    QStringLiteral("manufacturer"), QStringLiteral("model"),   QStringLiteral("revision"),
+    QStringLiteral("imei"),         QStringLiteral("imsi"),    QStringLiteral("operator"),
+    QStringLiteral("smsc"),         QStringLiteral("battery"), QStringLiteral("signal"),
+    QStringLiteral("registration"), QStringLiteral("pin"),     QStringLiteral("echo"),
+    QStringLiteral("silent"),       QStringLiteral("mr"),      QStringLiteral("storage"),
     QStringLiteral("clock"),
 };
 
@@ -54,8 +54,8 @@ std::optional<ScenarioAction> parseAction(const QStringList& words, QString* err
         a.kind = ScenarioAction::Kind::Setting;
         a.key = verb;
         a.values = words.mid(1);
-        const bool numeric = verb == u"battery" || verb == u"signal" ||
-                             verb == u"registration" || verb == u"mr" || verb == u"storage";
+        const bool numeric = verb == u"battery" || verb == u"signal" || verb == u"registration" ||
+                             verb == u"mr" || verb == u"storage";
         if (a.values.isEmpty() && verb != u"silent")
             return fail(QStringLiteral("'%1' needs a value").arg(verb));
         if (numeric && verb != u"storage" && !toInt(a.values[0], &a.value))
@@ -312,8 +312,8 @@ std::optional<Scenario> Scenario::parse(const QString& text, const QString& sour
         if (first == u"at" || first == u"every" || first == u"on-send" || first == u"after-send") {
             if (!number(&step.value))
                 return fail(QStringLiteral("'%1' needs a number").arg(first));
-            step.trigger = first == u"at"      ? ScenarioStep::Trigger::At
-                           : first == u"every" ? ScenarioStep::Trigger::Every
+            step.trigger = first == u"at"        ? ScenarioStep::Trigger::At
+                           : first == u"every"   ? ScenarioStep::Trigger::Every
                            : first == u"on-send" ? ScenarioStep::Trigger::OnSend
                                                  : ScenarioStep::Trigger::AfterSend;
             if (step.trigger == ScenarioStep::Trigger::Every && step.value <= 0)
@@ -348,21 +348,20 @@ std::optional<Scenario> Scenario::parse(const QString& text, const QString& sour
 QString Scenario::defaultScript() {
     // A friendly modem: quick answers, every message accepted and reported
     // delivered, the balance code answered in Persian (UCS2 on the wire).
-    return QStringLiteral(
-        "manufacturer \"Tavrik Wireless\"\n"
-        "model \"TW-900 GSM Modem\"\n"
-        "revision \"TW900_V1.04.2\"\n"
-        "imei 356938035643809\n"
-        "imsi 432111234567890\n"
-        "operator \"IR-MCI\" 43211\n"
-        "smsc +989120000500\n"
-        "battery 87\n"
-        "signal 23 0\n"
-        "registration 1\n"
-        "latency * 0\n"
-        "latency AT+CMGS 150\n"
-        "report 0 delay 1500\n"
-        "ussd *140# \"") +
+    return QStringLiteral("manufacturer \"Tavrik Wireless\"\n"
+                          "model \"TW-900 GSM Modem\"\n"
+                          "revision \"TW900_V1.04.2\"\n"
+                          "imei 356938035643809\n"
+                          "imsi 432111234567890\n"
+                          "operator \"IR-MCI\" 43211\n"
+                          "smsc +989120000500\n"
+                          "battery 87\n"
+                          "signal 23 0\n"
+                          "registration 1\n"
+                          "latency * 0\n"
+                          "latency AT+CMGS 150\n"
+                          "report 0 delay 1500\n"
+                          "ussd *140# \"") +
            QString::fromUtf8("اعتبار شما ۱۲۵۰۰۰ ریال است") +
            QStringLiteral("\"\n"
                           "ussd *141# \"") +

@@ -30,14 +30,14 @@ struct ScenarioAction {
     QStringList values; // setting values as given
     QString text;
     QString number;
-    int code = 0;     // CMS error code, report status
-    int value = -1;   // latency ms, replug ms, setting number
-    int send = -1;    // Nth send (1-based)
+    int code = 0;   // CMS error code, report status
+    int value = -1; // latency ms, replug ms, setting number
+    int send = -1;  // Nth send (1-based)
     int fromSend = -1;
-    int delay = -1;   // report / USSD answer delay in ms; -1 = default
-    int gap = -1;     // between parts of an incoming message
-    int every = -1;   // ring interval
-    int rings = -1;   // ring count; -1 = until hung up
+    int delay = -1; // report / USSD answer delay in ms; -1 = default
+    int gap = -1;   // between parts of an incoming message
+    int every = -1; // ring interval
+    int rings = -1; // ring count; -1 = until hung up
     int messageClass = -1;
     int reference = -1;
     bool all = false;
@@ -45,16 +45,16 @@ struct ScenarioAction {
     bool reverse = false;
     bool ucs2 = false;
     bool gsm = false;
-    QString status;   // store: "unread", "read", "unsent", "sent"
+    QString status; // store: "unread", "read", "unsent", "sent"
     UssdAnswer ussdAnswer = UssdAnswer::Text;
 };
 
 struct ScenarioStep {
     enum class Trigger { Start, At, Every, OnSend, AfterSend, OnCommand };
     Trigger trigger = Trigger::Start;
-    int value = 0;     // ms for At/Every, N for OnSend/AfterSend
-    QString command;   // prefix for OnCommand, upper case
-    int wait = 0;      // ms between the trigger and the action
+    int value = 0;   // ms for At/Every, N for OnSend/AfterSend
+    QString command; // prefix for OnCommand, upper case
+    int wait = 0;    // ms between the trigger and the action
     ScenarioAction action;
     int line = 0;
 };

@@ -53,11 +53,17 @@ void TrafficLog::write(const char* marker, const QByteArray& text) {
     m_log.flush();
 }
 
-void TrafficLog::received(const QByteArray& line) { write("IN ", printable(line)); }
+void TrafficLog::received(const QByteArray& line) {
+    write("IN ", printable(line));
+}
 
-void TrafficLog::sent(const QByteArray& line) { write("OUT", printable(line)); }
+void TrafficLog::sent(const QByteArray& line) {
+    write("OUT", printable(line));
+}
 
-void TrafficLog::event(const QString& text) { write("EV ", text.toUtf8()); }
+void TrafficLog::event(const QString& text) {
+    write("EV ", text.toUtf8());
+}
 
 void TrafficLog::message(const QJsonObject& message) {
     const QByteArray json = QJsonDocument(message).toJson(QJsonDocument::Compact);

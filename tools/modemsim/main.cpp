@@ -97,12 +97,14 @@ int main(int argc, char* argv[]) {
         return fail(error);
 
     Modem modem(&port, &log);
-    QObject::connect(&modem, &Modem::portReopened, &app, [](const QString& path) { announce(path); });
+    QObject::connect(&modem, &Modem::portReopened, &app,
+                     [](const QString& path) { announce(path); });
     UnixSignalWatcher signalWatcher;
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &app, [&](int number) {
-        log.event(QStringLiteral("stopped by signal %1").arg(number));
-        QCoreApplication::quit();
-    });
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &app,
+                     [&](int number) {
+                         log.event(QStringLiteral("stopped by signal %1").arg(number));
+                         QCoreApplication::quit();
+                     });
 
     log.event(QStringLiteral("port %1").arg(port.path()));
     announce(port.path());
