@@ -694,6 +694,16 @@ void TestModemSim::noiseLines() {
     QVERIFY(!modem.waitFor(QStringLiteral("^RSSI:17")).isEmpty());
     QVERIFY(!modem.waitFor(QStringLiteral("^RSSI:17")).isEmpty());
     QVERIFY(modem.command("ATE0").ok());
+
+    SimProcess chatty;
+    QVERIFY(chatty.start(QStringLiteral("signal 11\nnoise 40\n")));
+    ModemClient second;
+    QVERIFY(second.open(chatty.path()));
+    QCOMPARE(second.waitFor(QStringLiteral("^RSSI:")).value(0), QStringLiteral("^RSSI:11"));
+    QVERIFY(!second.waitFor(QStringLiteral("^BOOT:")).isEmpty());
+    QCOMPARE(second.waitFor(QStringLiteral("^SRVST:")).value(0), QStringLiteral("^SRVST:2"));
+    // Commands still get their answers between the noise lines.
+    QVERIFY(second.command("AT+CGMI").lines.contains(QStringLiteral("Tavrik Wireless")));
 }
 
 void TestModemSim::badScriptIsReported() {

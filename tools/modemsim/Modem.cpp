@@ -161,6 +161,7 @@ Modem::Modem(PseudoTerminal* port, TrafficLog* log, QObject* parent)
         processInput();
     });
     connect(&m_ringTimer, &QTimer::timeout, this, &Modem::ring);
+    connect(&m_noiseTimer, &QTimer::timeout, this, &Modem::noise);
     m_ussdTimer.setSingleShot(true);
     connect(&m_ussdTimer, &QTimer::timeout, this, [this] { answerUssd(m_pendingUssd); });
 
@@ -289,6 +290,12 @@ void Modem::perform(const ScenarioAction& action) {
     case Kind::Urc:
         sendUnsolicited({action.text});
         break;
+    case Kind::Noise:
+        if (action.off)
+            m_noiseTimer.stop();
+        else
+            m_noiseTimer.start(action.value);
+        break;
     }
 }
 
@@ -358,6 +365,17 @@ void Modem::ring() {
     if (m_clip)
         lines << QStringLiteral("+CLIP: \"%1\",%2,,,,0").arg(m_caller).arg(numberType(m_caller));
     sendUnsolicited(lines);
+}
+
+void Modem::noise() {
+    // What some USB sticks chatter unasked: signal, boot and mode reports.
+    const QString lines[] = {
+        QStringLiteral("^RSSI:%1").arg(m_rssi),
+        QStringLiteral("^BOOT:20952832,0,0,0,75"),
+        QStringLiteral("^MODE:5,4"),
+        QStringLiteral("^SRVST:%1").arg(registered() ? 2 : 0),
+    };
+    sendUnsolicited({lines[m_noiseStep++ % 4]});
 }
 
 void Modem::hangUp() {
@@ -504,8 +522,13 @@ void Modem::runLine(const AtLine& line, const QString& text) {
     for (const AtCommand& command : line.commands) {
         const Outcome outcome = execute(command, info);
         if (outcome.result == Result::Prompt) {
-            if (!info.isEmpty())
-                sendResponse(info, {Result::Ok, 0});
+            // Lines of commands before AT+CMGS on the same line, then the
+            // prompt; the final result comes after the body.
+            if (!info.isEmpty()) {
+                for (const QString& l : info)
+                    m_log->sent(l.toUtf8());
+                write("\r\n" + info.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
+            }
             m_submitCommand = text;
             m_log->sent("> ");
             write("\r\n> ");

@@ -101,6 +101,7 @@ private:
     void afterCommand(const QString& text);
     void sendsChanged(bool answered);
     void ring();
+    void noise();
     void unplug(int replugMs);
     QDateTime now() const;
     QString clockText(const QDateTime& time) const;
@@ -169,6 +170,8 @@ private:
     QString m_caller;
     int m_ringsLeft = -1;
     bool m_inCall = false;
+    QTimer m_noiseTimer;
+    int m_noiseStep = 0;
     QTimer m_ussdTimer;
     QString m_pendingUssd;
 };

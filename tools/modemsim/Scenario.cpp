@@ -214,6 +214,16 @@ std::optional<ScenarioAction> parseAction(const QStringList& words, QString* err
         }
         return a;
     }
+    if (verb == u"noise") {
+        a.kind = ScenarioAction::Kind::Noise;
+        if (words.value(1) == u"off") {
+            a.off = true;
+            return a;
+        }
+        if (words.size() != 2 || !toInt(words[1], &a.value) || a.value <= 0)
+            return fail(QStringLiteral("use: noise MS | noise off"));
+        return a;
+    }
     if (verb == u"urc") {
         a.kind = ScenarioAction::Kind::Urc;
         if (words.size() != 2)

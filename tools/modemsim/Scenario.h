@@ -22,6 +22,7 @@ struct ScenarioAction {
         Call,     // an incoming voice call
         Unplug,   // the device disappears; replug after value ms when >= 0
         Urc,      // an arbitrary unsolicited line
+        Noise,    // vendor status lines every value ms; off stops them
     };
     enum class UssdAnswer { Text, None, Unsupported, Error };
 
