@@ -28,7 +28,9 @@ constexpr int kAfterRestoreCopy = 200;
 constexpr int kAfterProbeRemoved = 600;
 constexpr int kBeforeClosing = 200;
 
-MessageService& messages() { return MessageService::instance(); }
+MessageService& messages() {
+    return MessageService::instance();
+}
 
 void showFailure(const QString& reason) {
     messages().showMessage(storetext::kOperationFailed);
@@ -97,7 +99,9 @@ BackupPage::BackupPage(TFormMain& main)
     }
 }
 
-QString BackupPage::liveFile() const { return m_main.programDir + Database::kContactsFile; }
+QString BackupPage::liveFile() const {
+    return m_main.programDir + Database::kContactsFile;
+}
 
 void BackupPage::after(int ms, std::function<void()> step) {
     m_step = std::move(step);
@@ -149,8 +153,7 @@ void BackupPage::backup() {
             const QString date = m_main.e3->text() + QLatin1Char('/') + m_main.e2->text() +
                                  QLatin1Char('/') + m_main.e1->text() + QLatin1Char('\n');
             QString error;
-            const bool ok =
-                textfile::write(folder + ContactsBackup::kDateFile, date, &error);
+            const bool ok = textfile::write(folder + ContactsBackup::kDateFile, date, &error);
             setButtons(true);
             if (ok)
                 messages().showMessage(storetext::kBackupDone);

@@ -159,8 +159,8 @@ bool ContactsBackup::isContactsDatabase(const QString& file, QString* error) {
         }
     }
     QString why;
-    const bool ok = withConnection(
-        file, QStringLiteral("QSQLITE_OPEN_READONLY"), [&why](QSqlDatabase& db) {
+    const bool ok =
+        withConnection(file, QStringLiteral("QSQLITE_OPEN_READONLY"), [&why](QSqlDatabase& db) {
             if (!db.isOpen()) {
                 why = db.lastError().text();
                 return false;

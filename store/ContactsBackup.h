@@ -9,13 +9,13 @@
 // replacement of the live contacts file on a restore. Paths use "/".
 class ContactsBackup {
 public:
-    static const QString kFolderName;     // "Tavrik Backup/"
-    static const QString kBackupFile;     // "kormsBack.cfg"
+    static const QString kFolderName;      // "Tavrik Backup/"
+    static const QString kBackupFile;      // "kormsBack.cfg"
     static const QString kOlderBackupFile; // "kormBack.cfg", earlier versions
-    static const QString kDateFile;       // "tarikh.txt"
-    static const QString kProbeSource;    // "bmin.cnt", beside the program
-    static const QString kProbe;          // "bmn.cnt", in the chosen folder
-    static const QString kKeptSuffix;     // ".bak": the file a restore replaced
+    static const QString kDateFile;        // "tarikh.txt"
+    static const QString kProbeSource;     // "bmin.cnt", beside the program
+    static const QString kProbe;           // "bmn.cnt", in the chosen folder
+    static const QString kKeptSuffix;      // ".bak": the file a restore replaced
 
     // The path with a trailing "/" unless it already ends in one (a root).
     static QString withSeparator(const QString& path);

@@ -23,7 +23,9 @@
 namespace {
 const QColor kGrey(0xDD, 0xDD, 0xDD);
 
-MessageService& messages() { return MessageService::instance(); }
+MessageService& messages() {
+    return MessageService::instance();
+}
 
 QLineEdit* numberBox(const QString& name, QWidget* parent) {
     auto* box = new QLineEdit(QStringLiteral("0"), parent);
@@ -54,7 +56,8 @@ CreditCalculatorWindow::CreditCalculatorWindow(TFormMain& main, QWidget* parent)
     priceRow->addStretch(1);
     grid->addLayout(priceRow, 0, 1);
     grid->addWidget(new QLabel(kChooseGroupLabel, this), 1, 0);
-    DBLookupComboBox1 = new GroupPicker(m_main.db.ADOQuery1, QStringLiteral("DBLookupComboBox1"), this);
+    DBLookupComboBox1 =
+        new GroupPicker(m_main.db.ADOQuery1, QStringLiteral("DBLookupComboBox1"), this);
     grid->addWidget(DBLookupComboBox1, 1, 1);
     RadioButton1 = new QRadioButton(kPartsChoice, this);
     RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
@@ -133,8 +136,7 @@ QString CreditCalculatorWindow::partsOf(const QString& info) {
     return parts;
 }
 
-bool CreditCalculatorWindow::product(qint64 price, qint64 parts, qint64 members,
-                                     qint64* result) {
+bool CreditCalculatorWindow::product(qint64 price, qint64 parts, qint64 members, qint64* result) {
     qint64 a = 0;
     qint64 b = 0;
     if (__builtin_mul_overflow(price, parts, &a) || __builtin_mul_overflow(a, members, &b))

@@ -28,7 +28,9 @@ namespace {
 const QColor kEnabledColour(0xE6, 0xF2, 0xFF);
 const QColor kDisabledColour(0xFF, 0xDF, 0xDF);
 
-MessageService& messages() { return MessageService::instance(); }
+MessageService& messages() {
+    return MessageService::instance();
+}
 
 QLabel* heading(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -116,7 +118,8 @@ void GroupPages::buildEntryPage(QWidget* page) {
 
     auto* choose = new QHBoxLayout;
     choose->addWidget(new QLabel(kChooseGroupLabel, page));
-    DBLookupComboBox3 = new GroupPicker(m_main.db.ADOQuery1, QStringLiteral("DBLookupComboBox3"), page);
+    DBLookupComboBox3 =
+        new GroupPicker(m_main.db.ADOQuery1, QStringLiteral("DBLookupComboBox3"), page);
     DBLookupComboBox3->setMinimumWidth(180);
     choose->addWidget(DBLookupComboBox3);
     auto* open = button(QStringLiteral("btnOpenEntryGroup"), kChooseCaption, page);
@@ -226,7 +229,8 @@ void GroupPages::buildEditPage(QWidget* page) {
     del->setObjectName(QStringLiteral("grpDeleteGroup"));
     auto* dl = new QHBoxLayout(del);
     dl->addWidget(new QLabel(kChooseGroupLabel, del));
-    DBLookupComboBox4 = new GroupPicker(m_main.db.ADOQuery1, QStringLiteral("DBLookupComboBox4"), del);
+    DBLookupComboBox4 =
+        new GroupPicker(m_main.db.ADOQuery1, QStringLiteral("DBLookupComboBox4"), del);
     DBLookupComboBox4->setMinimumWidth(180);
     dl->addWidget(DBLookupComboBox4);
     auto* remove = button(QStringLiteral("btnDeleteGroup"), kDeleteCaption, del);
@@ -240,7 +244,8 @@ void GroupPages::buildEditPage(QWidget* page) {
     layout->addWidget(hint);
 
     auto* choose = new QHBoxLayout;
-    DBLookupComboBox2 = new GroupPicker(m_main.db.ADOQuery1, QStringLiteral("DBLookupComboBox2"), page);
+    DBLookupComboBox2 =
+        new GroupPicker(m_main.db.ADOQuery1, QStringLiteral("DBLookupComboBox2"), page);
     DBLookupComboBox2->setMinimumWidth(180);
     choose->addWidget(DBLookupComboBox2);
     auto* open = button(QStringLiteral("btnOpenEditGroup"), kChooseCaption, page);
@@ -308,7 +313,8 @@ void GroupPages::createGroup() {
     // The row and its member table go in together or not at all: a group
     // row without a table would break every later use of the group.
     const QString gcode = QString::number(code);
-    QSqlDatabase connection = QSqlDatabase::database(QString::fromLatin1(Database::kContacts), false);
+    QSqlDatabase connection =
+        QSqlDatabase::database(QString::fromLatin1(Database::kContacts), false);
     bool ok = connection.transaction();
     if (!ok)
         error = QStringLiteral("cannot start a transaction");
@@ -349,7 +355,8 @@ void GroupPages::deleteGroup() {
     bool ok = !gcode.isEmpty();
     if (!ok)
         error = QStringLiteral("the group is no longer in the list");
-    QSqlDatabase connection = QSqlDatabase::database(QString::fromLatin1(Database::kContacts), false);
+    QSqlDatabase connection =
+        QSqlDatabase::database(QString::fromLatin1(Database::kContacts), false);
     // The table and the row go together: a failure leaves both in place.
     ok = ok && connection.transaction();
     if (ok) {
@@ -537,7 +544,9 @@ void GroupPages::nameTicked(bool on) {
         messages().showMessage(storetext::kNameNotice);
 }
 
-void GroupPages::familyTicked(bool on) { setBoxEnabled(Edit6, on); }
+void GroupPages::familyTicked(bool on) {
+    setBoxEnabled(Edit6, on);
+}
 
 void GroupPages::birthTicked(bool on) {
     for (QLineEdit* b : {Edit10, Edit11, Edit12})

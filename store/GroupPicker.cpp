@@ -22,7 +22,9 @@ GroupPicker::GroupPicker(QueryCursor& groups, const QString& name, QWidget* pare
     reload();
 }
 
-QString GroupPicker::groupName() const { return currentIndex() >= 0 ? currentText() : QString(); }
+QString GroupPicker::groupName() const {
+    return currentIndex() >= 0 ? currentText() : QString();
+}
 
 bool GroupPicker::choose(const QString& gname) {
     const int i = findText(gname, Qt::MatchExactly | Qt::MatchCaseSensitive);

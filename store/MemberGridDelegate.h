@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QPointer>
 #include <QLineEdit>
+#include <QPointer>
 #include <QStyledItemDelegate>
-
 
 // Cell editor of the members grids: a line box limited to the column's
 // length, which the grid's "apply" button can commit while it is still open.

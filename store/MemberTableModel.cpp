@@ -5,14 +5,18 @@
 
 namespace {
 const QString kColumns[MemberTableModel::kColumnCount] = {
-    QStringLiteral("name"), QStringLiteral("family"), QStringLiteral("num"),
-    QStringLiteral("tart"), QStringLiteral("targ")};
+    QStringLiteral("name"), QStringLiteral("family"), QStringLiteral("num"), QStringLiteral("tart"),
+    QStringLiteral("targ")};
 constexpr int kLengths[MemberTableModel::kColumnCount] = {40, 50, 15, 5, 5};
 } // namespace
 
-const QString& MemberTableModel::columnName(int column) { return kColumns[column]; }
+const QString& MemberTableModel::columnName(int column) {
+    return kColumns[column];
+}
 
-int MemberTableModel::columnLength(int column) { return kLengths[column]; }
+int MemberTableModel::columnLength(int column) {
+    return kLengths[column];
+}
 
 MemberTableModel::MemberTableModel(TableCursor& table, bool editable, QObject* parent)
     : QAbstractTableModel(parent), m_table(table), m_editable(editable) {

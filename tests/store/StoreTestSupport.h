@@ -50,7 +50,9 @@ inline QList<QStringList> sqlRows(const QString& file, const QString& statement)
     return sqlRows(file, QStringList{statement});
 }
 
-inline QString korms(const ProgramFixture& f) { return f.file(QStringLiteral("korms.dll")); }
+inline QString korms(const ProgramFixture& f) {
+    return f.file(QStringLiteral("korms.dll"));
+}
 
 template <typename T> T* widget(const ProgramFixture& f, const char* name) {
     T* w = f.main().findChild<T*>(QString::fromLatin1(name));

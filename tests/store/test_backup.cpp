@@ -32,11 +32,14 @@ void writeBytes(const QString& path, const QByteArray& data) {
     f.write(data);
 }
 
-BackupPage& page(ProgramFixture& f) { return *f.main().subsystems()->backup; }
+BackupPage& page(ProgramFixture& f) {
+    return *f.main().subsystems()->backup;
+}
 
 QString gnames(const QString& file) {
     QStringList out;
-    for (const QStringList& r : sqlRows(file, QStringLiteral("select gname from groups order by code")))
+    for (const QStringList& r :
+         sqlRows(file, QStringLiteral("select gname from groups order by code")))
         out.append(r[0]);
     return out.join(QLatin1Char(','));
 }
@@ -181,7 +184,10 @@ private Q_SLOTS:
 
     void backupHoldsRowsStillInTheWriteAheadLog() {
         QTemporaryDir dir;
-        { ProgramFixture first(dir.path()); first.start(); }
+        {
+            ProgramFixture first(dir.path());
+            first.start();
+        }
         const QString file = dir.filePath(QStringLiteral("korms.dll"));
         sqlRows(file, QStringLiteral("pragma journal_mode=wal"));
         Program p(dir.path());
@@ -203,8 +209,8 @@ private Q_SLOTS:
         QCOMPARE(p.f.messages.messages, QStringList{kBackupDone});
         // The copy alone, without any log beside it, holds the row.
         QTemporaryDir alone;
-        QVERIFY(QFile::copy(target.path() + "/Tavrik Backup/kormsBack.cfg",
-                            alone.filePath("copy.db")));
+        QVERIFY(
+            QFile::copy(target.path() + "/Tavrik Backup/kormsBack.cfg", alone.filePath("copy.db")));
         QVERIFY(gnames(alone.filePath("copy.db")).endsWith(QStringLiteral("in the log")));
     }
 

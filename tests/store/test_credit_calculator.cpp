@@ -61,11 +61,16 @@ private Q_SLOTS:
     void partsAreTheFirstOneOrTwoCharacters_data() {
         QTest::addColumn<QString>("info");
         QTest::addColumn<QString>("parts");
-        QTest::newRow("one digit") << "3,153,GSM" << "3";
-        QTest::newRow("two digits") << "12,153,GSM" << "12";
-        QTest::newRow("three digits read as two") << "105,67,UCS2" << "10";
-        QTest::newRow("nothing") << "" << "0";
-        QTest::newRow("one character") << "7" << "7";
+        QTest::newRow("one digit") << "3,153,GSM"
+                                   << "3";
+        QTest::newRow("two digits") << "12,153,GSM"
+                                    << "12";
+        QTest::newRow("three digits read as two") << "105,67,UCS2"
+                                                  << "10";
+        QTest::newRow("nothing") << ""
+                                 << "0";
+        QTest::newRow("one character") << "7"
+                                       << "7";
     }
     void partsAreTheFirstOneOrTwoCharacters() {
         QFETCH(QString, info);

@@ -23,7 +23,8 @@ QString countText(const QString& name, int count) {
 
 QStringList groupNames(const ProgramFixture& f) {
     QStringList names;
-    for (const QStringList& r : sqlRows(korms(f), QStringLiteral("select gname from groups order by code")))
+    for (const QStringList& r :
+         sqlRows(korms(f), QStringLiteral("select gname from groups order by code")))
         names.append(r[0]);
     return names;
 }
@@ -54,7 +55,8 @@ private Q_SLOTS:
         createGroup(f, QStringLiteral("friends"));
         QCOMPARE(f.messages.messages, QStringList{kGroupCreated});
         QVERIFY(f.messages.errors.isEmpty());
-        QCOMPARE(sqlRows(korms(f), QStringLiteral("select code, gcode, gname from groups where code<>0")),
+        QCOMPARE(sqlRows(korms(f),
+                         QStringLiteral("select code, gcode, gname from groups where code<>0")),
                  (QList<QStringList>{{"1", "1", "friends"}}));
         // The member table carries the six columns, num not null.
         const auto columns = sqlRows(korms(f), QStringLiteral("pragma table_info(\"1\")"));
@@ -86,8 +88,8 @@ private Q_SLOTS:
         QCOMPARE(f.messages.messages.last(), kNameExists);
         f.messages.clear();
         // Near duplicates are other names.
-        for (const QString& name : {QStringLiteral("Friends "), QStringLiteral("friends"),
-                                    QStringLiteral(" Friends")}) {
+        for (const QString& name :
+             {QStringLiteral("Friends "), QStringLiteral("friends"), QStringLiteral(" Friends")}) {
             createGroup(f, name);
             QCOMPARE(f.messages.messages.last(), kGroupCreated);
         }
@@ -102,10 +104,12 @@ private Q_SLOTS:
         ProgramFixture f;
         f.startShown();
         const QString persian50 = QString(50, QChar(0x06A9));
-        const QStringList names = {
-            QStringLiteral("O'Brien \"family\""), QStringLiteral("a; drop table groups; --"),
-            QStringLiteral("select * from groups"), QStringLiteral("') or ('1'='1"),
-            persian50, QStringLiteral("   ")};
+        const QStringList names = {QStringLiteral("O'Brien \"family\""),
+                                   QStringLiteral("a; drop table groups; --"),
+                                   QStringLiteral("select * from groups"),
+                                   QStringLiteral("') or ('1'='1"),
+                                   persian50,
+                                   QStringLiteral("   ")};
         for (const QString& n : names)
             createGroup(f, n);
         QCOMPARE(f.messages.messages, QStringList(names.size(), kGroupCreated));

@@ -61,12 +61,17 @@ private Q_SLOTS:
         QTest::newRow("all persian digits")
             << QStringLiteral(u"\u06F0\u06F1\u06F2\u06F3\u06F4\u06F5\u06F6\u06F7\u06F8\u06F9")
             << "0123456789";
-        QTest::newRow("plus first, blank and dash") << "+9 8-7" << "+987";
-        QTest::newRow("plus not first") << "9+8" << "98";
-        QTest::newRow("blank before plus") << " +98" << "98";
-        QTest::newRow("second plus") << "++98" << "+98";
+        QTest::newRow("plus first, blank and dash") << "+9 8-7"
+                                                    << "+987";
+        QTest::newRow("plus not first") << "9+8"
+                                        << "98";
+        QTest::newRow("blank before plus") << " +98"
+                                           << "98";
+        QTest::newRow("second plus") << "++98"
+                                     << "+98";
         QTest::newRow("arabic-indic digits dropped") << QStringLiteral(u"\u0660\u0669") << "";
-        QTest::newRow("letters") << "abc" << "";
+        QTest::newRow("letters") << "abc"
+                                 << "";
         QTest::newRow("mixed") << QStringLiteral(u"+98 (\u06F9\u06F1\u06F2) 12-34") << "+989121234";
     }
     void numberNormalisation() {
@@ -167,7 +172,8 @@ private Q_SLOTS:
         p.f.messages.clear();
         click(p.f, "btnAddMember");
         QCOMPARE(p.f.messages.messages, QStringList{kMemberAdded});
-        QCOMPARE(p.stored(), (QList<QStringList>{{"1", "Ali", "Rezaei", "0912", "03/08", "<null>"}}));
+        QCOMPARE(p.stored(),
+                 (QList<QStringList>{{"1", "Ali", "Rezaei", "0912", "03/08", "<null>"}}));
         for (const char* b : {"Edit5", "Edit6", "Edit7", "Edit10", "Edit11"})
             QVERIFY2(p.box(b)->text().isEmpty(), b);
         QCOMPARE(p.box("Edit12")->text(), kYearText);
@@ -215,9 +221,8 @@ private Q_SLOTS:
                                                        {"2", "", "", "2", "", ""},
                                                        {"5", "", "", "5", "", ""}}
                                  << "6";
-        QTest::newRow("ids out of order") << QList<QStringList>{{"7", "", "", "1", "", ""},
-                                                                {"3", "", "", "2", "", ""}}
-                                          << "8";
+        QTest::newRow("ids out of order")
+            << QList<QStringList>{{"7", "", "", "1", "", ""}, {"3", "", "", "2", "", ""}} << "8";
         QTest::newRow("rows without any id") << QList<QStringList>{{"", "", "", "1", "", ""},
                                                                    {"", "", "", "2", "", ""},
                                                                    {"", "", "", "3", "", ""}}
@@ -237,8 +242,8 @@ private Q_SLOTS:
 
     void ticksEnableAndColourTheirBoxes() {
         EntryPage p;
-        for (const char* b : {"Edit5", "Edit6", "Edit10", "Edit11", "Edit12", "Edit13", "Edit14",
-                              "Edit15"}) {
+        for (const char* b :
+             {"Edit5", "Edit6", "Edit10", "Edit11", "Edit12", "Edit13", "Edit14", "Edit15"}) {
             QVERIFY2(!p.box(b)->isEnabled(), b);
             QCOMPARE(p.box(b)->palette().color(QPalette::Base), kPink);
         }

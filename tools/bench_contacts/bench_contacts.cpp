@@ -38,14 +38,15 @@ void fill(const QString& file, int members) {
         db.open();
         db.transaction();
         QSqlQuery q(db);
-        q.prepare(QStringLiteral(
-            "insert into \"1\"(id,name,family,num,tart,targ) values(?,?,?,?,?,?)"));
+        q.prepare(
+            QStringLiteral("insert into \"1\"(id,name,family,num,tart,targ) values(?,?,?,?,?,?)"));
         for (int i = 1; i <= members; ++i) {
             q.addBindValue(i);
             q.addBindValue(QStringLiteral(u"\u0639\u0644\u06CC %1").arg(i));
             q.addBindValue(QStringLiteral(u"\u0631\u0636\u0627\u06CC\u06CC"));
             q.addBindValue(QStringLiteral("0912%1").arg(i, 7, 10, QLatin1Char('0')));
-            q.addBindValue(QStringLiteral("%1/%2").arg(i % 12 + 1, 2, 10, QLatin1Char('0'))
+            q.addBindValue(QStringLiteral("%1/%2")
+                               .arg(i % 12 + 1, 2, 10, QLatin1Char('0'))
                                .arg(i % 28 + 1, 2, 10, QLatin1Char('0')));
             q.addBindValue(QVariant());
             q.exec();
@@ -99,12 +100,13 @@ int main(int argc, char** argv) {
     };
     TableCursor probe(QStringLiteral("probe"), QString::fromLatin1(Database::kContacts), nullptr);
     probe.setTableName(QStringLiteral("1"));
-    report("  of which reading the rows", 100,
-           [&] {
-               probe.close();
-               probe.open();
-           },
-           rounds);
+    report(
+        "  of which reading the rows", 100,
+        [&] {
+            probe.close();
+            probe.open();
+        },
+        rounds);
     probe.close();
     report("open on page 5 (members entry)", 100,
            openOn(5, "DBLookupComboBox3", "btnOpenEntryGroup", "DBGrid1"), rounds);
@@ -115,13 +117,14 @@ int main(int argc, char** argv) {
     find<QPushButton>(&main, "btnOpenEntryGroup")->click();
     auto* number = find<QLineEdit>(&main, "Edit7");
     auto* add = find<QPushButton>(&main, "btnAddMember");
-    report("add one member (with the next-id query)", 20,
-           [&] {
-               number->setText(QStringLiteral("09351234567"));
-               add->click();
-               find<QTableView>(&main, "DBGrid1")->viewport()->repaint();
-           },
-           rounds);
+    report(
+        "add one member (with the next-id query)", 20,
+        [&] {
+            number->setText(QStringLiteral("09351234567"));
+            add->click();
+            find<QTableView>(&main, "DBGrid1")->viewport()->repaint();
+        },
+        rounds);
 
     CreditCalculatorWindow* calc = f.windows().Form9;
     calc->show();
@@ -129,10 +132,10 @@ int main(int argc, char** argv) {
     find<QLineEdit>(calc, "Edit2")->setText(QStringLiteral("2"));
     find<GroupPicker>(calc, "DBLookupComboBox1")->choose(QStringLiteral("bench"));
     auto* compute = find<QPushButton>(calc, "Button1");
-    report("calculator count", 20, [&] { compute->click(); }, rounds);
+    report(
+        "calculator count", 20, [&] { compute->click(); }, rounds);
     std::printf("calculator result %s (expected %lld)\n",
-                qPrintable(find<QLineEdit>(calc, "Edit3")->text()),
-                300LL * (members + rounds));
+                qPrintable(find<QLineEdit>(calc, "Edit3")->text()), 300LL * (members + rounds));
     if (!f.messages.errors.isEmpty())
         std::printf("errors: %s\n", qPrintable(f.messages.errors.join(" | ")));
     calc->hide();
