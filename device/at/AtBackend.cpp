@@ -42,14 +42,17 @@ AtBackend::AtBackend(QString programDir, QObject* parent)
     connect(&m_channel, &AtChannel::portLost, this, &AtBackend::onPortLost);
     m_callOver.setSingleShot(true);
     m_clipWait.setSingleShot(true);
-    connect(&m_callOver, &QTimer::timeout, this, [this] {
-        m_callAnnounced = false;
-        m_hangupSent = false;
+    connect(&m_callOver, &QTimer::timeout, this, &AtBackend::resetCallState);
+    connect(&m_clipWait, &QTimer::timeout, this, [this] {
+        if (!m_callAnnounced)
+            announceCall(QString());
     });
-    connect(&m_clipWait, &QTimer::timeout, this, [this] { announceCall(QString()); });
 }
 
-AtBackend::~AtBackend() = default;
+AtBackend::~AtBackend() {
+    // Pending commands end now, while the members their callbacks use live.
+    m_channel.close();
+}
 
 void AtBackend::applyProperties(const SmsProperties& properties) {
     m_props = properties;
@@ -66,6 +69,7 @@ AtReply AtBackend::run(const QByteArray& command, int timeoutMs) {
 void AtBackend::fail() {
     m_connected = false;
     m_channel.close();
+    resetCallState();
 }
 
 // ---- Connect ----------------------------------------------------------------
@@ -191,6 +195,7 @@ int AtBackend::disconnectDevice() {
 
 void AtBackend::onPortLost() {
     m_connected = false;
+    resetCallState();
     m_stored.clear();
     m_storedNext = 0;
 }
@@ -360,9 +365,11 @@ bool AtBackend::waitForInterval(int intervalSeconds) {
     if (!m_sentBefore || intervalSeconds <= 0)
         return m_connected;
     const qint64 wanted = qint64(std::min(intervalSeconds, kMaxIntervalS)) * 1000;
-    const qint64 left = wanted - m_lastSend.elapsed();
-    if (left > 0 && !m_channel.pause(int(left)))
-        return false;
+    for (qint64 left = wanted - m_lastSend.elapsed(); left > 0;
+         left = wanted - m_lastSend.elapsed()) {
+        if (!m_channel.pause(int(left)))
+            return false;
+    }
     return m_connected;
 }
 
@@ -540,28 +547,24 @@ void AtBackend::readNotified(const QByteArray& memory, int index, bool report) {
     read.text = "AT+CMGR=" + QByteArray::number(index);
     read.timeoutMs = 5000;
     m_channel.submit(read, [this, index, report, otherMemory](const AtReply& r) {
-        bool decoded = false;
+        std::optional<IncomingSms> sms;
+        std::optional<DeliveryReport> delivery;
         if (r.ok()) {
             const QList<atmsg::Listed> l = atmsg::parseListing(r.lines, "+CMGR:");
             if (!l.isEmpty()) {
                 const atmsg::Listed& m = l.first();
-                if (pdu::kindOf(m.pdu) == pdu::Kind::StatusReport) {
-                    if (auto d = atmsg::decodeReport(m.pdu, atmsg::Reports, index)) {
-                        decoded = true;
-                        Q_EMIT newDeliveryReport(*d);
-                    }
-                } else if (auto s =
-                               atmsg::decodeIncoming(m.pdu, atmsg::Inbox, index,
-                                                     m.stat >= 0 && m.stat <= 3 ? m.stat + 1 : 1)) {
-                    decoded = true;
-                    Q_EMIT newSms(*s);
-                }
+                if (pdu::kindOf(m.pdu) == pdu::Kind::StatusReport)
+                    delivery = atmsg::decodeReport(m.pdu, atmsg::Reports, index);
+                else
+                    sms = atmsg::decodeIncoming(m.pdu, atmsg::Inbox, index,
+                                                m.stat >= 0 && m.stat <= 3 ? m.stat + 1 : 1);
             }
         }
+        // What must follow the read goes ahead of everything else waiting:
+        // queued as first in reverse, the delete comes before the restore.
+        const bool decoded = sms || delivery;
         const bool remove =
             decoded && (report ? m_props.AutoDeleteAllReport == 1 : m_props.AutoDeleteNewSMS == 1);
-        // Queued first, the restore in front of the delete: both come right
-        // after this read, delete then restore.
         if (otherMemory) {
             AtCommand back;
             back.text = "AT+CPMS=\"" + m_readMemory + '"';
@@ -572,6 +575,10 @@ void AtBackend::readNotified(const QByteArray& memory, int index, bool report) {
             del.text = "AT+CMGD=" + QByteArray::number(index);
             m_channel.submit(del, nullptr, true);
         }
+        if (sms)
+            Q_EMIT newSms(*sms);
+        if (delivery)
+            Q_EMIT newDeliveryReport(*delivery);
     });
 }
 
@@ -595,27 +602,37 @@ void AtBackend::reportDirect(const QByteArray& pdu) {
         Q_EMIT newDeliveryReport(*d);
 }
 
+void AtBackend::resetCallState() {
+    m_callOver.stop();
+    m_clipWait.stop();
+    m_callAnnounced = false;
+    m_hangupSent = false;
+    m_announcedNumber.clear();
+}
+
 void AtBackend::onRing() {
-    m_callOver.start(8000);
+    m_callOver.start(kCallGapMs);
     if (m_props.RejectIncomingCall == 1)
         hangUp();
     // The caller's number follows as +CLIP, when the modem gives it.
     if (!m_callAnnounced && !m_clipWait.isActive())
-        m_clipWait.start(1000);
+        m_clipWait.start(kClipWaitMs);
 }
 
 void AtBackend::onClip(const QString& number) {
-    m_callOver.start(8000);
+    m_callOver.start(kCallGapMs);
     if (m_props.RejectIncomingCall == 1)
         hangUp();
+    // Rings of the same call repeat the number; another number is another call.
+    if (m_callAnnounced && number == m_announcedNumber)
+        return;
     announceCall(number);
 }
 
 void AtBackend::announceCall(const QString& number) {
     m_clipWait.stop();
-    if (m_callAnnounced)
-        return;
     m_callAnnounced = true;
+    m_announcedNumber = number;
     // Status: 1 the call was rejected, 0 it was left ringing.
     Q_EMIT newCall(number, m_props.RejectIncomingCall == 1 ? 1 : 0);
 }
@@ -634,11 +651,8 @@ void AtBackend::hangUp() {
             ath.timeoutMs = 5000;
             m_channel.submit(ath, nullptr, true);
         }
-        if (r.ok() || r.status == AtReply::Status::Error) {
-            // Hung up: the next ring is the next call.
-            m_callOver.stop();
-            m_callAnnounced = false;
-            m_hangupSent = false;
-        }
+        // A ring still under way after this is hung up again; it is not
+        // announced again unless another number calls.
+        m_hangupSent = false;
     });
 }

@@ -85,6 +85,7 @@ private:
     void onClip(const QString& number);
     void announceCall(const QString& number);
     void hangUp();
+    void resetCallState();
 
     QString m_programDir;
     AtChannel m_channel;
@@ -101,9 +102,13 @@ private:
     QList<StoredSms> m_stored; // the AT+CMGL listing ReadAllSMS walks
     qsizetype m_storedNext = 0;
 
-    // One incoming call is one ring burst: RING repeats every few seconds.
+    // One incoming call is one ring burst: RING (and +CLIP) repeat every few
+    // seconds; the call is over when they have stopped for kCallGapMs.
+    static constexpr int kCallGapMs = 8000;
+    static constexpr int kClipWaitMs = 1000;
     QTimer m_callOver;
     QTimer m_clipWait;
     bool m_callAnnounced = false;
     bool m_hangupSent = false;
+    QString m_announcedNumber;
 };

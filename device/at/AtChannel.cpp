@@ -4,7 +4,9 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcAt, "tavrik.at")
+// Traffic is logged when NeedLog asks for it and the category is switched on
+// (QT_LOGGING_RULES="tavrik.at.debug=true").
+Q_LOGGING_CATEGORY(lcAt, "tavrik.at", QtInfoMsg)
 
 namespace {
 constexpr char kCtrlZ = 0x1A;
@@ -48,7 +50,7 @@ bool AtChannel::open(const QString& path, int baudRate, QString* error) {
     connect(port, &QSerialPort::readyRead, this, &AtChannel::onReadyRead);
     connect(port, &QSerialPort::errorOccurred, this, &AtChannel::onPortError);
     if (m_log)
-        qCInfo(lcAt) << "opened" << path << baudRate;
+        qCDebug(lcAt) << "opened" << path << baudRate;
     return true;
 }
 
@@ -102,8 +104,24 @@ void AtChannel::submit(const AtCommand& command, Callback done, bool first) {
         m_queue.push_front(Pending{command, std::move(done), {}, false});
     else
         m_queue.push_back(Pending{command, std::move(done), {}, false});
-    if (!m_current)
+    if (m_current)
+        return;
+    if (m_finishing == 0) {
         startNext();
+        return;
+    }
+    // Inside a callback of finish(): finish() starts the next command once
+    // the callback is over, so what the callback queued first keeps its
+    // order. Should the callback wait in an event loop instead (a nested
+    // call, a dialog), this starts it from there.
+    const int generation = m_generation;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            if (generation == m_generation && !m_current)
+                startNext();
+        },
+        Qt::QueuedConnection);
 }
 
 AtReply AtChannel::execute(const AtCommand& command) {
@@ -139,6 +157,8 @@ bool AtChannel::pause(int ms) {
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
+    // A coarse timer may end up to 5 % early; a pause is a minimum.
+    timer.setTimerType(Qt::PreciseTimer);
     bool lost = false;
     connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     connect(this, &AtChannel::closed, &loop, [&] {
@@ -154,7 +174,7 @@ void AtChannel::write(const QByteArray& bytes) {
     if (!m_port)
         return;
     if (m_log)
-        qCInfo(lcAt).noquote() << ">>" << QString::fromLatin1(bytes).toHtmlEscaped();
+        qCDebug(lcAt).noquote() << ">>" << QString::fromLatin1(bytes).toHtmlEscaped();
     m_port->write(bytes);
 }
 
@@ -177,8 +197,11 @@ void AtChannel::finish(AtReply::Status status) {
     p.reply.status = status;
     // The callback first: what it queues as first follows this command
     // directly.
-    if (p.done)
+    if (p.done) {
+        ++m_finishing;
         p.done(p.reply);
+        --m_finishing;
+    }
     startNext();
 }
 
@@ -195,7 +218,7 @@ void AtChannel::onTimeout() {
         }
     }
     if (m_log)
-        qCInfo(lcAt) << "time-out:" << m_current->command.text;
+        qCDebug(lcAt) << "time-out:" << m_current->command.text;
     finish(AtReply::Status::Timeout);
 }
 
@@ -204,7 +227,7 @@ void AtChannel::onReadyRead() {
         return;
     const QByteArray data = m_port->readAll();
     if (m_log)
-        qCInfo(lcAt).noquote() << "<<" << QString::fromLatin1(data).toHtmlEscaped();
+        qCDebug(lcAt).noquote() << "<<" << QString::fromLatin1(data).toHtmlEscaped();
     m_inbox.append(m_parser.feed(data));
     if (!m_inbox.isEmpty() && !m_processScheduled) {
         m_processScheduled = true;
@@ -257,7 +280,7 @@ void AtChannel::handle(const AtLineParser::Item& item) {
     using Kind = AtLineParser::Kind;
     if (isStaleAnswer(item)) {
         if (m_log)
-            qCInfo(lcAt).noquote() << "late answer dropped:" << QString::fromLatin1(item.line);
+            qCDebug(lcAt).noquote() << "late answer dropped:" << QString::fromLatin1(item.line);
         return;
     }
     switch (item.kind) {
@@ -312,7 +335,7 @@ void AtChannel::onPortError(QSerialPort::SerialPortError error) {
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_port)
         return;
     if (m_log)
-        qCInfo(lcAt) << "port error" << error << m_port->errorString();
+        qCDebug(lcAt) << "port error" << error << m_port->errorString();
     releasePort();
     failAll(AtReply::Status::PortLost);
     Q_EMIT closed();

@@ -83,6 +83,7 @@ private:
     QTimer m_timer;
     QList<AtLineParser::Item> m_inbox;
     bool m_processScheduled = false;
+    int m_finishing = 0; // callbacks of finished commands running
     bool m_log = false;
     int m_generation = 0; // bumped at every close, so stale work is dropped
     // An AT+CMGS timed out after its PDU went out: the network's late answer

@@ -7,9 +7,40 @@
 
 #include "device/at/AtBackend.h"
 #include "device/at/AtChannel.h"
+#include "device/pdu/Pdu.h"
 #include "test_at_ptypeer.h"
 
 namespace {
+
+// Just enough of a modem for Connect; everything else is OK unless the
+// test's own answers say otherwise.
+QByteArray basicModem(const QByteArray& line, const QByteArray& csms) {
+    if (line == "AT+CPIN?")
+        return "\r\n+CPIN: READY\r\n\r\nOK\r\n";
+    if (line == "AT+CPMS?")
+        return "\r\n+CPMS: \"SM\",1,30,\"SM\",1,30,\"SM\",1,30\r\n\r\nOK\r\n";
+    if (line == "AT+CSMS?")
+        return "\r\n+CSMS: " + csms + ",1,1,1\r\n\r\nOK\r\n";
+    if (line == "AT+CNMI=2,1,0,1,0")
+        return "\r\n+CMS ERROR: 303\r\n"; // no direct reports: stored ones, +CDSI
+    return "\r\nOK\r\n";
+}
+
+SmsProperties peerProperties(const PtyPeer& peer) {
+    SmsProperties p;
+    p.ConnectionParameter = peer.path() + QStringLiteral(", 9600");
+    return p;
+}
+
+pdu::StatusReport sampleReport() {
+    pdu::StatusReport r;
+    r.messageReference = 77;
+    r.recipient = QStringLiteral("+989121234567");
+    r.status = 0x41; // failed
+    r.serviceCentreTime = QDateTime(QDate(2024, 5, 1), QTime(10, 0, 0), QTimeZone(14 * 900));
+    r.dischargeTime = r.serviceCentreTime;
+    return r;
+}
 
 AtCommand command(const QByteArray& text, int timeoutMs = 2000) {
     AtCommand c;
@@ -30,6 +61,9 @@ private Q_SLOTS:
     void unplugEndsWaitingCommand();
     void silentPortFailsConnectQuickly();
     void echoAndStrayLinesIgnored();
+    void storedReportReadFromItsMemory();
+    void directDeliveryAcknowledged();
+    void handlerMayCallBack();
 };
 
 void TestAtChannel::missingPortFailsAtOnce() {
@@ -194,6 +228,104 @@ void TestAtChannel::echoAndStrayLinesIgnored() {
     const AtReply r = channel.execute(command("AT+CGMI"));
     QVERIFY(r.ok());
     QCOMPARE(r.lines, (QList<QByteArray>{"+CSQ: 5,5", "HELLO"}));
+}
+
+void TestAtChannel::storedReportReadFromItsMemory() {
+    // A report stored in "SR": read there, deleted there, and the reading
+    // storage put back, in that order, with nothing else in between.
+    PtyPeer peer;
+    const QByteArray report = pdu::encodeStatusReport(sampleReport());
+    peer.answer = [&](const QByteArray& line) -> QByteArray {
+        if (line == "AT+CMGR=2")
+            return "\r\n+CMGR: 0,,25\r\n" + report + "\r\n\r\nOK\r\n";
+        return basicModem(line, "0");
+    };
+    AtBackend b(QString{});
+    QList<DeliveryReport> reports;
+    connect(&b, &SmsBackend::newDeliveryReport, this,
+            [&](const DeliveryReport& r) { reports.append(r); });
+    SmsProperties p = peerProperties(peer);
+    p.AutoDeleteAllReport = 1;
+    QCOMPARE(b.connectDevice(p), 1);
+    QVERIFY(peer.lines.contains("AT+CNMI=2,1,0,2,0"));
+    peer.lines.clear();
+    peer.send("\r\n+CDSI: \"SR\",2\r\n");
+    QTRY_COMPARE(reports.size(), 1);
+    QCOMPARE(reports[0].Status, 0);
+    QCOMPARE(reports[0].Reference, 77);
+    QCOMPARE(reports[0].Folder, 3);
+    QCOMPARE(reports[0].Location, 2);
+    QCOMPARE(reports[0].Number, QStringLiteral("+989121234567"));
+    QTRY_COMPARE(peer.lines,
+                 (QByteArrayList{"AT+CPMS=\"SR\"", "AT+CMGR=2", "AT+CMGD=2", "AT+CPMS=\"SM\""}));
+
+    // Kept when the setting says so.
+    p.AutoDeleteAllReport = 0;
+    b.applyProperties(p);
+    peer.lines.clear();
+    peer.send("\r\n+CDSI: \"SM\",2\r\n");
+    QTRY_COMPARE(reports.size(), 2);
+    QCOMPARE(b.batteryLevel(), 0); // a command after the read: nothing was left queued
+    QCOMPARE(peer.lines, (QByteArrayList{"AT+CMGR=2", "AT+CBC"}));
+}
+
+void TestAtChannel::directDeliveryAcknowledged() {
+    PtyPeer peer;
+    peer.answer = [](const QByteArray& line) { return basicModem(line, "1"); };
+    AtBackend b(QString{});
+    QList<IncomingSms> sms;
+    QList<DeliveryReport> reports;
+    connect(&b, &SmsBackend::newSms, this, [&](const IncomingSms& s) { sms.append(s); });
+    connect(&b, &SmsBackend::newDeliveryReport, this,
+            [&](const DeliveryReport& r) { reports.append(r); });
+    QCOMPARE(b.connectDevice(peerProperties(peer)), 1);
+    peer.lines.clear();
+
+    pdu::Deliver d;
+    d.sender = QStringLiteral("+989123333333");
+    d.text = QStringLiteral("flash");
+    d.messageClass = 0;
+    d.timestamp = QDateTime(QDate(2024, 5, 1), QTime(10, 0, 0), QTimeZone(0));
+    const QByteArray deliver = pdu::encodeDeliver(d);
+    peer.send("\r\n+CMT: ,20\r\n" + deliver + "\r\n");
+    QTRY_COMPARE(sms.size(), 1);
+    QCOMPARE(sms[0].Text, QStringLiteral("flash"));
+    QCOMPARE(sms[0].Location, 0); // not stored
+    QTRY_COMPARE(peer.lines, QByteArrayList{"AT+CNMA"});
+
+    peer.send("\r\n+CDS: 25\r\n" + pdu::encodeStatusReport(sampleReport()) + "\r\n");
+    QTRY_COMPARE(reports.size(), 1);
+    QCOMPARE(reports[0].Status, 0);
+    QTRY_COMPARE(peer.lines, (QByteArrayList{"AT+CNMA", "AT+CNMA"}));
+}
+
+void TestAtChannel::handlerMayCallBack() {
+    // A handler connected directly (not through the control) that asks the
+    // device something from inside the event: its command goes out after the
+    // delete that belongs to the read, and nothing stalls.
+    PtyPeer peer;
+    pdu::Deliver d;
+    d.sender = QStringLiteral("+989123333333");
+    d.text = QStringLiteral("stored");
+    d.timestamp = QDateTime(QDate(2024, 5, 1), QTime(10, 0, 0), QTimeZone(0));
+    const QByteArray deliver = pdu::encodeDeliver(d);
+    peer.answer = [&](const QByteArray& line) -> QByteArray {
+        if (line == "AT+CMGR=4")
+            return "\r\n+CMGR: 0,,20\r\n" + deliver + "\r\n\r\nOK\r\n";
+        if (line == "AT+CBC")
+            return "\r\n+CBC: 0,55\r\n\r\nOK\r\n";
+        return basicModem(line, "0");
+    };
+    AtBackend b(QString{});
+    int battery = -1;
+    connect(&b, &SmsBackend::newSms, this, [&](const IncomingSms&) { battery = b.batteryLevel(); });
+    SmsProperties p = peerProperties(peer);
+    p.AutoDeleteNewSMS = 1;
+    QCOMPARE(b.connectDevice(p), 1);
+    peer.lines.clear();
+    peer.send("\r\n+CMTI: \"SM\",4\r\n");
+    QTRY_COMPARE(battery, 55);
+    QCOMPARE(peer.lines, (QByteArrayList{"AT+CMGR=4", "AT+CMGD=4", "AT+CBC"}));
 }
 
 QTEST_GUILESS_MAIN(TestAtChannel)

@@ -60,6 +60,7 @@ private Q_SLOTS:
     void simPin();
     void sendOptions();
     void sendLongAndPersian();
+    void intervalAndChatter();
     void refusedAndRetried();
     void lateAnswerStaysOutOfStep();
     void deliveryReports();
@@ -252,6 +253,30 @@ void TestAtDriver::sendLongAndPersian() {
     QVERIFY(m[6][QStringLiteral("concat")].isNull());
     QCOMPARE(text(6).size(), 160);
     QCOMPARE(text(6) + text(7), latin);
+}
+
+void TestAtDriver::intervalAndChatter() {
+    // SendInterval seconds between parts, also across messages; status chatter
+    // all the while changes no answer.
+    ModemSim sim;
+    QVERIFY(sim.start(kQuick + QStringLiteral("every 7 urc \"^RSSI:14\"\n"),
+                      {QStringLiteral("--log-times")}));
+    AtBackend b(QString{});
+    SmsProperties p = propertiesFor(sim);
+    p.SendInterval = 1;
+    QCOMPARE(b.connectDevice(p), 1);
+    QCOMPARE(b.sendSms(QStringLiteral("+989121234567"), QString(200, QLatin1Char('i')), p), 2);
+    QCOMPARE(b.manufacturer(), QStringLiteral("Tavrik Wireless"));
+    QCOMPARE(b.sendSms(QStringLiteral("+989121234567"), QStringLiteral("next"), p), 1);
+    QCOMPARE(b.imei(), QStringLiteral("356938035643809"));
+    QList<int> at;
+    for (const auto& c : sim.timedCommands())
+        if (c.second.startsWith(QStringLiteral("AT+CMGS=")))
+            at.append(c.first);
+    QCOMPARE(at.size(), 3);
+    QVERIFY2(at[1] - at[0] >= 995 && at[2] - at[1] >= 995,
+             qPrintable(QStringLiteral("%1 %2 %3").arg(at[0]).arg(at[1]).arg(at[2])));
+    QCOMPARE(sim.messages().size(), 3);
 }
 
 void TestAtDriver::refusedAndRetried() {

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
+#include <QPair>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -81,12 +82,32 @@ public:
     // The command lines the modem received ("IN  " lines of the traffic log).
     QStringList commands() const {
         QStringList out;
+        for (const auto& c : timedCommands())
+            out.append(c.second);
+        return out;
+    }
+
+    // The same with the time of each in ms since start (-1 unless the
+    // simulator was started with --log-times).
+    QList<QPair<int, QString>> timedCommands() const {
+        QList<QPair<int, QString>> out;
         QFile f(logFile());
         if (!f.open(QIODevice::ReadOnly))
             return out;
-        for (const QByteArray& line : f.readAll().split('\n'))
+        for (QByteArray line : f.readAll().split('\n')) {
+            int ms = -1;
+            const qsizetype space = line.indexOf(' ');
+            bool timed = false;
+            if (space > 0) {
+                const int t = line.left(space).toInt(&timed);
+                if (timed) {
+                    ms = t;
+                    line = line.mid(space + 1);
+                }
+            }
             if (line.startsWith("IN  "))
-                out.append(QString::fromUtf8(line.mid(4)).trimmed());
+                out.append({ms, QString::fromUtf8(line.mid(4)).trimmed()});
+        }
         return out;
     }
 
