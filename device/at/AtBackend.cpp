@@ -25,7 +25,7 @@ constexpr int kSimPollMs = 100;
 // CMS/CME errors that mean "SIM still starting, ask again".
 bool isBusy(const AtReply& r) {
     return (r.final == AtLineParser::Final::CmsError &&
-            (r.errorCode == 314 || r.errorCode == 515 || r.errorCode == 500)) ||
+            (r.errorCode == 314 || r.errorCode == 515)) ||
            (r.final == AtLineParser::Final::CmeError && (r.errorCode == 14 || r.errorCode == 515));
 }
 
@@ -85,7 +85,7 @@ bool AtBackend::probe() {
     return false;
 }
 
-bool AtBackend::unlockSim(const QString& pin) {
+bool AtBackend::unlockSim(const QString& port, const QString& pin) {
     const AtReply state = run("AT+CPIN?", 5000);
     if (!state.ok()) {
         // A phone that does not know the command, or no SIM at all: go on,
@@ -101,8 +101,17 @@ bool AtBackend::unlockSim(const QString& pin) {
     static const QRegularExpression digits(QStringLiteral("^[0-9]{4,8}$"));
     if (!digits.match(pin).hasMatch())
         return false;
-    if (!runOk("AT+CPIN=" + quoted(pin), 15000))
+    // Three wrong PINs lock the SIM, and the port search tries the same port
+    // more than once: a PIN this SIM has refused is not given to it again.
+    const QString key = port + QLatin1Char('\n') + pin;
+    if (m_refusedPins.contains(key))
         return false;
+    const AtReply given = run("AT+CPIN=" + quoted(pin), 15000);
+    if (!given.ok()) {
+        if (given.status == AtReply::Status::Error)
+            m_refusedPins.insert(key);
+        return false;
+    }
     // Some SIMs take a moment to come up after the PIN: ask until ready.
     QElapsedTimer since;
     since.start();
@@ -164,7 +173,7 @@ int AtBackend::connectDevice(const SmsProperties& properties) {
         return 0;
     }
     runOk("AT+CMEE=1"); // numeric error codes; the SIM's busy state is read from them
-    if (!unlockSim(properties.PINCode) || !setPduMode()) {
+    if (!unlockSim(port.path, properties.PINCode) || !setPduMode()) {
         fail();
         return 0;
     }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
@@ -67,7 +68,7 @@ private:
     }
     QString bareAnswer(const QByteArray& command, const char* prefix);
     bool probe();
-    bool unlockSim(const QString& pin);
+    bool unlockSim(const QString& port, const QString& pin);
     bool setPduMode();
     void setUpNotifications();
     void fail();
@@ -98,6 +99,8 @@ private:
     QElapsedTimer m_lastSend;
     int m_deviceQuarters = 0; // zone of the device clock, for times typed without one
     bool m_deviceZoneKnown = false;
+
+    QSet<QString> m_refusedPins; // port + PIN that a SIM answered with an error
 
     QList<StoredSms> m_stored; // the AT+CMGL listing ReadAllSMS walks
     qsizetype m_storedNext = 0;

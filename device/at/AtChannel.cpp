@@ -11,6 +11,22 @@ Q_LOGGING_CATEGORY(lcAt, "tavrik.at", QtInfoMsg)
 namespace {
 constexpr char kCtrlZ = 0x1A;
 constexpr char kEsc = 0x1B;
+
+QString printable(const QByteArray& bytes) {
+    QString out;
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\r')
+            out += QLatin1String("\\r");
+        else if (c == '\n')
+            out += QLatin1String("\\n");
+        else if (u < 0x20 || u >= 0x7F)
+            out += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        else
+            out += QLatin1Char(c);
+    }
+    return out;
+}
 } // namespace
 
 AtChannel::AtChannel(QObject* parent) : QObject(parent) {
@@ -174,7 +190,7 @@ void AtChannel::write(const QByteArray& bytes) {
     if (!m_port)
         return;
     if (m_log)
-        qCDebug(lcAt).noquote() << ">>" << QString::fromLatin1(bytes).toHtmlEscaped();
+        qCDebug(lcAt).noquote() << ">>" << printable(bytes);
     m_port->write(bytes);
 }
 
@@ -227,17 +243,17 @@ void AtChannel::onReadyRead() {
         return;
     const QByteArray data = m_port->readAll();
     if (m_log)
-        qCDebug(lcAt).noquote() << "<<" << QString::fromLatin1(data).toHtmlEscaped();
+        qCDebug(lcAt).noquote() << "<<" << printable(data);
     m_inbox.append(m_parser.feed(data));
     if (!m_inbox.isEmpty() && !m_processScheduled) {
         m_processScheduled = true;
-        const int generation = m_generation;
+        // What a close dropped is gone from the inbox; what came after a
+        // reopen is handled here too.
         QMetaObject::invokeMethod(
             this,
-            [this, generation] {
+            [this] {
                 m_processScheduled = false;
-                if (generation == m_generation)
-                    processInbox();
+                processInbox();
             },
             Qt::QueuedConnection);
     }

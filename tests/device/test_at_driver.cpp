@@ -176,6 +176,12 @@ void TestAtDriver::simPin() {
     p.PINCode = QStringLiteral("12\"4");
     QCOMPARE(b.connectDevice(p), 0); // not a PIN: not sent
     QVERIFY(sim.commands().filter(QStringLiteral("AT+CPIN=")).isEmpty());
+    // A wrong PIN is given once; trying again (as the port search does)
+    // does not spend the SIM's next attempt on it.
+    p.PINCode = QStringLiteral("0000");
+    QCOMPARE(b.connectDevice(p), 0);
+    QCOMPARE(b.connectDevice(p), 0);
+    QCOMPARE(sim.commands().count(QStringLiteral("AT+CPIN=\"0000\"")), 1);
     p.PINCode = QStringLiteral("1234");
     QCOMPARE(b.connectDevice(p), 1);
     QCOMPARE(b.batteryLevel(), 87);
