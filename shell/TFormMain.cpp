@@ -98,6 +98,14 @@ void TFormMain::createNavigation() {
     TreeView1->setIndentation(53);
     TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView1->setMouseTracking(true);
+    TreeView1->setTextElideMode(Qt::ElideNone);
+    // The expand arrows would take the room the longest captions need; a
+    // double click still folds a group.
+    TreeView1->setRootIsDecorated(false);
+    TreeView1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    QFont treeFont = TreeView1->font();
+    treeFont.setPointSizeF(treeFont.pointSizeF() * 0.85);
+    TreeView1->setFont(treeFont);
     TreeView1->installEventFilter(this);
     TreeView1->viewport()->installEventFilter(this);
     const NavEntry entries[] = {
@@ -229,11 +237,12 @@ void TFormMain::createStatusBar() {
     };
     // Left to right the bar reads the version, the Gregorian date, the time
     // and then year / month / day under the solar-date caption.
+    // Each caption stands to the right of its value, as Persian reads.
     label(QStringLiteral("lblVersion"), kVersion, 8, 90);
-    label(QStringLiteral("lblGregorianCaption"), kGregorian, 100, 80);
-    lblGregorian = label(QStringLiteral("lblGregorian"), QString(), 180, 200);
-    label(QStringLiteral("lblTimeCaption"), kTime, 400, 40);
-    es = label(QStringLiteral("es"), QString(), 440, 50);
+    lblGregorian = label(QStringLiteral("lblGregorian"), QString(), 110, 200);
+    label(QStringLiteral("lblGregorianCaption"), kGregorian, 315, 80);
+    es = label(QStringLiteral("es"), QString(), 430, 45);
+    label(QStringLiteral("lblTimeCaption"), kTime, 478, 40);
     e3 = label(QStringLiteral("e3"), QString(), 720, 40);
     label(QStringLiteral("lblSlash1"), QStringLiteral("/"), 760, 8);
     e2 = label(QStringLiteral("e2"), QString(), 770, 22);

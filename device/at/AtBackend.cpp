@@ -154,6 +154,18 @@ void AtBackend::setUpNotifications() {
 }
 
 int AtBackend::connectDevice(const SmsProperties& properties) {
+    QString path;
+    const int result = connectPort(properties, &path);
+    // One line per attempt: what the port search tried, in which order, and
+    // where each candidate led.
+    if (properties.NeedLog == 1)
+        qCInfo(lcAt).noquote() << "connect" << properties.ConnectionParameter << "->"
+                               << (path.isEmpty() ? QStringLiteral("(no port)") : path)
+                               << (result >= 1 ? "connected" : "failed");
+    return result;
+}
+
+int AtBackend::connectPort(const SmsProperties& properties, QString* path) {
     applyProperties(properties);
     fail();
     m_stored.clear();
@@ -165,6 +177,8 @@ int AtBackend::connectDevice(const SmsProperties& properties) {
                                 [](const QString& path) { return QFileInfo::exists(path); });
     const PortResolver::Result port =
         resolver.resolve(properties.ConnectionParameter, properties.ConnectionMode);
+    if (port.valid)
+        *path = port.path;
     if (!port.valid || !m_channel.open(port.path, port.baudRate))
         return 0;
 

@@ -62,6 +62,7 @@ public:
     static constexpr int kProbeTries = 3;
 
 private:
+    int connectPort(const SmsProperties& properties, QString* path);
     AtReply run(const QByteArray& command, int timeoutMs = 3000);
     bool runOk(const QByteArray& command, int timeoutMs = 3000) {
         return run(command, timeoutMs).ok();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLoggingCategory>
 #include <QObject>
 #include <QPointer>
 #include <QSerialPort>
@@ -12,6 +13,8 @@
 
 #include "device/at/AtCommand.h"
 #include "device/at/AtLineParser.h"
+
+Q_DECLARE_LOGGING_CATEGORY(lcAt)
 
 // The serial link to an AT modem: one command on the line at a time, each
 // with its own time-out, the rest waiting in order. Unsolicited lines are
