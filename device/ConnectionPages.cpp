@@ -265,31 +265,29 @@ void ConnectionPages::refresh(RefreshBy caller) {
 }
 
 void ConnectionPages::setTimeAction() {
-    if (deviceBusy())
-        return;
-    if (!isConnected()) {
-        MessageService::instance().showMessage(devicetext::kNotConnected);
-        return;
-    }
-    m_actionRunning = true;
-    const int result = m_main.KylixSMS1.SetDeviceTime(m_teTime->text());
-    m_actionRunning = false;
-    MessageService::instance().showMessage(result >= 1 ? devicetext::kTimeSet
-                                                       : devicetext::kTimeSetFailed);
+    deviceAction(devicetext::kNotConnected, [this] {
+        return m_main.KylixSMS1.SetDeviceTime(m_teTime->text());
+    }, devicetext::kTimeSet, devicetext::kTimeSetFailed);
 }
 
 void ConnectionPages::storeSmscAction() {
+    deviceAction(devicetext::kConnectFirst, [this] {
+        return m_main.KylixSMS1.SetSMSC(m_teSMSC->text());
+    }, devicetext::kSmscStored, devicetext::kOperationFailed);
+}
+
+void ConnectionPages::deviceAction(const QString& notConnected, const std::function<int()>& call,
+                                   const QString& done, const QString& failed) {
     if (deviceBusy())
         return;
     if (!isConnected()) {
-        MessageService::instance().showMessage(devicetext::kConnectFirst);
+        MessageService::instance().showMessage(notConnected);
         return;
     }
     m_actionRunning = true;
-    const int result = m_main.KylixSMS1.SetSMSC(m_teSMSC->text());
+    const int result = call();
     m_actionRunning = false;
-    MessageService::instance().showMessage(result >= 1 ? devicetext::kSmscStored
-                                                       : devicetext::kOperationFailed);
+    MessageService::instance().showMessage(result >= 1 ? done : failed);
 }
 
 void ConnectionPages::concatenationClicked() {

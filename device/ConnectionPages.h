@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 #include "device/ConnectView.h"
 #include "device/PortSearch.h"
 
@@ -46,6 +48,10 @@ private:
     // under way: a click or tick that arrives from inside its wait is dropped,
     // so two conversations with the device never interleave.
     bool deviceBusy() const;
+    // A one-call action of the page: refused while another runs, needs a
+    // device, and reports the call's result.
+    void deviceAction(const QString& notConnected, const std::function<int()>& call,
+                      const QString& done, const QString& failed);
 
     // ConnectView
     int modeIndex() const override;

@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "PortCandidates.h"
 #include "ProgramFixture.h"
 #include "device/ConnectionPages.h"
 #include "device/ConnectionTexts.h"
@@ -55,21 +56,6 @@ void clickConnect(ProgramFixture& f) {
     click(widget<QPushButton>(f, "btnConnect"));
 }
 
-QStringList parametersTried(const ScriptedPhone& phone) {
-    QStringList out;
-    for (const auto& c : phone.callsOf(QStringLiteral("Connect")))
-        out << c.args.value(0).toString();
-    return out;
-}
-
-QStringList loopPorts(int from, int to) {
-    QStringList out;
-    for (int n = from; n >= to; --n)
-        out << QStringLiteral("COM%1, 9600").arg(n);
-    return out;
-}
-
-const QStringList kFirstTwo = {QStringLiteral("COM1, 9600"), QStringLiteral("COM1, 115200")};
 const char* const kHardwareFields[] = {"teManufacture", "teModel",    "teIMEI",
                                        "teNetworkInfo", "teBattery",  "teReception",
                                        "teFirmware",    "teHardware", "teTime"};

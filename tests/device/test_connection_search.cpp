@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QTemporaryDir>
 
+#include "PortCandidates.h"
 #include "ScriptedPhone.h"
 #include "ScriptedServices.h"
 #include "device/ConnectView.h"
@@ -73,21 +74,6 @@ public:
     void setSearchFlag(bool value) override { flag = value; }
 };
 
-QStringList parametersTried(const ScriptedPhone& phone) {
-    QStringList out;
-    for (const auto& c : phone.callsOf(QStringLiteral("Connect")))
-        out << c.args.value(0).toString();
-    return out;
-}
-
-QStringList loopPorts(int from, int to) {
-    QStringList out;
-    for (int n = from; n >= to; --n)
-        out << QStringLiteral("COM%1, 9600").arg(n);
-    return out;
-}
-
-const QStringList kFirstTwo = {QStringLiteral("COM1, 9600"), QStringLiteral("COM1, 115200")};
 
 QString fileText(const QString& path) {
     QString text;
