@@ -265,15 +265,16 @@ void ConnectionPages::refresh(RefreshBy caller) {
 }
 
 void ConnectionPages::setTimeAction() {
-    deviceAction(devicetext::kNotConnected, [this] {
-        return m_main.KylixSMS1.SetDeviceTime(m_teTime->text());
-    }, devicetext::kTimeSet, devicetext::kTimeSetFailed);
+    deviceAction(
+        devicetext::kNotConnected,
+        [this] { return m_main.KylixSMS1.SetDeviceTime(m_teTime->text()); }, devicetext::kTimeSet,
+        devicetext::kTimeSetFailed);
 }
 
 void ConnectionPages::storeSmscAction() {
-    deviceAction(devicetext::kConnectFirst, [this] {
-        return m_main.KylixSMS1.SetSMSC(m_teSMSC->text());
-    }, devicetext::kSmscStored, devicetext::kOperationFailed);
+    deviceAction(
+        devicetext::kConnectFirst, [this] { return m_main.KylixSMS1.SetSMSC(m_teSMSC->text()); },
+        devicetext::kSmscStored, devicetext::kOperationFailed);
 }
 
 void ConnectionPages::deviceAction(const QString& notConnected, const std::function<int()>& call,

@@ -26,20 +26,28 @@ inline const QString kTimeLabel = QStringLiteral(u"زمان");
 inline const QString kRefresh = QStringLiteral(u"به روز رسانی");
 inline const QString kSetTime = QStringLiteral(u" تنظیم زمان");
 inline const QString kSettingsHeading = QStringLiteral(u"تنظیمات برنامه");
-inline const QString kConcatenated = QStringLiteral(u"الحاق و ارسال پیامهای طولانی در قالب یک پیام");
+inline const QString kConcatenated =
+    QStringLiteral(u"الحاق و ارسال پیامهای طولانی در قالب یک پیام");
 inline const QString kDeleteAllReport = QStringLiteral(u"حذف اتومات تمام گزارشات وضعیتها");
 inline const QString kSendTimeoutLabel = QStringLiteral(u"زمان اتمام مهلت ارسال");
 inline const QString kSendIntervalLabel = QStringLiteral(u"زمان بین ارسالهای پیاپی");
 inline const QString kSendRetryLabel = QStringLiteral(u"زمان تلاش مجدد ارسال");
 inline const QString kValidityLabel = QStringLiteral(u"مدت زمان اعتبار پیام");
 inline const QString kSmscLabel = QStringLiteral(u"شماره مرکز پیام");
-inline const QString kNoHardwareOnPort = QStringLiteral(u"هیچ سخت افزار مناسبی جهت اتصال و استفاده در این درگاه یافت نگردید");
-inline const QString kNoHardware = QStringLiteral(u"هیچ سخت افزار مناسبی جهت اتصال و استفاده یافت نگردید");
+inline const QString kNoHardwareOnPort =
+    QStringLiteral(u"هیچ سخت افزار مناسبی جهت اتصال و استفاده در این درگاه یافت نگردید");
+inline const QString kNoHardware =
+    QStringLiteral(u"هیچ سخت افزار مناسبی جهت اتصال و استفاده یافت نگردید");
 inline const QString kConnected = QStringLiteral(u"اتصال با موفقیت برقرار گردید");
-inline const QString kConnectedNoNetwork = QStringLiteral(u"اتصال با سخت افزار  ارسال پیام  برقرار  گردید , لیکن  اطلاعات شبکه\r\rو  مرکز پیام شناسایی نگردید ,  لذا در صورت  بروز  مشکل  در هنگام\r\rارسال پیام , صحت سیم کارت و عملکرد سخت افزار  را برسی نمایید");
-inline const QString kNotConnected = QStringLiteral(u"لطفا ابتدا سخت افزار ارسال را انتخاب نموده و به آن متصل گردید");
+inline const QString kConnectedNoNetwork =
+    QStringLiteral(u"اتصال با سخت افزار  ارسال پیام  برقرار  گردید , لیکن  اطلاعات شبکه\r\rو  مرکز "
+                   u"پیام شناسایی نگردید ,  لذا در صورت  بروز  مشکل  در هنگام\r\rارسال پیام , صحت "
+                   u"سیم کارت و عملکرد سخت افزار  را برسی نمایید");
+inline const QString kNotConnected =
+    QStringLiteral(u"لطفا ابتدا سخت افزار ارسال را انتخاب نموده و به آن متصل گردید");
 inline const QString kDisconnected = QStringLiteral(u" ارتباط با سخت افزار قطع گردید");
-inline const QString kDisconnectFailed = QStringLiteral(u" خطا : عملیات قطع ارتباط با مشکل مواجه گردید");
+inline const QString kDisconnectFailed =
+    QStringLiteral(u" خطا : عملیات قطع ارتباط با مشکل مواجه گردید");
 inline const QString kTimeSet = QStringLiteral(u"زمان تنظیم گردید");
 inline const QString kTimeSetFailed = QStringLiteral(u"تنظیم زمان با مشکل مواجه گردید");
 inline const QString kConnectFirst = QStringLiteral(u"ابتدا به سخت افزار ارسال متصل گردید");

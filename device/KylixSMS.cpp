@@ -20,25 +20,34 @@ void KylixSMS::setBackend(std::unique_ptr<SmsBackend> backend) {
         m_backend = std::make_unique<NoDeviceBackend>();
     // Queued: whatever thread or call the backend emits from, the event is
     // taken up by the GUI thread's loop.
-    connect(m_backend.get(), &SmsBackend::newSms, this, [this](const IncomingSms& s) {
-        enqueue([this, s] {
-            Q_EMIT OnNewSMSReceived(s.Folder, s.Location, s.Number, s.Text, s.Time,
-                                    s.ConcatenatedInfo, s.Coding, s.Status);
-        });
-    }, Qt::QueuedConnection);
-    connect(m_backend.get(), &SmsBackend::newDeliveryReport, this,
-            [this](const DeliveryReport& r) {
-                enqueue([this, r] {
-                    Q_EMIT OnNewDeliveryReport(r.Folder, r.Location, r.Number, r.Time,
-                                               r.Reference, r.Status);
-                });
-            }, Qt::QueuedConnection);
-    connect(m_backend.get(), &SmsBackend::newUssd, this, [this](const QString& text) {
-        enqueue([this, text] { Q_EMIT OnNewUSSD(text); });
-    }, Qt::QueuedConnection);
-    connect(m_backend.get(), &SmsBackend::newCall, this, [this](const QString& number, int status) {
-        enqueue([this, number, status] { Q_EMIT OnNewCall(number, status); });
-    }, Qt::QueuedConnection);
+    connect(
+        m_backend.get(), &SmsBackend::newSms, this,
+        [this](const IncomingSms& s) {
+            enqueue([this, s] {
+                Q_EMIT OnNewSMSReceived(s.Folder, s.Location, s.Number, s.Text, s.Time,
+                                        s.ConcatenatedInfo, s.Coding, s.Status);
+            });
+        },
+        Qt::QueuedConnection);
+    connect(
+        m_backend.get(), &SmsBackend::newDeliveryReport, this,
+        [this](const DeliveryReport& r) {
+            enqueue([this, r] {
+                Q_EMIT OnNewDeliveryReport(r.Folder, r.Location, r.Number, r.Time, r.Reference,
+                                           r.Status);
+            });
+        },
+        Qt::QueuedConnection);
+    connect(
+        m_backend.get(), &SmsBackend::newUssd, this,
+        [this](const QString& text) { enqueue([this, text] { Q_EMIT OnNewUSSD(text); }); },
+        Qt::QueuedConnection);
+    connect(
+        m_backend.get(), &SmsBackend::newCall, this,
+        [this](const QString& number, int status) {
+            enqueue([this, number, status] { Q_EMIT OnNewCall(number, status); });
+        },
+        Qt::QueuedConnection);
     m_backend->applyProperties(m_properties);
 }
 
@@ -88,28 +97,48 @@ int KylixSMS::Connect() {
         return b.connectDevice(m_properties);
     });
 }
-int KylixSMS::Disconnect() { return call([](SmsBackend& b) { return b.disconnectDevice(); }); }
-QString KylixSMS::GetManufacturer() { return call([](SmsBackend& b) { return b.manufacturer(); }); }
-QString KylixSMS::GetModel() { return call([](SmsBackend& b) { return b.model(); }); }
-QString KylixSMS::GetFirmware() { return call([](SmsBackend& b) { return b.firmware(); }); }
-QString KylixSMS::GetIMEI() { return call([](SmsBackend& b) { return b.imei(); }); }
-QString KylixSMS::GetHardware() { return call([](SmsBackend& b) { return b.hardware(); }); }
-QString KylixSMS::GetDeviceTime() { return call([](SmsBackend& b) { return b.deviceTime(); }); }
+int KylixSMS::Disconnect() {
+    return call([](SmsBackend& b) { return b.disconnectDevice(); });
+}
+QString KylixSMS::GetManufacturer() {
+    return call([](SmsBackend& b) { return b.manufacturer(); });
+}
+QString KylixSMS::GetModel() {
+    return call([](SmsBackend& b) { return b.model(); });
+}
+QString KylixSMS::GetFirmware() {
+    return call([](SmsBackend& b) { return b.firmware(); });
+}
+QString KylixSMS::GetIMEI() {
+    return call([](SmsBackend& b) { return b.imei(); });
+}
+QString KylixSMS::GetHardware() {
+    return call([](SmsBackend& b) { return b.hardware(); });
+}
+QString KylixSMS::GetDeviceTime() {
+    return call([](SmsBackend& b) { return b.deviceTime(); });
+}
 int KylixSMS::SetDeviceTime(const QString& time) {
     return call([&](SmsBackend& b) { return b.setDeviceTime(time); });
 }
-int KylixSMS::GetBatteryLevel() { return call([](SmsBackend& b) { return b.batteryLevel(); }); }
+int KylixSMS::GetBatteryLevel() {
+    return call([](SmsBackend& b) { return b.batteryLevel(); });
+}
 int KylixSMS::GetReceptionLevel() {
     return call([](SmsBackend& b) { return b.receptionLevel(); });
 }
-QString KylixSMS::GetSMSC() { return call([](SmsBackend& b) { return b.smsc(); }); }
+QString KylixSMS::GetSMSC() {
+    return call([](SmsBackend& b) { return b.smsc(); });
+}
 int KylixSMS::SetSMSC(const QString& number) {
     return call([&](SmsBackend& b) { return b.setSmsc(number); });
 }
 int KylixSMS::SendSMS(const QString& number, const QString& text) {
     return call([&](SmsBackend& b) { return b.sendSms(number, text, m_properties); });
 }
-int KylixSMS::EndCall() { return call([](SmsBackend& b) { return b.endCall(); }); }
+int KylixSMS::EndCall() {
+    return call([](SmsBackend& b) { return b.endCall(); });
+}
 QString KylixSMS::GetSMSFolderName(int folder) {
     return call([&](SmsBackend& b) { return b.smsFolderName(folder); });
 }
@@ -125,12 +154,16 @@ int KylixSMS::ReadAllSMS(int first) {
 int KylixSMS::ResetState(int state) {
     return call([&](SmsBackend& b) { return b.resetState(state); });
 }
-QString KylixSMS::GetNetworkInfo() { return call([](SmsBackend& b) { return b.networkInfo(); }); }
+QString KylixSMS::GetNetworkInfo() {
+    return call([](SmsBackend& b) { return b.networkInfo(); });
+}
 QString KylixSMS::GetSMSCodingInfo(const QString& text) const {
     // A flash message is cut and counted like any other.
     return gsm::codingInfo(text, m_properties.IsConcatenatedSMS == 1);
 }
-int KylixSMS::EndUSSD() { return call([](SmsBackend& b) { return b.endUssd(); }); }
+int KylixSMS::EndUSSD() {
+    return call([](SmsBackend& b) { return b.endUssd(); });
+}
 int KylixSMS::Dial(const QString& code) {
     return call([&](SmsBackend& b) { return b.dial(code); });
 }

@@ -22,7 +22,9 @@ class KylixSMS : public QObject {
 #define KYLIX_INT_PROPERTY(Name)                                                                   \
     Q_PROPERTY(int Name READ Name WRITE set##Name)                                                 \
 public:                                                                                            \
-    int Name() const { return m_properties.Name; }                                                 \
+    int Name() const {                                                                             \
+        return m_properties.Name;                                                                  \
+    }                                                                                              \
     void set##Name(int value) {                                                                    \
         m_properties.Name = value;                                                                 \
         propertiesChanged();                                                                       \
@@ -32,7 +34,9 @@ private:
 #define KYLIX_TEXT_PROPERTY(Name)                                                                  \
     Q_PROPERTY(QString Name READ Name WRITE set##Name)                                             \
 public:                                                                                            \
-    QString Name() const { return m_properties.Name; }                                             \
+    QString Name() const {                                                                         \
+        return m_properties.Name;                                                                  \
+    }                                                                                              \
     void set##Name(const QString& value) {                                                         \
         m_properties.Name = value;                                                                 \
         propertiesChanged();                                                                       \
@@ -42,34 +46,36 @@ private:
 #define KYLIX_READ_PROPERTY(Type, Name, Field)                                                     \
     Q_PROPERTY(Type Name READ Name)                                                                \
 public:                                                                                            \
-    Type Name() const { return m_lastRead.Field; }                                                 \
+    Type Name() const {                                                                            \
+        return m_lastRead.Field;                                                                   \
+    }                                                                                              \
                                                                                                    \
 private:
 
-    KYLIX_INT_PROPERTY(ConnectionMode)          // 1
-    KYLIX_INT_PROPERTY(AutoDeleteNewSMS)        // 4
-    KYLIX_INT_PROPERTY(SMSValidity)             // 5
-    KYLIX_INT_PROPERTY(IsConcatenatedSMS)       // 6
-    KYLIX_INT_PROPERTY(SendInterval)            // 7
-    KYLIX_INT_PROPERTY(SendTimeout)             // 8
-    KYLIX_INT_PROPERTY(SendRetryTimes)          // 9
-    KYLIX_READ_PROPERTY(int, LastReadSMSFolder, Folder)          // 10
-    KYLIX_READ_PROPERTY(QString, LastReadSMSText, Text)          // 11
-    KYLIX_READ_PROPERTY(QString, LastReadSMSTime, Time)          // 12
-    KYLIX_INT_PROPERTY(RejectIncomingCall)      // 13
-    KYLIX_INT_PROPERTY(RequestDeliveryReport)   // 14
-    KYLIX_READ_PROPERTY(QString, LastReadSMSNumber, Number)      // 15
-    KYLIX_READ_PROPERTY(int, LastReadSMSLocation, Location)      // 16
+    KYLIX_INT_PROPERTY(ConnectionMode)                                          // 1
+    KYLIX_INT_PROPERTY(AutoDeleteNewSMS)                                        // 4
+    KYLIX_INT_PROPERTY(SMSValidity)                                             // 5
+    KYLIX_INT_PROPERTY(IsConcatenatedSMS)                                       // 6
+    KYLIX_INT_PROPERTY(SendInterval)                                            // 7
+    KYLIX_INT_PROPERTY(SendTimeout)                                             // 8
+    KYLIX_INT_PROPERTY(SendRetryTimes)                                          // 9
+    KYLIX_READ_PROPERTY(int, LastReadSMSFolder, Folder)                         // 10
+    KYLIX_READ_PROPERTY(QString, LastReadSMSText, Text)                         // 11
+    KYLIX_READ_PROPERTY(QString, LastReadSMSTime, Time)                         // 12
+    KYLIX_INT_PROPERTY(RejectIncomingCall)                                      // 13
+    KYLIX_INT_PROPERTY(RequestDeliveryReport)                                   // 14
+    KYLIX_READ_PROPERTY(QString, LastReadSMSNumber, Number)                     // 15
+    KYLIX_READ_PROPERTY(int, LastReadSMSLocation, Location)                     // 16
     KYLIX_READ_PROPERTY(QString, LastReadSMSConcatenatedInfo, ConcatenatedInfo) // 17
-    KYLIX_READ_PROPERTY(int, LastReadSMSStatus, Status)          // 18
-    KYLIX_READ_PROPERTY(int, LastReadSMSCoding, Coding)          // 19
-    KYLIX_TEXT_PROPERTY(ConnectionParameter)    // 20
-    KYLIX_INT_PROPERTY(ConnectionProtocol)      // 21
-    KYLIX_INT_PROPERTY(IsFlashSMS)              // 22
-    KYLIX_INT_PROPERTY(AutoDeleteAllReport)     // 23
-    KYLIX_READ_PROPERTY(int, LastReadReportReference, ReportReference) // 24
-    KYLIX_TEXT_PROPERTY(PINCode)                // 25
-    KYLIX_INT_PROPERTY(NeedLog)                 // 26
+    KYLIX_READ_PROPERTY(int, LastReadSMSStatus, Status)                         // 18
+    KYLIX_READ_PROPERTY(int, LastReadSMSCoding, Coding)                         // 19
+    KYLIX_TEXT_PROPERTY(ConnectionParameter)                                    // 20
+    KYLIX_INT_PROPERTY(ConnectionProtocol)                                      // 21
+    KYLIX_INT_PROPERTY(IsFlashSMS)                                              // 22
+    KYLIX_INT_PROPERTY(AutoDeleteAllReport)                                     // 23
+    KYLIX_READ_PROPERTY(int, LastReadReportReference, ReportReference)          // 24
+    KYLIX_TEXT_PROPERTY(PINCode)                                                // 25
+    KYLIX_INT_PROPERTY(NeedLog)                                                 // 26
 
 #undef KYLIX_INT_PROPERTY
 #undef KYLIX_TEXT_PROPERTY
@@ -82,44 +88,50 @@ public:
     // Replaces what stands behind the control (the control owns it). The
     // default is a backend with no device, on which every operation fails.
     void setBackend(std::unique_ptr<SmsBackend> backend);
-    SmsBackend* backend() const { return m_backend.get(); }
-    const SmsProperties& properties() const { return m_properties; }
+    SmsBackend* backend() const {
+        return m_backend.get();
+    }
+    const SmsProperties& properties() const {
+        return m_properties;
+    }
 
     // Operations, by the control's dispatch ids.
-    int Connect();                                      // 27
-    int Disconnect();                                   // 28
-    QString GetManufacturer();                          // 30
-    QString GetModel();                                 // 31
-    QString GetFirmware();                              // 32
-    QString GetIMEI();                                  // 33
-    QString GetHardware();                              // 34
-    QString GetDeviceTime();                            // 35
-    int SetDeviceTime(const QString& time);             // 36
-    int GetBatteryLevel();                              // 37
-    int GetReceptionLevel();                            // 38
-    QString GetSMSC();                                  // 39
-    int SetSMSC(const QString& number);                 // 40
+    int Connect();                                           // 27
+    int Disconnect();                                        // 28
+    QString GetManufacturer();                               // 30
+    QString GetModel();                                      // 31
+    QString GetFirmware();                                   // 32
+    QString GetIMEI();                                       // 33
+    QString GetHardware();                                   // 34
+    QString GetDeviceTime();                                 // 35
+    int SetDeviceTime(const QString& time);                  // 36
+    int GetBatteryLevel();                                   // 37
+    int GetReceptionLevel();                                 // 38
+    QString GetSMSC();                                       // 39
+    int SetSMSC(const QString& number);                      // 40
     int SendSMS(const QString& number, const QString& text); // 41
-    int EndCall();                                      // 43
-    QString GetSMSFolderName(int folder);               // 50
-    int ReadAllSMS(int first);                          // 51
-    int ResetState(int state);                          // 53
-    QString GetNetworkInfo();                           // 54
-    QString GetSMSCodingInfo(const QString& text) const; // 56, needs no device
-    int EndUSSD();                                      // 58
-    int Dial(const QString& code);                      // 59
+    int EndCall();                                           // 43
+    QString GetSMSFolderName(int folder);                    // 50
+    int ReadAllSMS(int first);                               // 51
+    int ResetState(int state);                               // 53
+    QString GetNetworkInfo();                                // 54
+    QString GetSMSCodingInfo(const QString& text) const;     // 56, needs no device
+    int EndUSSD();                                           // 58
+    int Dial(const QString& code);                           // 59
 
     // True while a call is waiting on the device.
-    bool isBusy() const { return m_depth > 0; }
+    bool isBusy() const {
+        return m_depth > 0;
+    }
 
 Q_SIGNALS:
     void OnNewSMSReceived(int Folder, int Location, const QString& Number, const QString& Text,
                           const QString& Time, const QString& ConcatenatedInfo, int Coding,
-                          int Status);                                            // 1
-    void OnNewDeliveryReport(int Folder, int Location, const QString& Number,
-                             const QString& Time, int Reference, int Status);    // 2
-    void OnNewUSSD(const QString& Text);                                         // 3
-    void OnNewCall(const QString& Number, int Status);                           // 4
+                          int Status); // 1
+    void OnNewDeliveryReport(int Folder, int Location, const QString& Number, const QString& Time,
+                             int Reference, int Status); // 2
+    void OnNewUSSD(const QString& Text);                 // 3
+    void OnNewCall(const QString& Number, int Status);   // 4
 
 private:
     template <typename F> auto call(F&& f);

@@ -6,17 +6,17 @@
 // The SMS control's settings (its properties 1-26 that are written by the
 // program) as one record, so a backend gets all of them at once.
 struct SmsProperties {
-    int ConnectionMode = 1;        // 1 COM port, 2 infrared, 3 Bluetooth, 4 USB
+    int ConnectionMode = 1; // 1 COM port, 2 infrared, 3 Bluetooth, 4 USB
     int AutoDeleteNewSMS = 0;
-    int SMSValidity = 6;           // 1 h, 6 h, 1 day, 3 days, 1 week, maximum
+    int SMSValidity = 6; // 1 h, 6 h, 1 day, 3 days, 1 week, maximum
     int IsConcatenatedSMS = 1;
-    int SendInterval = 0;          // seconds between consecutive message parts
-    int SendTimeout = 28;          // seconds to wait for the network's +CMGS
-    int SendRetryTimes = 0;        // extra tries of a part after a failure
+    int SendInterval = 0;   // seconds between consecutive message parts
+    int SendTimeout = 28;   // seconds to wait for the network's +CMGS
+    int SendRetryTimes = 0; // extra tries of a part after a failure
     int RejectIncomingCall = 0;
     int RequestDeliveryReport = 0;
-    QString ConnectionParameter;   // "NAME, SPEED"
-    int ConnectionProtocol = 1;    // 1 AT command, 2 Nokia FBus, 3 Nokia MBus
+    QString ConnectionParameter; // "NAME, SPEED"
+    int ConnectionProtocol = 1;  // 1 AT command, 2 Nokia FBus, 3 Nokia MBus
     int IsFlashSMS = 0;
     int AutoDeleteAllReport = 0;
     QString PINCode;

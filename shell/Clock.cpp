@@ -9,27 +9,32 @@ Clock& Clock::instance() {
     return g_clock ? *g_clock : system;
 }
 
-void Clock::setInstance(Clock* clock) { g_clock = clock; }
+void Clock::setInstance(Clock* clock) {
+    g_clock = clock;
+}
 
 void SystemClock::schedule(ClockTimer* timer) {
     timer->qtimer().setSingleShot(timer->isSingleShot());
     timer->qtimer().start(timer->interval());
 }
 
-void SystemClock::unschedule(ClockTimer* timer) { timer->qtimer().stop(); }
+void SystemClock::unschedule(ClockTimer* timer) {
+    timer->qtimer().stop();
+}
 
 ClockTimer::ClockTimer(QObject* parent) : QObject(parent) {
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &ClockTimer::fire);
 }
 
-ClockTimer::ClockTimer(const QString& name, int intervalMs, QObject* parent)
-    : ClockTimer(parent) {
+ClockTimer::ClockTimer(const QString& name, int intervalMs, QObject* parent) : ClockTimer(parent) {
     setObjectName(name);
     m_interval = intervalMs;
 }
 
-ClockTimer::~ClockTimer() { stop(); }
+ClockTimer::~ClockTimer() {
+    stop();
+}
 
 void ClockTimer::setInterval(int ms) {
     m_interval = ms;

@@ -21,7 +21,9 @@ DialogService& DialogService::instance() {
     return g_service ? *g_service : fallback;
 }
 
-void DialogService::setInstance(DialogService* service) { g_service = service; }
+void DialogService::setInstance(DialogService* service) {
+    g_service = service;
+}
 
 QString WidgetDialogService::existingDirectory(QWidget* parent, const QString& caption,
                                                const QString& start) {

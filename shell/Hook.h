@@ -10,7 +10,8 @@ template <typename Signature> class Hook;
 
 template <typename R, typename... Args> class Hook<R(Args...)> {
 public:
-    explicit Hook(const char* name, R empty = R()) : m_name(QString::fromLatin1(name)), m_empty(empty) {}
+    explicit Hook(const char* name, R empty = R())
+        : m_name(QString::fromLatin1(name)), m_empty(empty) {}
 
     void fill(std::function<R(Args...)> f) { m_f = std::move(f); }
     bool filled() const { return static_cast<bool>(m_f); }

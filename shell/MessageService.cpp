@@ -20,15 +20,16 @@ MessageService& MessageService::instance() {
     return g_service ? *g_service : fallback;
 }
 
-void MessageService::setInstance(MessageService* service) { g_service = service; }
+void MessageService::setInstance(MessageService* service) {
+    g_service = service;
+}
 
 void WidgetMessageService::showMessage(const QString& text) {
     run(QMessageBox::NoIcon, text, QMessageBox::Ok);
 }
 
 bool WidgetMessageService::ask(const QString& text) {
-    return run(QMessageBox::NoIcon, text, QMessageBox::Ok | QMessageBox::Cancel) ==
-           QMessageBox::Ok;
+    return run(QMessageBox::NoIcon, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
 void WidgetMessageService::showError(const QString& text) {

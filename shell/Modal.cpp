@@ -9,6 +9,10 @@ std::function<int(QDialog*)>& runner() {
 }
 } // namespace
 
-int Modal::run(QDialog* dialog) { return runner() ? runner()(dialog) : dialog->exec(); }
+int Modal::run(QDialog* dialog) {
+    return runner() ? runner()(dialog) : dialog->exec();
+}
 
-void Modal::setRunner(std::function<int(QDialog*)> r) { runner() = std::move(r); }
+void Modal::setRunner(std::function<int(QDialog*)> r) {
+    runner() = std::move(r);
+}

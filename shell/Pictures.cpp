@@ -8,7 +8,9 @@
 namespace pictures {
 namespace {
 
-QColor iconColour(int index) { return QColor::fromHsv((index * 37) % 360, 150, 200); }
+QColor iconColour(int index) {
+    return QColor::fromHsv((index * 37) % 360, 150, 200);
+}
 
 // A glyph per icon: short, recognisable signs for the tree entries.
 QString glyph(int index) {

@@ -26,4 +26,6 @@ void PleaseWaitWindow::showWait(QWidget* over) {
     repaint();
 }
 
-void PleaseWaitWindow::closeWait() { hide(); }
+void PleaseWaitWindow::closeWait() {
+    hide();
+}

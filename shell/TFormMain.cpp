@@ -109,13 +109,13 @@ void TFormMain::createNavigation() {
     TreeView1->installEventFilter(this);
     TreeView1->viewport()->installEventFilter(this);
     const NavEntry entries[] = {
-        {&kNavSending, 8, true},   {&kNavConnect, 9, false},      {&kNavSend, 1, false},
-        {&kNavCharge, 15, false},  {&kNavBoxes, 6, true},         {&kNavSent, 11, false},
-        {&kNavUnsent, 25, false},  {&kNavReceived, 12, false},    {&kNavPhone, 21, false},
-        {&kNavGroups, 4, true},    {&kNavDefine, 19, false},      {&kNavEdit, 0, false},
-        {&kNavDatabase, 17, true}, {&kNavBackup, 7, false},       {&kNavSettings, 5, true},
-        {&kNavProgram, 14, false}, {&kNavSecurity, 23, false},    {&kNavGuide, 18, true},
-        {&kNavRequirements, 20, false}, {&kNavUpdate, 24, false}, {&kNavContact, 22, false},
+        {&kNavSending, 8, true},        {&kNavConnect, 9, false},   {&kNavSend, 1, false},
+        {&kNavCharge, 15, false},       {&kNavBoxes, 6, true},      {&kNavSent, 11, false},
+        {&kNavUnsent, 25, false},       {&kNavReceived, 12, false}, {&kNavPhone, 21, false},
+        {&kNavGroups, 4, true},         {&kNavDefine, 19, false},   {&kNavEdit, 0, false},
+        {&kNavDatabase, 17, true},      {&kNavBackup, 7, false},    {&kNavSettings, 5, true},
+        {&kNavProgram, 14, false},      {&kNavSecurity, 23, false}, {&kNavGuide, 18, true},
+        {&kNavRequirements, 20, false}, {&kNavUpdate, 24, false},   {&kNavContact, 22, false},
         {&kNavAbout, 10, false},
     };
     QTreeWidgetItem* group = nullptr;
@@ -135,10 +135,23 @@ void TFormMain::createPages() {
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setGeometry(270, 26, 654, 556);
     PageControl1->installEventFilter(this);
-    static const char* titles[kPageCount] = {
-        "", "Connect", "Settings", "Phone messages", "SIM charge", "Members entry",
-        "Members editing", "Send", "Password", "Backup", "About", "Sent messages",
-        "Received messages", "", "", "Web", "Failed numbers"};
+    static const char* titles[kPageCount] = {"",
+                                             "Connect",
+                                             "Settings",
+                                             "Phone messages",
+                                             "SIM charge",
+                                             "Members entry",
+                                             "Members editing",
+                                             "Send",
+                                             "Password",
+                                             "Backup",
+                                             "About",
+                                             "Sent messages",
+                                             "Received messages",
+                                             "",
+                                             "",
+                                             "Web",
+                                             "Failed numbers"};
     for (int i = 0; i < kPageCount; ++i) {
         auto* sheet = new QWidget;
         sheet->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
@@ -268,9 +281,13 @@ void TFormMain::startup() {
     db.ensureFailedNumberTable();
 }
 
-QWidget* TFormMain::page(int n) const { return PageControl1->widget(n); }
+QWidget* TFormMain::page(int n) const {
+    return PageControl1->widget(n);
+}
 
-int TFormMain::currentPage() const { return PageControl1->currentIndex(); }
+int TFormMain::currentPage() const {
+    return PageControl1->currentIndex();
+}
 
 void TFormMain::selectPage(int n) {
     if (n >= 0 && n < kPageCount)
@@ -291,8 +308,12 @@ void TFormMain::navigationClick() {
 
 void TFormMain::treeAction(int icon) {
     switch (icon) {
-    case 9: selectPage(1); break;
-    case 1: selectPage(7); break;
+    case 9:
+        selectPage(1);
+        break;
+    case 1:
+        selectPage(7);
+        break;
     case 15:
         selectPage(4);
         if (auto* field = findChild<QWidget*>(QStringLiteral("teCallNumber")))
@@ -302,19 +323,37 @@ void TFormMain::treeAction(int icon) {
         selectPage(11);
         hookReopenSend();
         break;
-    case 25: selectPage(16); break;
+    case 25:
+        selectPage(16);
+        break;
     case 12:
         selectPage(12);
         hookReopenReci();
         break;
-    case 21: selectPage(3); break;
-    case 19: selectPage(5); break;
-    case 0: selectPage(6); break;
-    case 7: selectPage(9); break;
-    case 14: selectPage(2); break;
-    case 23: selectPage(8); break;
-    case 20: selectPage(14); break;
-    case 24: hookShowUpdate(); break;
+    case 21:
+        selectPage(3);
+        break;
+    case 19:
+        selectPage(5);
+        break;
+    case 0:
+        selectPage(6);
+        break;
+    case 7:
+        selectPage(9);
+        break;
+    case 14:
+        selectPage(2);
+        break;
+    case 23:
+        selectPage(8);
+        break;
+    case 20:
+        selectPage(14);
+        break;
+    case 24:
+        hookShowUpdate();
+        break;
     case 22:
         selectPage(15);
         hookContactPage();
@@ -323,7 +362,8 @@ void TFormMain::treeAction(int icon) {
         selectPage(10);
         hookAboutEffects();
         break;
-    default: break; // the six group entries
+    default:
+        break; // the six group entries
     }
 }
 
@@ -334,10 +374,17 @@ void TFormMain::pageEntry() {
     db.ADOQuery1.close();
     db.ADOQuery1.open();
     switch (currentPage()) {
-    case 15: hookPage15Entry(); break;
-    case 1: hookPage1Entry(); break;
-    case 16: hookPage16Entry(); break;
-    default: break;
+    case 15:
+        hookPage15Entry();
+        break;
+    case 1:
+        hookPage1Entry();
+        break;
+    case 16:
+        hookPage16Entry();
+        break;
+    default:
+        break;
     }
 }
 

@@ -17,8 +17,7 @@ int main(int argc, char** argv) {
     // Qt's own dialog buttons in Persian; dates keep the desktop's locale.
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(QLocale::Persian, QLocale::Iran), QStringLiteral("qtbase"),
-                     QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTexts);
 
     ProgramWindows windows;

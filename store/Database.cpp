@@ -2,15 +2,17 @@
 
 #include <QFileInfo>
 
-#include <algorithm>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
 
 #include "store/Sql.h"
 
 namespace {
-QString C(const char* name) { return QString::fromLatin1(name); }
+QString C(const char* name) {
+    return QString::fromLatin1(name);
+}
 } // namespace
 
 Database::Database(QObject* parent)
@@ -119,8 +121,12 @@ void Database::closeConnection(const char* connection) {
     }
 }
 
-void Database::closeContacts() { closeConnection(kContacts); }
-void Database::closeLog() { closeConnection(kLog); }
+void Database::closeContacts() {
+    closeConnection(kContacts);
+}
+void Database::closeLog() {
+    closeConnection(kLog);
+}
 
 bool Database::contactsOpen() const {
     return QSqlDatabase::contains(C(kContacts)) &&

@@ -41,20 +41,20 @@ public:
     int nextMemberId(const QString& table, QString* error = nullptr);
 
     // The contacts database (korms.dll)
-    QueryCursor ADOQuery1;  // the group list
-    TableCursor ADOTable2;  // groups, for appends
-    QueryCursor ADOQ;       // next group code
-    QueryCursor ADOQuery2;  // create-table statements
-    QueryCursor ADOQuery3;  // drop-table statement
-    QueryCursor ADOQuery4;  // next member id
-    QueryCursor ADOQuery6;  // empties nosend
-    TableCursor ADOTable1;  // the working member table
-    TableCursor ADOTable4;  // the editing member table
-    TableCursor ADOTable7;  // nosend
+    QueryCursor ADOQuery1; // the group list
+    TableCursor ADOTable2; // groups, for appends
+    QueryCursor ADOQ;      // next group code
+    QueryCursor ADOQuery2; // create-table statements
+    QueryCursor ADOQuery3; // drop-table statement
+    QueryCursor ADOQuery4; // next member id
+    QueryCursor ADOQuery6; // empties nosend
+    TableCursor ADOTable1; // the working member table
+    TableCursor ADOTable4; // the editing member table
+    TableCursor ADOTable7; // nosend
     // The message-log database (sere.dll)
-    TableCursor ADOTable5;  // send
-    TableCursor ADOTable6;  // reci
-    QueryCursor ADOQuery5;  // inbox counters
+    TableCursor ADOTable5; // send
+    TableCursor ADOTable6; // reci
+    QueryCursor ADOQuery5; // inbox counters
 
 private:
     bool openFile(const char* connection, const QString& file, const QStringList& schema,

@@ -1,7 +1,9 @@
 #include "store/PersianCalendar.h"
 
 namespace {
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 constexpr int kOffset[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 
@@ -17,9 +19,15 @@ int digits(const QString& text, int position) {
 }
 } // namespace
 
-QString PersianDate::dayText() const { return persian::twoDigits(day); }
-QString PersianDate::monthText() const { return persian::twoDigits(month); }
-QString PersianDate::yearText() const { return QString::number(year); }
+QString PersianDate::dayText() const {
+    return persian::twoDigits(day);
+}
+QString PersianDate::monthText() const {
+    return persian::twoDigits(month);
+}
+QString PersianDate::yearText() const {
+    return QString::number(year);
+}
 
 namespace persian {
 

@@ -50,9 +50,11 @@ inline const QString kNosendCode = QStringLiteral("nosend");
 // The schema of a first installation, for files that do not exist yet.
 inline const QString kCreateGroups =
     QStringLiteral("create table groups(code int,gname varchar(50),gcode varchar(50))");
-inline const QString kCreateSend = QStringLiteral(
-    "create table send(num varchar(50),time varchar(5),date varchar(14),pos varchar(10),matn text)");
-inline const QString kCreateReci = QStringLiteral(
-    "create table reci(num varchar(50),time varchar(5),date varchar(14),pos varchar(10),matn text)");
+inline const QString kCreateSend =
+    QStringLiteral("create table send(num varchar(50),time varchar(5),date varchar(14),pos "
+                   "varchar(10),matn text)");
+inline const QString kCreateReci =
+    QStringLiteral("create table reci(num varchar(50),time varchar(5),date varchar(14),pos "
+                   "varchar(10),matn text)");
 
 } // namespace sql

@@ -24,11 +24,12 @@ int walk(const QString& text, int perPart, Width width, Cut cut) {
     return parts;
 }
 
-int gsmWidth(const QString& text, qsizetype i) { return septetsFor(text[i].unicode()); }
+int gsmWidth(const QString& text, qsizetype i) {
+    return septetsFor(text[i].unicode());
+}
 
 int ucs2Width(const QString& text, qsizetype i) {
-    return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
-                                                                                             : 1;
+    return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
 }
 
 int totalSeptets(const QString& text) {
@@ -38,8 +39,7 @@ int totalSeptets(const QString& text) {
     return n;
 }
 
-template <typename Cut>
-SplitInfo run(const QString& text, bool concatenated, Cut cut) {
+template <typename Cut> SplitInfo run(const QString& text, bool concatenated, Cut cut) {
     SplitInfo info;
     if (text.isEmpty())
         return info;

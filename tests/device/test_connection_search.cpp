@@ -74,7 +74,6 @@ public:
     void setSearchFlag(bool value) override { flag = value; }
 };
 
-
 QString fileText(const QString& path) {
     QString text;
     return textfile::read(path, &text) ? text : QStringLiteral("<missing>");

@@ -34,8 +34,8 @@ private Q_SLOTS:
         QCOMPARE(c.sms.SendSMS(QStringLiteral("09121234567"), QStringLiteral("salam")), 1);
         QCOMPARE(c.sms.SetSMSC(QStringLiteral("+98912")), 1);
         c.sms.GetManufacturer();
-        QCOMPARE(c.phone->callNames(), (QStringList{"Connect", "SendSMS", "SetSMSC",
-                                                    "GetManufacturer"}));
+        QCOMPARE(c.phone->callNames(),
+                 (QStringList{"Connect", "SendSMS", "SetSMSC", "GetManufacturer"}));
         QCOMPARE(c.phone->calls[0].args, QVariantList{QStringLiteral("COM3, 9600")});
         QCOMPARE(c.phone->calls[1].args,
                  (QVariantList{QStringLiteral("09121234567"), QStringLiteral("salam")}));

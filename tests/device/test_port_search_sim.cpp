@@ -86,7 +86,8 @@ private Q_SLOTS:
     void findsTheModemOnCom7AfterTheFixedCandidates() {
         Program p;
         ModemSim sim;
-        QVERIFY2(sim.start(QString(), {QStringLiteral("--link"), p.port(7)}), qPrintable(sim.error()));
+        QVERIFY2(sim.start(QString(), {QStringLiteral("--link"), p.port(7)}),
+                 qPrintable(sim.error()));
         p.connect();
         QVERIFY(p.f.main().isConnected());
         QCOMPARE(candidatesTried(), candidatesUpTo(7));
@@ -106,7 +107,8 @@ private Q_SLOTS:
                                  {QStringLiteral("--link"), p.port(9)}),
                  qPrintable(noNetwork.error()));
         ModemSim good;
-        QVERIFY2(good.start(QString(), {QStringLiteral("--link"), p.port(7)}), qPrintable(good.error()));
+        QVERIFY2(good.start(QString(), {QStringLiteral("--link"), p.port(7)}),
+                 qPrintable(good.error()));
         p.connect();
         QVERIFY(p.f.main().isConnected());
         QCOMPARE(candidatesTried(), candidatesUpTo(7));
@@ -122,8 +124,9 @@ private Q_SLOTS:
     void cancelEndsTheSearchAfterTheAttemptUnderWay() {
         Program p;
         ModemSim silent;
-        QVERIFY2(silent.start(QStringLiteral("silent on\n"), {QStringLiteral("--link"), p.port(20)}),
-                 qPrintable(silent.error()));
+        QVERIFY2(
+            silent.start(QStringLiteral("silent on\n"), {QStringLiteral("--link"), p.port(20)}),
+            qPrintable(silent.error()));
         // Pressed while the attempt on the silent port waits for an answer.
         QTimer::singleShot(300, p.f.windows().Form2, [&p] {
             QVERIFY(p.f.windows().Form2->isVisible());

@@ -9,8 +9,12 @@
 #include "device/pdu/TextSplit.h"
 
 namespace {
-QString persian(int n) { return QString(n, QChar(0x0633)); } // س
-QString gsmText(int n) { return QString(n, QLatin1Char('a')); }
+QString persian(int n) {
+    return QString(n, QChar(0x0633));
+} // س
+QString gsmText(int n) {
+    return QString(n, QLatin1Char('a'));
+}
 
 // Part texts as python-gammu cuts them, for each text; empty when the
 // reference is not installed.
@@ -29,7 +33,8 @@ json.dump(out, sys.stdout)
     for (const QString& t : texts)
         input.append(QJsonArray{t, gsm::measure(t, true).coding == gsm::Coding::Ucs2});
     QProcess py;
-    py.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromLatin1(script)});
+    py.start(QStringLiteral("/usr/bin/python3"),
+             {QStringLiteral("-c"), QString::fromLatin1(script)});
     if (!py.waitForStarted())
         return std::nullopt;
     py.write(QJsonDocument(input).toJson(QJsonDocument::Compact));
@@ -111,8 +116,8 @@ private Q_SLOTS:
     // The part counts and cut points agree with an independent encoder.
     void agreesWithPythonGammu() {
         QStringList texts;
-        const QString alphabet = QStringLiteral("abc XYZ 0123 @$_!?") + QChar(0x20AC) +
-                                 QStringLiteral("{}[]~^|\\");
+        const QString alphabet =
+            QStringLiteral("abc XYZ 0123 @$_!?") + QChar(0x20AC) + QStringLiteral("{}[]~^|\\");
         QRandomGenerator rng(20261209);
         for (int i = 0; i < 120; ++i) {
             const int length = 140 + static_cast<int>(rng.bounded(400));

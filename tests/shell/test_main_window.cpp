@@ -33,7 +33,8 @@ void clickEntry(TFormMain& main, const QString& text) {
 QList<QStringList> rows(const QString& file, const QString& statement) {
     QList<QStringList> out;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
         db.setDatabaseName(file);
         if (db.open()) {
             QSqlQuery q(db);
@@ -72,8 +73,10 @@ private Q_SLOTS:
         QCOMPARE(rows(korms, QStringLiteral("select count(*) from nosend"))[0][0],
                  QStringLiteral("0"));
         const QString sere = dir.filePath(QStringLiteral("sere.dll"));
-        QCOMPARE(rows(sere, QStringLiteral("select count(*) from send"))[0][0], QStringLiteral("0"));
-        QCOMPARE(rows(sere, QStringLiteral("select count(*) from reci"))[0][0], QStringLiteral("0"));
+        QCOMPARE(rows(sere, QStringLiteral("select count(*) from send"))[0][0],
+                 QStringLiteral("0"));
+        QCOMPARE(rows(sere, QStringLiteral("select count(*) from reci"))[0][0],
+                 QStringLiteral("0"));
 
         // A second start leaves both files as they are: no second group row.
         {
@@ -137,8 +140,8 @@ private Q_SLOTS:
         });
         m.selectPage(7);
         m.show();
-        QCOMPARE(order, (QStringList{"reject", "flash", "concat", "autodelete",
-                                     "password after splash"}));
+        QCOMPARE(order,
+                 (QStringList{"reject", "flash", "concat", "autodelete", "password after splash"}));
         QCOMPARE(m.pnlStatusStrip->y(), 0);
         QCOMPARE(m.currentPage(), 0);
         QVERIFY(m.Timer5.isActive());
@@ -242,8 +245,8 @@ private Q_SLOTS:
         m.hookPage1Entry.fill([&] { ++page1; });
         clickEntry(m, kNavConnect);
         QCOMPARE(page1, 1);
-        for (const QString& g : {kNavSending, kNavBoxes, kNavGroups, kNavDatabase, kNavSettings,
-                                 kNavGuide}) {
+        for (const QString& g :
+             {kNavSending, kNavBoxes, kNavGroups, kNavDatabase, kNavSettings, kNavGuide}) {
             clickEntry(m, g);
             QCOMPARE(m.currentPage(), 1);
         }
@@ -289,7 +292,10 @@ private Q_SLOTS:
         TFormMain& m = f.main();
         int saves = 0;
         int sabre = 0;
-        m.hookSaveDeliveryReports.fill([&] { ++saves; return true; });
+        m.hookSaveDeliveryReports.fill([&] {
+            ++saves;
+            return true;
+        });
         m.hookSabre.fill([&] { ++sabre; });
         m.show();
         f.clock.advance(30);
@@ -308,7 +314,10 @@ private Q_SLOTS:
         f.startShown();
         TFormMain& m = f.main();
         QStringList order;
-        m.hookSaveDeliveryReports.fill([&] { order << "save"; return true; });
+        m.hookSaveDeliveryReports.fill([&] {
+            order << "save";
+            return true;
+        });
         m.hookSabre.fill([&] { order << "sabre"; });
         m.Timer1.start();
         m.Timer7.start();

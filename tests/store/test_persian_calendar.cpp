@@ -3,7 +3,9 @@
 #include "store/PersianCalendar.h"
 
 namespace {
-bool gregorianLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool gregorianLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 QString text(const PersianDate& p) {
     return p.yearText() + QLatin1Char('/') + p.monthText() + QLatin1Char('/') + p.dayText();
 }

@@ -23,7 +23,8 @@ QVariantMap member(const QString& name, const QString& num, const QVariant& id =
 QString scalar(const QString& file, const QString& statement) {
     QString out;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
         db.setDatabaseName(file);
         if (db.open()) {
             QSqlQuery q(db);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-ManualClock::ManualClock(const QDateTime& start) : m_now(start) { Clock::setInstance(this); }
+ManualClock::ManualClock(const QDateTime& start) : m_now(start) {
+    Clock::setInstance(this);
+}
 
 ManualClock::~ManualClock() {
     // Timers still running must not call back into a dead clock.

@@ -6,8 +6,7 @@
 
 // The automatic search's fixed order of candidates, and what a scripted
 // phone was asked to connect to, for the tests of the search.
-inline const QStringList kFirstTwo = {QStringLiteral("COM1, 9600"),
-                                      QStringLiteral("COM1, 115200")};
+inline const QStringList kFirstTwo = {QStringLiteral("COM1, 9600"), QStringLiteral("COM1, 115200")};
 
 inline QStringList loopPorts(int from, int to) {
     QStringList out;
@@ -17,7 +16,9 @@ inline QStringList loopPorts(int from, int to) {
 }
 
 // Every candidate up to and including COMn of the port loop.
-inline QStringList candidatesUpTo(int lastPort) { return kFirstTwo + loopPorts(25, lastPort); }
+inline QStringList candidatesUpTo(int lastPort) {
+    return kFirstTwo + loopPorts(25, lastPort);
+}
 
 inline QStringList parametersTried(const ScriptedPhone& phone) {
     QStringList out;

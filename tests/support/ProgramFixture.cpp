@@ -41,6 +41,10 @@ void ProgramFixture::startShown() {
     finishFade();
 }
 
-void ProgramFixture::finishFade() { clock.advance(3 * 60); }
+void ProgramFixture::finishFade() {
+    clock.advance(3 * 60);
+}
 
-TFormMain& ProgramFixture::main() const { return *m_windows->FormMain; }
+TFormMain& ProgramFixture::main() const {
+    return *m_windows->FormMain;
+}

@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
     const double shownMs = sinceProcessStart();
     std::printf("start to first shown main window: %.1f ms (clock resolution %ld ticks/s)\n",
                 shownMs, sysconf(_SC_CLK_TCK));
-    std::printf("  of which: to main %.1f, application %.1f, windows %.1f, show %.1f ms\n",
-                atMain, afterApp - atMain, afterWindows - afterApp, shownMs - afterWindows);
+    std::printf("  of which: to main %.1f, application %.1f, windows %.1f, show %.1f ms\n", atMain,
+                afterApp - atMain, afterWindows - afterApp, shownMs - afterWindows);
 
     QTimer::singleShot(1500, &app, [&] {
         std::printf("idle resident memory: %.1f MB\n", residentMb());

@@ -21,7 +21,9 @@ void check(bool ok, const char* what, const QByteArray& hex) {
     std::abort();
 }
 
-bool compressed(int dcs) { return dcs >> 6 <= 1 && (dcs & 0x20); }
+bool compressed(int dcs) {
+    return dcs >> 6 <= 1 && (dcs & 0x20);
+}
 
 void reencodeText(const QString& text, const QByteArray& hex) {
     pdu::SubmitOptions o;
@@ -44,7 +46,8 @@ void reencodeText(const QString& text, const QByteArray& hex) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1)
         return 0;
-    const QByteArray rest(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
+    const QByteArray rest(reinterpret_cast<const char*>(data + 1),
+                          static_cast<qsizetype>(size - 1));
     const QByteArray hex = (data[0] & 1) ? rest.toHex() : rest;
     const int dcs = size > 1 ? data[1] : 0;
 
