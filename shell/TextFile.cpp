@@ -24,7 +24,7 @@ QString fromCp1256(const QByteArray& bytes) {
     out.reserve(bytes.size());
     for (char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        out.append(b < 0x80 ? QChar(b) : QChar(kCp1256[b - 0x80]));
+        out.append(b < 0x80 ? QLatin1Char(c) : QChar(kCp1256[b - 0x80]));
     }
     return out;
 }

@@ -141,10 +141,10 @@ void BackupPage::backup() {
     }
     after(existed ? 0 : kAfterFolderCreated, [this, folder] {
         Edit100->setText(QDir::toNativeSeparators(folder));
-        QString error;
+        QString copyError;
         if (!ContactsBackup::copyVerified(liveFile(), folder + ContactsBackup::kBackupFile,
-                                          &error)) {
-            showFailure(error);
+                                          &copyError)) {
+            showFailure(copyError);
             setButtons(true);
             endBackup();
             return;
@@ -152,13 +152,13 @@ void BackupPage::backup() {
         after(kAfterBackupCopy, [this, folder] {
             const QString date = m_main.e3->text() + QLatin1Char('/') + m_main.e2->text() +
                                  QLatin1Char('/') + m_main.e1->text() + QLatin1Char('\n');
-            QString error;
-            const bool ok = textfile::write(folder + ContactsBackup::kDateFile, date, &error);
+            QString writeError;
+            const bool ok = textfile::write(folder + ContactsBackup::kDateFile, date, &writeError);
             setButtons(true);
             if (ok)
                 messages().showMessage(storetext::kBackupDone);
             else
-                showFailure(error);
+                showFailure(writeError);
             endBackup();
         });
     });
@@ -220,9 +220,9 @@ void BackupPage::restore() {
         ContactsBackup::settle(liveFile());
         after(kAfterDisconnect, [this, folder, backupFile] {
             Edit101->setText(QDir::toNativeSeparators(folder));
-            QString error;
-            if (!ContactsBackup::replaceLive(backupFile, liveFile(), &error)) {
-                showFailure(error);
+            QString replaceError;
+            if (!ContactsBackup::replaceLive(backupFile, liveFile(), &replaceError)) {
+                showFailure(replaceError);
                 if (!m_main.db.openContacts())
                     messages().showMessage(shelltext::kDbError);
                 setButtons(true);

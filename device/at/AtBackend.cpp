@@ -174,7 +174,7 @@ int AtBackend::connectPort(const SmsProperties& properties, QString* path) {
     if (properties.ConnectionProtocol != 1)
         return 0;
     const PortResolver resolver(m_programDir,
-                                [](const QString& path) { return QFileInfo::exists(path); });
+                                [](const QString& file) { return QFileInfo::exists(file); });
     const PortResolver::Result port =
         resolver.resolve(properties.ConnectionParameter, properties.ConnectionMode);
     if (port.valid)
