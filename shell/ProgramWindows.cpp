@@ -32,7 +32,7 @@ ProgramWindows::ProgramWindows() {
     Form6 = plainWindow(QStringLiteral("Form6"), QString(), {320, 140});
     Form7 = plainWindow(QStringLiteral("Form7"), kDateFilterCaption, {360, 240});
     Form8 = plainWindow(QStringLiteral("Form8"), kDeliveryCaption, {480, 360});
-    Form9 = new CreditCalculatorWindow(*FormMain);
+    Form9 = new CreditCalculatorWindow(FormMain->context());
     QObject::connect(Form2, &SearchWindow::cancelled, FormMain,
                      [main = FormMain] { main->searchFlag = false; });
 }

@@ -7,6 +7,7 @@
 
 SubsystemPages::SubsystemPages(TFormMain& main)
     : connection(std::make_unique<ConnectionPages>(main)),
-      groups(std::make_unique<GroupPages>(main)), backup(std::make_unique<BackupPage>(main)) {}
+      groups(std::make_unique<GroupPages>(main.context())),
+      backup(std::make_unique<BackupPage>(main.context())) {}
 
 SubsystemPages::~SubsystemPages() = default;

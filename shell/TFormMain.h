@@ -8,6 +8,7 @@
 #include "device/KylixSMS.h"
 #include "shell/Clock.h"
 #include "shell/Hook.h"
+#include "shell/MainWindowContext.h"
 #include "store/Database.h"
 
 class QFrame;
@@ -128,6 +129,7 @@ public:
     Hook<void()> hookAboutType{"Timer10"};
 
     SubsystemPages* subsystems() const { return m_pages.get(); }
+    ShellContext& context() { return m_context; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -147,6 +149,7 @@ private:
     void fadeOutTick();
     void setOpacity(int value);
 
+    MainWindowContext m_context{*this};
     int m_opacity = kStartOpacity;
     ProgramWindows* m_windows = nullptr;
     std::unique_ptr<SubsystemPages> m_pages;

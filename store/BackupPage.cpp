@@ -12,9 +12,10 @@
 
 #include "shell/DialogService.h"
 #include "shell/MessageService.h"
+#include "shell/ShellContext.h"
 #include "shell/ShellTexts.h"
-#include "shell/TFormMain.h"
 #include "shell/TextFile.h"
+#include "store/Database.h"
 #include "store/StoreTexts.h"
 
 namespace {
@@ -39,8 +40,8 @@ void showFailure(const QString& reason) {
 }
 } // namespace
 
-BackupPage::BackupPage(TFormMain& main)
-    : QObject(&main), m_main(main), m_timer(QStringLiteral("backupSteps"), 0, this) {
+BackupPage::BackupPage(ShellContext& shell)
+    : QObject(shell.mainWindow()), m_shell(shell), m_timer(QStringLiteral("backupSteps"), 0, this) {
     using namespace storetext;
     m_timer.setSingleShot(true);
     connect(&m_timer, &ClockTimer::timeout, this, [this] {
@@ -50,7 +51,7 @@ BackupPage::BackupPage(TFormMain& main)
             step();
     });
 
-    QWidget* page = m_main.page(9);
+    QWidget* page = m_shell.page(Page::Backup);
     delete page->findChild<QLabel*>(QStringLiteral("lblPageTitle"));
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(16, 40, 16, 16);
@@ -92,7 +93,8 @@ BackupPage::BackupPage(TFormMain& main)
 
     // A restore keeps the file it replaced until a start has opened the
     // restored one; this is that start.
-    if (QFileInfo::exists(liveFile() + ContactsBackup::kKeptSuffix) && m_main.db.contactsOpen()) {
+    if (QFileInfo::exists(liveFile() + ContactsBackup::kKeptSuffix) &&
+        m_shell.database().contactsOpen()) {
         QSqlQuery q(QSqlDatabase::database(QString::fromLatin1(Database::kContacts), false));
         if (q.exec(QStringLiteral("select count(*) from groups")) && q.next())
             ContactsBackup::forgetKept(liveFile());
@@ -100,7 +102,7 @@ BackupPage::BackupPage(TFormMain& main)
 }
 
 QString BackupPage::liveFile() const {
-    return m_main.programDir + Database::kContactsFile;
+    return m_shell.programDir() + Database::kContactsFile;
 }
 
 void BackupPage::after(int ms, std::function<void()> step) {
@@ -120,10 +122,10 @@ void BackupPage::backup() {
     m_busy = true;
     wait1->show();
     // The file must be whole and free while it is copied.
-    m_main.db.closeContacts();
+    m_shell.database().closeContacts();
     ContactsBackup::settle(liveFile());
     const QString chosen =
-        DialogService::instance().existingDirectory(&m_main, kBackupTitle, QString());
+        DialogService::instance().existingDirectory(m_shell.mainWindow(), kBackupTitle, QString());
     if (chosen.isEmpty()) {
         Edit100->setText(kNoPath);
         endBackup();
@@ -150,8 +152,9 @@ void BackupPage::backup() {
             return;
         }
         after(kAfterBackupCopy, [this, folder] {
-            const QString date = m_main.e3->text() + QLatin1Char('/') + m_main.e2->text() +
-                                 QLatin1Char('/') + m_main.e1->text() + QLatin1Char('\n');
+            const PersianDate today = m_shell.today();
+            const QString date = today.yearText() + QLatin1Char('/') + today.monthText() +
+                                 QLatin1Char('/') + today.dayText() + QLatin1Char('\n');
             QString writeError;
             const bool ok = textfile::write(folder + ContactsBackup::kDateFile, date, &writeError);
             setButtons(true);
@@ -165,8 +168,8 @@ void BackupPage::backup() {
 }
 
 void BackupPage::endBackup() {
-    QDir::setCurrent(m_main.programDir);
-    if (!m_main.db.openContacts())
+    QDir::setCurrent(m_shell.programDir());
+    if (!m_shell.database().openContacts())
         messages().showMessage(shelltext::kDbError);
     wait1->hide();
     m_busy = false;
@@ -180,7 +183,7 @@ void BackupPage::restore() {
     m_busy = true;
     wait2->show();
     const QString chosen =
-        DialogService::instance().existingDirectory(&m_main, kRestoreTitle, QString());
+        DialogService::instance().existingDirectory(m_shell.mainWindow(), kRestoreTitle, QString());
     if (chosen.isEmpty()) {
         Edit101->setText(kNoPath);
         endRestore();
@@ -198,7 +201,7 @@ void BackupPage::restore() {
     }
     setButtons(false);
     const bool probeWasThere = m_files.probePresent(folder);
-    m_files.probe(m_main.programDir, folder);
+    m_files.probe(m_shell.programDir(), folder);
     after(kAfterProbe, [this, folder, backupFile, probeWasThere] {
         if (!m_files.probePresent(folder)) {
             messages().showMessage(storetext::kCopyToDisk);
@@ -216,14 +219,14 @@ void BackupPage::restore() {
             endRestore();
             return;
         }
-        m_main.db.closeContacts();
+        m_shell.database().closeContacts();
         ContactsBackup::settle(liveFile());
         after(kAfterDisconnect, [this, folder, backupFile] {
             Edit101->setText(QDir::toNativeSeparators(folder));
             QString replaceError;
             if (!ContactsBackup::replaceLive(backupFile, liveFile(), &replaceError)) {
                 showFailure(replaceError);
-                if (!m_main.db.openContacts())
+                if (!m_shell.database().openContacts())
                     messages().showMessage(shelltext::kDbError);
                 setButtons(true);
                 endRestore();
@@ -236,7 +239,7 @@ void BackupPage::restore() {
                     messages().showMessage(storetext::kRestoreDone);
                     after(kBeforeClosing, [this] {
                         endRestore();
-                        m_main.close();
+                        m_shell.closeMainWindow();
                     });
                 });
             });
@@ -245,7 +248,7 @@ void BackupPage::restore() {
 }
 
 void BackupPage::endRestore() {
-    QDir::setCurrent(m_main.programDir);
+    QDir::setCurrent(m_shell.programDir());
     wait2->hide();
     m_busy = false;
     Q_EMIT finished();

@@ -8,7 +8,7 @@
 #include "shell/Clock.h"
 #include "store/ContactsBackup.h"
 
-class TFormMain;
+class ShellContext;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -19,7 +19,7 @@ class QPushButton;
 class BackupPage : public QObject {
     Q_OBJECT
 public:
-    explicit BackupPage(TFormMain& main);
+    explicit BackupPage(ShellContext& shell);
 
     void backup();
     void restore();
@@ -38,7 +38,7 @@ private:
     void endRestore();
     QString liveFile() const;
 
-    TFormMain& m_main;
+    ShellContext& m_shell;
     ContactsBackup m_files;
     ClockTimer m_timer;
     std::function<void()> m_step;

@@ -11,11 +11,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "device/KylixSMS.h"
 #include "shell/MessageService.h"
 #include "shell/Modal.h"
 #include "shell/Pictures.h"
+#include "shell/ShellContext.h"
 #include "shell/ShellTexts.h"
-#include "shell/TFormMain.h"
+#include "store/Database.h"
 #include "store/GroupPicker.h"
 #include "store/Sql.h"
 #include "store/StoreTexts.h"
@@ -36,10 +38,10 @@ QLineEdit* numberBox(const QString& name, QWidget* parent) {
 }
 } // namespace
 
-CreditCalculatorWindow::CreditCalculatorWindow(TFormMain& main, QWidget* parent)
+CreditCalculatorWindow::CreditCalculatorWindow(ShellContext& shell, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      m_main(main),
+      m_shell(shell),
       m_members(QStringLiteral("ADOTable1"), QString::fromLatin1(Database::kContacts), this) {
     using namespace storetext;
     setObjectName(QStringLiteral("Form9"));
@@ -57,7 +59,7 @@ CreditCalculatorWindow::CreditCalculatorWindow(TFormMain& main, QWidget* parent)
     grid->addLayout(priceRow, 0, 1);
     grid->addWidget(new QLabel(kChooseGroupLabel, this), 1, 0);
     DBLookupComboBox1 =
-        new GroupPicker(m_main.db.ADOQuery1, QStringLiteral("DBLookupComboBox1"), this);
+        new GroupPicker(m_shell.database().ADOQuery1, QStringLiteral("DBLookupComboBox1"), this);
     grid->addWidget(DBLookupComboBox1, 1, 1);
     RadioButton1 = new QRadioButton(kPartsChoice, this);
     RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
@@ -108,7 +110,7 @@ CreditCalculatorWindow::CreditCalculatorWindow(TFormMain& main, QWidget* parent)
 
     // The calculator's button on the SIM charge page; the rest of that page
     // is built by its own subsystem.
-    QWidget* chargePage = m_main.page(4);
+    QWidget* chargePage = m_shell.page(Page::SimCharge);
     auto* panel = new QWidget(chargePage);
     panel->setObjectName(QStringLiteral("pnlCreditCalculator"));
     panel->setGeometry(20, 490, 614, 50);
@@ -147,8 +149,8 @@ bool CreditCalculatorWindow::product(qint64 price, qint64 parts, qint64 members,
 
 void CreditCalculatorWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    m_main.db.ADOQuery1.close();
-    m_main.db.ADOQuery1.open();
+    m_shell.database().ADOQuery1.close();
+    m_shell.database().ADOQuery1.open();
     setSampleWhite(false);
     RadioButton1->setChecked(true);
     Edit1->setText(QStringLiteral("0"));
@@ -159,7 +161,7 @@ void CreditCalculatorWindow::showEvent(QShowEvent* event) {
         const QSignalBlocker block(tmSMSText);
         tmSMSText->clear();
     }
-    const QRect host = m_main.frameGeometry();
+    const QRect host = m_shell.mainWindow()->frameGeometry();
     move(host.center() - rect().center());
 }
 
@@ -189,7 +191,7 @@ void CreditCalculatorWindow::setSampleWhite(bool white) {
 }
 
 void CreditCalculatorWindow::sampleChanged() {
-    const QString info = m_main.KylixSMS1.GetSMSCodingInfo(tmSMSText->toPlainText());
+    const QString info = m_shell.sms().GetSMSCodingInfo(tmSMSText->toPlainText());
     tlSMSCoding->setText(info);
     Edit2->setText(partsOf(info));
     setSampleWhite(true);

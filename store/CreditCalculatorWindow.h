@@ -4,7 +4,7 @@
 
 #include "store/QueryCursor.h"
 
-class TFormMain;
+class ShellContext;
 class GroupPicker;
 class QLabel;
 class QLineEdit;
@@ -17,7 +17,7 @@ class QRadioButton;
 class CreditCalculatorWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit CreditCalculatorWindow(TFormMain& main, QWidget* parent = nullptr);
+    explicit CreditCalculatorWindow(ShellContext& shell, QWidget* parent = nullptr);
 
     // The parts count of a coding information text ("parts,limit,coding"):
     // its first one or two characters, as the calculator has always read
@@ -42,7 +42,7 @@ private:
     // A whole decimal number from a box, or the conversion error shown.
     bool readNumber(QLineEdit* box, qint64* value);
 
-    TFormMain& m_main;
+    ShellContext& m_shell;
     QueryCursor m_members;
 
     QLineEdit* Edit1 = nullptr; // price

@@ -16,7 +16,8 @@
 #include <QVBoxLayout>
 
 #include "shell/MessageService.h"
-#include "shell/TFormMain.h"
+#include "shell/ShellContext.h"
+#include "store/Database.h"
 #include "store/GroupPicker.h"
 #include "store/MemberForm.h"
 #include "store/MemberGridDelegate.h"
@@ -93,9 +94,9 @@ bool typesCharacter(const QKeyEvent* key) {
 }
 } // namespace
 
-GroupPages::GroupPages(TFormMain& main) : QObject(&main), m_main(main) {
-    buildEntryPage(m_main.page(5));
-    buildEditPage(m_main.page(6));
+GroupPages::GroupPages(ShellContext& shell) : QObject(shell.mainWindow()), m_shell(shell) {
+    buildEntryPage(m_shell.page(Page::MembersEntry));
+    buildEditPage(m_shell.page(Page::MembersEditing));
 }
 
 void GroupPages::buildEntryPage(QWidget* page) {
@@ -119,7 +120,7 @@ void GroupPages::buildEntryPage(QWidget* page) {
     auto* choose = new QHBoxLayout;
     choose->addWidget(new QLabel(kChooseGroupLabel, page));
     DBLookupComboBox3 =
-        new GroupPicker(m_main.db.ADOQuery1, QStringLiteral("DBLookupComboBox3"), page);
+        new GroupPicker(m_shell.database().ADOQuery1, QStringLiteral("DBLookupComboBox3"), page);
     DBLookupComboBox3->setMinimumWidth(180);
     choose->addWidget(DBLookupComboBox3);
     auto* open = button(QStringLiteral("btnOpenEntryGroup"), kChooseCaption, page);
@@ -197,7 +198,7 @@ void GroupPages::buildEntryPage(QWidget* page) {
     grid->setColumnStretch(1, 1);
     layout->addWidget(form);
 
-    m_entryModel = new MemberTableModel(m_main.db.ADOTable1, false, this);
+    m_entryModel = new MemberTableModel(m_shell.database().ADOTable1, false, this);
     DBGrid1 = memberGrid(QStringLiteral("DBGrid1"), m_entryModel, false, page);
     layout->addWidget(DBGrid1, 1);
 
@@ -214,7 +215,7 @@ void GroupPages::buildEntryPage(QWidget* page) {
     connect(CheckBox3, &QCheckBox::toggled, this, &GroupPages::familyTicked);
     connect(CheckBox4, &QCheckBox::toggled, this, &GroupPages::birthTicked);
     connect(CheckBox5, &QCheckBox::toggled, this, &GroupPages::contractTicked);
-    connect(&m_main.db.ADOTable1, &Cursor::closed, m_entryCount, &QLabel::clear);
+    connect(&m_shell.database().ADOTable1, &Cursor::closed, m_entryCount, &QLabel::clear);
 }
 
 void GroupPages::buildEditPage(QWidget* page) {
@@ -230,7 +231,7 @@ void GroupPages::buildEditPage(QWidget* page) {
     auto* dl = new QHBoxLayout(del);
     dl->addWidget(new QLabel(kChooseGroupLabel, del));
     DBLookupComboBox4 =
-        new GroupPicker(m_main.db.ADOQuery1, QStringLiteral("DBLookupComboBox4"), del);
+        new GroupPicker(m_shell.database().ADOQuery1, QStringLiteral("DBLookupComboBox4"), del);
     DBLookupComboBox4->setMinimumWidth(180);
     dl->addWidget(DBLookupComboBox4);
     auto* remove = button(QStringLiteral("btnDeleteGroup"), kDeleteCaption, del);
@@ -245,7 +246,7 @@ void GroupPages::buildEditPage(QWidget* page) {
 
     auto* choose = new QHBoxLayout;
     DBLookupComboBox2 =
-        new GroupPicker(m_main.db.ADOQuery1, QStringLiteral("DBLookupComboBox2"), page);
+        new GroupPicker(m_shell.database().ADOQuery1, QStringLiteral("DBLookupComboBox2"), page);
     DBLookupComboBox2->setMinimumWidth(180);
     choose->addWidget(DBLookupComboBox2);
     auto* open = button(QStringLiteral("btnOpenEditGroup"), kChooseCaption, page);
@@ -255,7 +256,7 @@ void GroupPages::buildEditPage(QWidget* page) {
     choose->addWidget(m_editCount, 1);
     layout->addLayout(choose);
 
-    m_editModel = new MemberTableModel(m_main.db.ADOTable4, true, this);
+    m_editModel = new MemberTableModel(m_shell.database().ADOTable4, true, this);
     DBGrid2 = memberGrid(QStringLiteral("DBGrid2"), m_editModel, true, page);
     m_editDelegate = new MemberGridDelegate(DBGrid2);
     DBGrid2->setItemDelegate(m_editDelegate);
@@ -277,14 +278,14 @@ void GroupPages::buildEditPage(QWidget* page) {
     connect(edit, &QPushButton::clicked, this, &GroupPages::editRecord);
     connect(post, &QPushButton::clicked, this, &GroupPages::postRecord);
     connect(drop, &QPushButton::clicked, this, &GroupPages::deleteRecord);
-    connect(&m_main.db.ADOTable4, &Cursor::closed, m_editCount, &QLabel::clear);
+    connect(&m_shell.database().ADOTable4, &Cursor::closed, m_editCount, &QLabel::clear);
 }
 
 // --- groups ---------------------------------------------------------------
 
 void GroupPages::createGroup() {
     using namespace storetext;
-    Database& db = m_main.db;
+    Database& db = m_shell.database();
     // The name is kept exactly as typed: blanks, quotes and all.
     const QString name = Edit4->text();
     if (name.isEmpty()) {
@@ -342,7 +343,7 @@ void GroupPages::createGroup() {
 
 void GroupPages::deleteGroup() {
     using namespace storetext;
-    Database& db = m_main.db;
+    Database& db = m_shell.database();
     if (DBLookupComboBox4->groupName().isEmpty()) {
         messages().showMessage(kChooseGroupFirst);
         return;
@@ -397,7 +398,7 @@ void GroupPages::openGroup(GroupPicker* picker, TableCursor& table, QLabel* labe
     }
     const QString gcode = picker->chosenGcode();
     table.close();
-    if (&table == &m_main.db.ADOTable1)
+    if (&table == &m_shell.database().ADOTable1)
         table.setFiltered(false);
     table.setTableName(gcode);
     QString error;
@@ -410,11 +411,11 @@ void GroupPages::openGroup(GroupPicker* picker, TableCursor& table, QLabel* labe
 }
 
 void GroupPages::openEntryGroup() {
-    openGroup(DBLookupComboBox3, m_main.db.ADOTable1, m_entryCount, &m_entryGroupName);
+    openGroup(DBLookupComboBox3, m_shell.database().ADOTable1, m_entryCount, &m_entryGroupName);
 }
 
 void GroupPages::openEditGroup() {
-    openGroup(DBLookupComboBox2, m_main.db.ADOTable4, m_editCount, &m_editGroupName);
+    openGroup(DBLookupComboBox2, m_shell.database().ADOTable4, m_editCount, &m_editGroupName);
 }
 
 void GroupPages::setCountLabel(QLabel* label, const QString& name, const TableCursor& table) {
@@ -423,14 +424,14 @@ void GroupPages::setCountLabel(QLabel* label, const QString& name, const TableCu
 }
 
 void GroupPages::refreshEditCount() {
-    if (m_main.db.ADOTable4.isActive())
-        setCountLabel(m_editCount, m_editGroupName, m_main.db.ADOTable4);
+    if (m_shell.database().ADOTable4.isActive())
+        setCountLabel(m_editCount, m_editGroupName, m_shell.database().ADOTable4);
 }
 
 // --- members ---------------------------------------------------------------
 
 int GroupPages::nextMemberId(QString* error) {
-    Database& db = m_main.db;
+    Database& db = m_shell.database();
     TableCursor& table = db.ADOTable1;
     if (!table.filtered() && table.recordCount() == 0)
         return 1;
@@ -454,7 +455,7 @@ int GroupPages::nextMemberId(QString* error) {
 
 void GroupPages::addMember() {
     using namespace storetext;
-    TableCursor& table = m_main.db.ADOTable1;
+    TableCursor& table = m_shell.database().ADOTable1;
     if (!table.isActive()) {
         messages().showMessage(kChooseEntryGroup);
         return;
@@ -505,7 +506,7 @@ void GroupPages::pasteNumber() {
 
 void GroupPages::editRecord() {
     const QModelIndex current = DBGrid2->currentIndex();
-    if (!m_main.db.ADOTable4.isActive() || !current.isValid())
+    if (!m_shell.database().ADOTable4.isActive() || !current.isValid())
         return;
     DBGrid2->setFocus();
     DBGrid2->edit(current);
@@ -520,7 +521,7 @@ void GroupPages::postRecord() {
 
 void GroupPages::deleteRecord() {
     const QModelIndex current = DBGrid2->currentIndex();
-    if (!m_main.db.ADOTable4.isActive() || !current.isValid())
+    if (!m_shell.database().ADOTable4.isActive() || !current.isValid())
         return;
     if (!messages().ask(storetext::kDeleteRecordQuestion))
         return;

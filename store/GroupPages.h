@@ -5,7 +5,7 @@
 
 #include <initializer_list>
 
-class TFormMain;
+class ShellContext;
 class TableCursor;
 class GroupPicker;
 class MemberGridDelegate;
@@ -23,7 +23,7 @@ class QWidget;
 class GroupPages : public QObject {
     Q_OBJECT
 public:
-    explicit GroupPages(TFormMain& main);
+    explicit GroupPages(ShellContext& shell);
 
     void createGroup();
     void deleteGroup();
@@ -63,7 +63,7 @@ private:
     bool numberBoxKey(class QKeyEvent* key);
     QWidget* nextAfterDateBox(QLineEdit* box) const;
 
-    TFormMain& m_main;
+    ShellContext& m_shell;
     // Each page counts its own group: the two pages may show different ones.
     QString m_entryGroupName;
     QString m_editGroupName;

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QString>
+
+#include "shell/Clock.h"
+#include "shell/DialogService.h"
+#include "shell/MessageService.h"
+#include "store/PersianCalendar.h"
+
+class Database;
+class KylixSMS;
+class QWidget;
+
+// The main window's pages by number; other subsystems select them by name.
+enum class Page : int {
+    Welcome = 0,
+    Connect = 1,
+    Settings = 2,
+    PhoneMessages = 3,
+    SimCharge = 4,
+    MembersEntry = 5,
+    MembersEditing = 6,
+    Send = 7,
+    Password = 8,
+    Backup = 9,
+    About = 10,
+    SentLog = 11,
+    Inbox = 12,
+    Unused = 13,
+    Requirements = 14,
+    Web = 15,
+    FailedNumbers = 16,
+};
+inline constexpr int kPageCount = 17;
+
+// What a subsystem may reach of the shell. Subsystems are handed this, never
+// the main window, so the window's widgets stay its own.
+class ShellContext {
+public:
+    virtual ~ShellContext() = default;
+
+    virtual Database& database() = 0;
+    virtual KylixSMS& sms() = 0;
+    // The folder of the executable, with a trailing separator.
+    virtual QString programDir() const = 0;
+
+    MessageService& messages() const { return MessageService::instance(); }
+    DialogService& dialogs() const { return DialogService::instance(); }
+    Clock& clock() const { return Clock::instance(); }
+
+    virtual QWidget* page(Page page) const = 0;
+    virtual Page currentPage() const = 0;
+    // Selects a page without the page-entry step.
+    virtual void selectPage(Page page) = 0;
+    virtual void pageEntry() = 0;
+
+    // Today's date and the time as the status bar shows them: rows stored by
+    // the program are stamped with these, not with the clock.
+    virtual PersianDate today() const = 0;
+    virtual QString statusTime() const = 0;
+
+    // The device counts as connected exactly while the connect button is
+    // disabled.
+    virtual bool isConnected() const = 0;
+
+    // The main window, as parent and anchor of other windows.
+    virtual QWidget* mainWindow() = 0;
+    // Asks the main window to close, as the operator's close would.
+    virtual void closeMainWindow() = 0;
+};
