@@ -232,8 +232,10 @@ void BackupPage::restore() {
                 endRestore();
                 return;
             }
-            // The buttons stay off: the program ends after this.
             after(kAfterRestoreCopy, [this, folder] {
+                // Usable again before the last message, though the program
+                // ends after it.
+                setButtons(true);
                 QFile::remove(folder + ContactsBackup::kProbe);
                 after(kAfterProbeRemoved, [this] {
                     messages().showMessage(storetext::kRestoreDone);

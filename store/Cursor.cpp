@@ -14,12 +14,15 @@ void Cursor::close() {
         return;
     Q_EMIT aboutToClose();
     m_active = false;
+    forgetRows();
+    Q_EMIT closed();
+}
+
+void Cursor::forgetRows() {
     m_columns.clear();
     m_values.clear();
-    m_rowids.clear();
     m_rowCount = 0;
     m_current = -1;
-    Q_EMIT closed();
 }
 
 int Cursor::columnIndex(const QString& column) const {
@@ -66,7 +69,7 @@ bool Cursor::locate(const QString& column, const QVariant& value) {
     if (c < 0)
         return false;
     for (int r = 0; r < m_rowCount; ++r) {
-        if (m_values[r * m_columns.size() + c] == value) {
+        if (this->value(r, c) == value) {
             setRecNo(r);
             return true;
         }
@@ -74,31 +77,21 @@ bool Cursor::locate(const QString& column, const QVariant& value) {
     return false;
 }
 
-bool Cursor::load(QSqlQuery& query, bool firstIsRowid, QString* error) {
-    m_columns.clear();
-    m_values.clear();
-    m_rowids.clear();
-    m_rowCount = 0;
-    m_current = -1;
+bool Cursor::load(QSqlQuery& query, QString* error) {
+    forgetRows();
     const QSqlRecord record = query.record();
-    const int skip = firstIsRowid ? 1 : 0;
-    for (int i = skip; i < record.count(); ++i)
+    for (int i = 0; i < record.count(); ++i)
         m_columns.append(record.fieldName(i));
     const int width = static_cast<int>(m_columns.size());
     while (query.next()) {
-        if (firstIsRowid)
-            m_rowids.append(query.value(0).toLongLong());
         for (int i = 0; i < width; ++i)
-            m_values.append(query.value(i + skip));
+            m_values.append(query.value(i));
         ++m_rowCount;
     }
     if (query.lastError().isValid()) {
         if (error)
             *error = query.lastError().text();
-        m_columns.clear();
-        m_values.clear();
-        m_rowids.clear();
-        m_rowCount = 0;
+        forgetRows();
         return false;
     }
     m_current = m_rowCount > 0 ? 0 : -1;

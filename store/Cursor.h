@@ -5,9 +5,9 @@
 #include <QVariant>
 #include <QVector>
 
-// A row set read whole from the database, with a current row. Counts come
-// from the rows actually read, never from a lazily fetched model, so a count
-// that decides something is always the true one.
+// A row set with a current row. Counts are always the true number of rows
+// (read whole, or counted by the database), never what a lazily fetched
+// model happens to hold, so a count that decides something is exact.
 class Cursor : public QObject {
     Q_OBJECT
 public:
@@ -29,8 +29,8 @@ public:
     bool next();
     bool eof() const { return m_current < 0 || m_current >= m_rowCount; }
 
+    virtual QVariant value(int row, int column) const;
     QVariant value(int row, const QString& column) const;
-    QVariant value(int row, int column) const;
     QVariant value(const QString& column) const { return value(m_current, column); }
 
     // Makes the first row whose column equals the value current.
@@ -45,15 +45,16 @@ Q_SIGNALS:
     void currentChanged(int row);
 
 protected:
-    // Reads every row of an executed query; the first column is skipped when
-    // it is the rowid that addresses rows.
-    bool load(class QSqlQuery& query, bool firstIsRowid, QString* error);
+    // Reads every row of an executed query into memory: for the small row
+    // sets of statements, never for member tables.
+    bool load(class QSqlQuery& query, QString* error);
+    // Drops whatever rows a cursor holds; called by close().
+    virtual void forgetRows();
 
     QString m_connection;
     bool m_active = false;
     QStringList m_columns;
-    QVector<QVariant> m_values; // row-major, m_columns.size() per row
-    QVector<qint64> m_rowids;   // one per row, when addressed by rowid
+    QVector<QVariant> m_values; // rows read by load(), m_columns.size() per row
     int m_rowCount = 0;
     int m_current = -1;
 };

@@ -10,10 +10,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlDatabase>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "shell/MessageService.h"
 #include "shell/ShellContext.h"
@@ -23,6 +24,7 @@
 #include "store/MemberGridDelegate.h"
 #include "store/MemberTableModel.h"
 #include "store/Sql.h"
+#include "store/Store.h"
 #include "store/StoreTexts.h"
 
 namespace {
@@ -72,7 +74,10 @@ QTableView* memberGrid(const QString& name, MemberTableModel* model, bool editab
     grid->verticalHeader()->setDefaultSectionSize(20);
     grid->verticalHeader()->setFixedWidth(14);
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    const int widths[MemberTableModel::kColumnCount] = {100, 143, 90, 120, 120};
+    auto* delegate = new MemberGridDelegate(grid);
+    grid->setItemDelegate(delegate);
+    const int widths[MemberTableModel::kColumnCount] = {
+        100, 143, std::max(90, MemberGridDelegate::numberColumnWidth(grid)), 120, 120};
     for (int c = 0; c < MemberTableModel::kColumnCount; ++c)
         grid->setColumnWidth(c, widths[c]);
     return grid;
@@ -258,9 +263,15 @@ void GroupPages::buildEditPage(QWidget* page) {
 
     m_editModel = new MemberTableModel(m_shell.database().ADOTable4, true, this);
     DBGrid2 = memberGrid(QStringLiteral("DBGrid2"), m_editModel, true, page);
-    m_editDelegate = new MemberGridDelegate(DBGrid2);
-    DBGrid2->setItemDelegate(m_editDelegate);
+    m_editDelegate = qobject_cast<MemberGridDelegate*>(DBGrid2->itemDelegate());
     DBGrid2->viewport()->installEventFilter(this);
+    // Moving off an edited row stores the edit, as the toolkit's grids do;
+    // the grid has committed an open editor to the model by then.
+    connect(DBGrid2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex&, const QModelIndex& previous) {
+                if (previous.isValid() && previous.row() == m_editModel->editRow())
+                    storeHeldEdit();
+            });
     layout->addWidget(DBGrid2, 1);
 
     auto* nav = new QHBoxLayout;
@@ -279,6 +290,8 @@ void GroupPages::buildEditPage(QWidget* page) {
     connect(post, &QPushButton::clicked, this, &GroupPages::postRecord);
     connect(drop, &QPushButton::clicked, this, &GroupPages::deleteRecord);
     connect(&m_shell.database().ADOTable4, &Cursor::closed, m_editCount, &QLabel::clear);
+    // Leaving the page closes the table: what was typed is stored first.
+    connect(&m_shell.database().ADOTable4, &Cursor::aboutToClose, this, &GroupPages::storeHeldEdit);
 }
 
 // --- groups ---------------------------------------------------------------
@@ -292,47 +305,20 @@ void GroupPages::createGroup() {
         messages().showMessage(kEnterNewGroup);
         return;
     }
-    QString error;
-    const int code = db.nextGroupCode(&error);
-    if (code < 0) {
-        messages().showError(error);
+    bool taken = false;
+    StoreResult result = store::groupNameTaken(db, name, &taken);
+    if (!result) {
+        messages().showError(result.error);
         return;
     }
-    db.ADOTable2.close();
-    if (!db.ADOTable2.open(&error)) {
-        messages().showError(error);
+    if (taken) {
+        messages().showMessage(kNameExists);
         return;
     }
-    const int column = db.ADOTable2.columnIndex(QStringLiteral("gname"));
-    for (int r = 0; r < db.ADOTable2.recordCount(); ++r) {
-        if (db.ADOTable2.value(r, column).toString() == name) {
-            db.ADOTable2.close();
-            messages().showMessage(kNameExists);
-            return;
-        }
-    }
-    // The row and its member table go in together or not at all: a group
-    // row without a table would break every later use of the group.
-    const QString gcode = QString::number(code);
-    QSqlDatabase connection =
-        QSqlDatabase::database(QString::fromLatin1(Database::kContacts), false);
-    bool ok = connection.transaction();
-    if (!ok)
-        error = QStringLiteral("cannot start a transaction");
-    ok = ok && db.ADOTable2.append({{QStringLiteral("gname"), name},
-                                    {QStringLiteral("gcode"), gcode},
-                                    {QStringLiteral("code"), code}},
-                                   &error);
-    if (ok) {
-        db.ADOQuery2.setSql(sql::createMemberTable(gcode));
-        ok = db.ADOQuery2.exec(&error);
-    }
-    ok = ok && connection.commit();
-    db.ADOTable2.close();
-    if (!ok) {
-        connection.rollback();
+    result = store::createGroup(db, name);
+    if (!result) {
         messages().showMessage(kOperationFailed);
-        messages().showError(error);
+        messages().showError(result.error);
         return;
     }
     messages().showMessage(kGroupCreated);
@@ -352,39 +338,18 @@ void GroupPages::deleteGroup() {
         return;
     const QString gcode = DBLookupComboBox4->chosenGcode();
     const QVariant code = db.ADOQuery1.value(QStringLiteral("code"));
-    QString error;
-    bool ok = !gcode.isEmpty();
-    if (!ok)
-        error = QStringLiteral("the group is no longer in the list");
-    QSqlDatabase connection =
-        QSqlDatabase::database(QString::fromLatin1(Database::kContacts), false);
-    // The table and the row go together: a failure leaves both in place.
-    ok = ok && connection.transaction();
-    if (ok) {
-        // A group whose table is already gone can still be removed.
-        if (connection.tables().contains(gcode)) {
-            db.ADOQuery3.setSql(sql::dropTable(gcode));
-            ok = db.ADOQuery3.exec(&error);
-        }
-        if (ok) {
-            db.ADOQuery3.setSql(sql::kDeleteGroup, {code, gcode});
-            ok = db.ADOQuery3.exec(&error);
-        }
-        ok = ok && connection.commit();
-        if (!ok)
-            connection.rollback();
+    // An edit held for the group going away goes with it.
+    if (db.ADOTable4.isActive() && db.ADOTable4.tableName() == gcode) {
+        m_editDelegate->closeOpenEditor();
+        m_editModel->cancel();
     }
-    if (ok) {
-        // Cursors still showing the dropped table would show rows that are gone.
-        for (TableCursor* t : {&db.ADOTable1, &db.ADOTable4}) {
-            if (t->isActive() && t->tableName() == gcode)
-                t->close();
-        }
+    const StoreResult result = store::removeGroup(db, code, gcode);
+    if (result) {
         messages().showMessage(kGroupDeleted);
     } else {
         messages().showMessage(kOperationFailed);
-        if (!error.isEmpty())
-            messages().showError(error);
+        if (!result.error.isEmpty())
+            messages().showError(result.error);
     }
     db.ADOQuery1.close();
     db.ADOQuery1.open();
@@ -401,6 +366,10 @@ void GroupPages::openGroup(GroupPicker* picker, TableCursor& table, QLabel* labe
     if (&table == &m_shell.database().ADOTable1)
         table.setFiltered(false);
     table.setTableName(gcode);
+    // A table made by an older copy gets its index here; without it the
+    // group still opens, only adding is slower.
+    if (!gcode.isEmpty())
+        store::ensureMemberIndex(m_shell.database(), gcode);
     QString error;
     if (gcode.isEmpty() || !table.open(&error)) {
         messages().showError(error.isEmpty() ? QStringLiteral("no such group") : error);
@@ -510,6 +479,15 @@ void GroupPages::editRecord() {
         return;
     DBGrid2->setFocus();
     DBGrid2->edit(current);
+}
+
+void GroupPages::storeHeldEdit() {
+    m_editDelegate->commitOpenEditor();
+    if (!m_editModel->hasPendingEdit())
+        return;
+    QString error;
+    if (!m_editModel->post(&error))
+        messages().showError(error);
 }
 
 void GroupPages::postRecord() {

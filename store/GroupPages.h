@@ -34,6 +34,8 @@ public:
     void editRecord();
     void postRecord();
     void deleteRecord();
+    // Stores an edit held in the editing grid (an open cell editor included).
+    void storeHeldEdit();
     // Rewrites the editing page's count from the open editing table.
     void refreshEditCount();
 

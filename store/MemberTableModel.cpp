@@ -126,8 +126,12 @@ void MemberTableModel::cancel() {
 bool MemberTableModel::removeMember(int row, QString* error) {
     if (row < 0 || row >= m_rows)
         return false;
-    if (m_editRow >= 0)
+    // An edit held for another row is stored first, as leaving that row
+    // would; one held for the row going away goes with it.
+    if (m_editRow == row)
         cancel();
+    else if (hasPendingEdit() && !post(error))
+        return false;
     beginRemoveRows({}, row, row);
     m_ownChange = true;
     const bool ok = m_table.remove(row, error);

@@ -8,8 +8,8 @@ class TableCursor;
 // The five member columns of a member table cursor, for the grids of the
 // members pages. Rows are the cursor's rows, so an edit or a delete reaches
 // the table by the rowid of exactly the row shown. On an editable model an
-// edit is held for its row until it is posted (or until another row is
-// edited, which posts it first), as the grid's navigator expects.
+// edit is held for its row until it is posted; the grid posts it when the
+// operator moves off the row, and editing another row posts it first.
 class MemberTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -33,7 +33,7 @@ public:
     // refuses that for the number, and the edit is then dropped.
     bool post(QString* error = nullptr);
     void cancel();
-    // Deletes one row of the table.
+    // Deletes one row of the table, after storing an edit held for another.
     bool removeMember(int row, QString* error = nullptr);
 
     TableCursor& table() const { return m_table; }

@@ -18,7 +18,7 @@ bool QueryCursor::open(QString* error) {
     bool ok = db.isOpen() && query.prepare(m_sql);
     for (const QVariant& v : m_bound)
         query.addBindValue(v);
-    ok = ok && query.exec() && load(query, false, error);
+    ok = ok && query.exec() && load(query, error);
     if (!ok) {
         if (error)
             *error = db.isOpen() ? query.lastError().text() : QStringLiteral("database not open");

@@ -28,15 +28,42 @@ inline const QString kCreateNosend = QStringLiteral("create table nosend") + kMe
 inline QString dropTable(const QString& gcode) {
     return QStringLiteral("drop table ") + quoteName(gcode);
 }
+// The next member id: the largest id + 1, as max(id+1) gives it. Written
+// so that the index on id answers it at once; ids that are not numbers
+// (only a foreign tool writes them) are counted as arithmetic counts them.
 inline QString nextMemberId(const QString& table) {
-    return QStringLiteral("select max(id+1) as mx from ") + quoteName(table);
+    const QString t = quoteName(table);
+    return QStringLiteral("select max(mx) as mx from (select max(id)+1 as mx from ") + t +
+           QStringLiteral(" where id<'' union all select max(id+1) from ") + t +
+           QStringLiteral(" where id>='')");
+}
+// Created with a member table and, for a table made by an older copy, when
+// it is opened; older copies read and drop such tables as before.
+inline QString createMemberIndex(const QString& table) {
+    return QStringLiteral("create index if not exists ") +
+           quoteName(table + QStringLiteral("_id")) + QStringLiteral(" on ") + quoteName(table) +
+           QStringLiteral("(id)");
 }
 inline QString countMembers(const QString& table) {
     return QStringLiteral("select count(*) as cu from ") + quoteName(table);
 }
+// Bound with the name; exact, case-sensitive comparison.
+inline const QString kCountGroupName =
+    QStringLiteral("select count(*) as cu from groups where gname=?");
+// Bound with gname, gcode and code.
+inline const QString kInsertGroup =
+    QStringLiteral("insert into groups(gname,gcode,code) values(?,?,?)");
 // Bound with the group's code and gcode.
 inline const QString kDeleteGroup = QStringLiteral("delete from groups where code=? and gcode=?");
 inline const QString kEmptyNosend = QStringLiteral("delete from nosend");
+// Bound with name, family and num.
+inline const QString kInsertNosend =
+    QStringLiteral("insert into nosend(name,family,num) values(?,?,?)");
+// Bound with num, time, date, pos and matn.
+inline const QString kInsertSend =
+    QStringLiteral("insert into send(num,time,date,pos,matn) values(?,?,?,?,?)");
+inline const QString kInsertReci =
+    QStringLiteral("insert into reci(num,time,date,pos,matn) values(?,?,?,?,?)");
 
 inline const QString kCountReci = QStringLiteral("select count(pos) as cu from reci");
 // Bound with the status text.
@@ -44,6 +71,9 @@ inline const QString kCountReciByPos =
     QStringLiteral("select count(pos) as cu from reci where pos=?");
 inline const QString kPosRead = QStringLiteral(u"خوانده شده");
 inline const QString kPosNew = QStringLiteral(u"جدید");
+inline const QString kPosSent = QStringLiteral(u"ارسال");
+inline const QString kPosNotSent = QStringLiteral(u"عدم ارسال");
+inline const QString kPosCancelled = QStringLiteral(u"انصراف");
 inline const QString kNosendGroupName = QStringLiteral(u"پیام های ارسال نشده");
 inline const QString kNosendCode = QStringLiteral("nosend");
 

@@ -3,6 +3,9 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <limits>
 
 #include "store/Sql.h"
 
@@ -23,6 +26,8 @@ bool splitFilter(const QString& expression, QString* column, QString* value) {
         *value = value->mid(1, value->size() - 2);
     return true;
 }
+
+constexpr qint64 kLeastRowid = std::numeric_limits<qint64>::min();
 } // namespace
 
 bool TableCursor::open(QString* error) {
@@ -33,28 +38,44 @@ bool TableCursor::open(QString* error) {
         setError(error, QStringLiteral("database not open"));
         return false;
     }
-    QString text = QStringLiteral("select rowid, * from ") + sql::quoteName(m_table);
-    QString column;
-    QString value;
-    const bool filtered = m_filtered && splitFilter(m_filter, &column, &value);
-    if (filtered)
-        text += QStringLiteral(" where ") + sql::quoteName(column) + QStringLiteral(" = ?");
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(text)) {
-        setError(error, query.lastError().text());
+    m_filterOn = m_filtered && splitFilter(m_filter, &m_filterColumn, &m_filterValue);
+    const QString where = m_filterOn ? QStringLiteral(" where ") + sql::quoteName(m_filterColumn) +
+                                           QStringLiteral(" = ?")
+                                     : QString();
+    QSqlQuery shape(db);
+    if (!shape.exec(QStringLiteral("select * from ") + sql::quoteName(m_table) +
+                    QStringLiteral(" where 0"))) {
+        setError(error, shape.lastError().text());
         return false;
     }
-    if (filtered)
-        query.addBindValue(value);
-    if (!query.exec() || !load(query, true, error)) {
-        if (query.lastError().isValid())
-            setError(error, query.lastError().text());
+    QSqlQuery count(db);
+    count.setForwardOnly(true);
+    if (!count.prepare(sql::countMembers(m_table) + where)) {
+        setError(error, count.lastError().text());
         return false;
     }
+    if (m_filterOn)
+        count.addBindValue(m_filterValue);
+    if (!count.exec() || !count.next()) {
+        setError(error, count.lastError().text());
+        return false;
+    }
+    forgetRows();
+    const QSqlRecord record = shape.record();
+    for (int i = 0; i < record.count(); ++i)
+        m_columns.append(record.fieldName(i));
+    m_rowCount = count.value(0).toInt();
+    m_current = m_rowCount > 0 ? 0 : -1;
     m_active = true;
     Q_EMIT opened();
     return true;
+}
+
+void TableCursor::forgetRows() {
+    Cursor::forgetRows();
+    m_blocks.clear();
+    m_starts.clear();
+    m_starts.insert(0, kLeastRowid);
 }
 
 bool TableCursor::refresh(QString* error) {
@@ -71,6 +92,90 @@ bool TableCursor::refresh(QString* error) {
     return open(error);
 }
 
+bool TableCursor::readBlock(int index, Block* block) const {
+    auto start = m_starts.upperBound(index);
+    --start; // block 0 is always there
+    QString text = QStringLiteral("select rowid, * from ") + sql::quoteName(m_table) +
+                   QStringLiteral(" where rowid >= ?");
+    if (m_filterOn)
+        text += QStringLiteral(" and ") + sql::quoteName(m_filterColumn) + QStringLiteral(" = ?");
+    text += QStringLiteral(" order by rowid limit ? offset ?");
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    if (!query.prepare(text))
+        return false;
+    query.addBindValue(start.value());
+    if (m_filterOn)
+        query.addBindValue(m_filterValue);
+    query.addBindValue(kBlockRows);
+    query.addBindValue(qint64(index - start.key()) * kBlockRows);
+    if (!query.exec())
+        return false;
+    const int width = static_cast<int>(m_columns.size());
+    block->rowids.reserve(kBlockRows);
+    block->values.reserve(kBlockRows * width);
+    while (query.next()) {
+        block->rowids.append(query.value(0).toLongLong());
+        for (int c = 0; c < width; ++c)
+            block->values.append(query.value(c + 1));
+    }
+    if (query.lastError().isValid())
+        return false;
+    if (!block->rowids.isEmpty()) {
+        m_starts.insert(index, block->rowids.first());
+        if (block->rowids.size() == kBlockRows)
+            m_starts.insert(index + 1, block->rowids.last() + 1);
+    }
+    return true;
+}
+
+const TableCursor::Block* TableCursor::blockOf(int row) const {
+    if (!m_active || row < 0 || row >= m_rowCount)
+        return nullptr;
+    const int index = row / kBlockRows;
+    auto held = m_blocks.find(index);
+    if (held == m_blocks.end()) {
+        Block block;
+        if (!readBlock(index, &block))
+            return nullptr;
+        if (m_blocks.size() >= kKeptBlocks) {
+            auto oldest = m_blocks.begin();
+            for (auto it = m_blocks.begin(); it != m_blocks.end(); ++it) {
+                if (it->lastUse < oldest->lastUse)
+                    oldest = it;
+            }
+            m_blocks.erase(oldest);
+        }
+        held = m_blocks.insert(index, std::move(block));
+    }
+    held->lastUse = ++m_uses;
+    const int offset = row - index * kBlockRows;
+    return offset < held->rowids.size() ? &*held : nullptr;
+}
+
+void TableCursor::forgetBlocksFrom(int index) {
+    for (auto it = m_blocks.begin(); it != m_blocks.end();) {
+        if (it.key() >= index)
+            it = m_blocks.erase(it);
+        else
+            ++it;
+    }
+}
+
+QVariant TableCursor::value(int row, int column) const {
+    if (column < 0 || column >= m_columns.size())
+        return {};
+    const Block* block = blockOf(row);
+    if (!block)
+        return {};
+    return block->values[(row % kBlockRows) * m_columns.size() + column];
+}
+
+qint64 TableCursor::rowid(int row) const {
+    const Block* block = blockOf(row);
+    return block ? block->rowids[row % kBlockRows] : -1;
+}
+
 bool TableCursor::checkColumns(const QVariantMap& values, QString* error) const {
     for (auto it = values.begin(); it != values.end(); ++it) {
         if (columnIndex(it.key()) < 0) {
@@ -82,13 +187,11 @@ bool TableCursor::checkColumns(const QVariantMap& values, QString* error) const 
 }
 
 bool TableCursor::matchesFilter(const QVariantMap& values) const {
-    QString column;
-    QString value;
-    if (!m_filtered || !splitFilter(m_filter, &column, &value))
+    if (!m_filterOn)
         return true;
     for (auto it = values.begin(); it != values.end(); ++it) {
-        if (it.key().compare(column, Qt::CaseInsensitive) == 0)
-            return it.value().toString() == value;
+        if (it.key().compare(m_filterColumn, Qt::CaseInsensitive) == 0)
+            return it.value().toString() == m_filterValue;
     }
     return false;
 }
@@ -122,17 +225,11 @@ bool TableCursor::append(const QVariantMap& values, QString* error) {
         return false;
     }
     if (matchesFilter(values)) {
-        m_rowids.append(query.lastInsertId().toLongLong());
-        for (const QString& c : m_columns) {
-            QVariant v;
-            for (auto it = values.begin(); it != values.end(); ++it) {
-                if (it.key().compare(c, Qt::CaseInsensitive) == 0)
-                    v = it.value();
-            }
-            m_values.append(v);
-        }
+        // A new row takes the largest rowid: it is the last row, and only
+        // the last block changes.
         ++m_rowCount;
         m_current = m_rowCount - 1;
+        forgetBlocksFrom(m_current / kBlockRows);
         Q_EMIT rowsChanged();
         Q_EMIT currentChanged(m_current);
     }
@@ -140,10 +237,11 @@ bool TableCursor::append(const QVariantMap& values, QString* error) {
 }
 
 bool TableCursor::update(int row, const QVariantMap& values, QString* error) {
-    if (!m_active || row < 0 || row >= m_rowCount) {
+    if (!blockOf(row)) {
         setError(error, QStringLiteral("no current row"));
         return false;
     }
+    const qint64 id = rowid(row);
     if (!checkColumns(values, error))
         return false;
     if (values.isEmpty())
@@ -160,44 +258,42 @@ bool TableCursor::update(int row, const QVariantMap& values, QString* error) {
     }
     for (auto it = values.begin(); it != values.end(); ++it)
         query.addBindValue(it.value());
-    query.addBindValue(m_rowids[row]);
+    query.addBindValue(id);
     if (!query.exec()) {
         setError(error, query.lastError().text());
         return false;
     }
-    for (auto it = values.begin(); it != values.end(); ++it)
-        m_values[row * m_columns.size() + columnIndex(it.key())] = it.value();
+    // The row is read again when next asked for.
+    m_blocks.remove(row / kBlockRows);
     Q_EMIT rowsChanged();
     return true;
 }
 
 bool TableCursor::remove(int row, QString* error) {
-    if (!m_active || row < 0 || row >= m_rowCount) {
+    if (!blockOf(row)) {
         setError(error, QStringLiteral("no current row"));
         return false;
     }
+    const qint64 id = rowid(row);
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     if (!query.prepare(QStringLiteral("delete from ") + sql::quoteName(m_table) +
                        QStringLiteral(" where rowid=?"))) {
         setError(error, query.lastError().text());
         return false;
     }
-    query.addBindValue(m_rowids[row]);
+    query.addBindValue(id);
     if (!query.exec()) {
         setError(error, query.lastError().text());
         return false;
     }
-    const int width = static_cast<int>(m_columns.size());
-    m_values.remove(row * width, width);
-    m_rowids.remove(row);
+    // Every later row moves up by one: later blocks start elsewhere now.
+    const int index = row / kBlockRows;
+    forgetBlocksFrom(index);
+    m_starts.erase(m_starts.upperBound(index), m_starts.end());
     --m_rowCount;
     if (m_current >= m_rowCount)
         m_current = m_rowCount - 1;
     Q_EMIT rowsChanged();
     Q_EMIT currentChanged(m_current);
     return true;
-}
-
-qint64 TableCursor::rowid(int row) const {
-    return row >= 0 && row < m_rowids.size() ? m_rowids[row] : -1;
 }

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <functional>
+
 #include "StoreTestSupport.h"
 #include "shell/SubsystemPages.h"
 #include "store/BackupPage.h"
@@ -263,6 +265,28 @@ private Q_SLOTS:
         p.f.clock.advance(1000);
         QCOMPARE(p.f.messages.messages, QStringList{kRestoreDone});
         QVERIFY(!p.f.main().isVisible());
+    }
+
+    // The operator reads the last message with the buttons usable again.
+    void restoreEnablesItsButtonsBeforeItsLastMessage() {
+        Program p;
+        QTemporaryDir target;
+        p.backupTo(target.path());
+        p.runSteps();
+        struct ButtonsAtMessage : ScriptedMessages {
+            std::function<bool()> enabled;
+            QList<bool> seen;
+            void showMessage(const QString& text) override {
+                ScriptedMessages::showMessage(text);
+                seen.append(enabled());
+            }
+        } watch;
+        watch.enabled = [&p] { return p.buttonsEnabled(); };
+        p.restoreFrom(target.path() + QStringLiteral("/Tavrik Backup"));
+        p.runSteps();
+        MessageService::setInstance(&p.f.messages);
+        QCOMPARE(watch.messages, QStringList{kRestoreDone});
+        QCOMPARE(watch.seen, QList<bool>{true});
     }
 
     void restoreFromTheParentFolderIsRefused() {

@@ -3,6 +3,8 @@
 #include <QtTest>
 
 #include <QLabel>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 #include "StoreTestSupport.h"
@@ -125,6 +127,77 @@ private Q_SLOTS:
         p.grid->setCurrentIndex(p.grid->model()->index(0, 3));
         click(p.f, "btnDeleteRecord");
         QCOMPARE(p.stored(), (QList<QStringList>{{"3", "2", "Sara", "Ahmadi", "0935"}}));
+    }
+
+    // Typing into a cell and moving on, as an operator does without the
+    // apply button: the edit is stored before a delete or leaving the page.
+    void movingOffAnEditedRowStoresTheEdit() {
+        EditPage p(kTwins);
+        QVERIFY(QTest::qWaitForWindowExposed(p.grid->window()));
+        p.grid->setCurrentIndex(p.grid->model()->index(0, 1));
+        click(p.f, "btnEditRecord");
+        QVERIFY(p.editor());
+        p.editor()->setText(QStringLiteral("Karimi"));
+        p.grid->setFocus();
+        QTest::keyClick(p.grid, Qt::Key_Down);
+        QCOMPARE(p.grid->currentIndex().row(), 1);
+        QCOMPARE(p.stored()[0][3], QStringLiteral("Karimi"));
+        p.f.messages.answers = {true};
+        click(p.f, "btnDeleteRecord");
+        QCOMPARE(p.stored(), (QList<QStringList>{{"1", "1", "Ali", "Karimi", "0912"},
+                                                 {"3", "2", "Sara", "Ahmadi", "0935"}}));
+
+        // Still typing in a cell when the operator leaves the page.
+        p.grid->setCurrentIndex(p.grid->model()->index(1, 0));
+        click(p.f, "btnEditRecord");
+        p.editor()->setText(QStringLiteral("Sahar"));
+        p.f.main().pageEntry();
+        QVERIFY(!p.f.main().db.ADOTable4.isActive());
+        QCOMPARE(p.stored()[1][2], QStringLiteral("Sahar"));
+        QVERIFY(p.f.messages.errors.isEmpty());
+    }
+
+    // "+989351112233" read "…989351112+" in the right-to-left grids.
+    void numbersReadWholeAndLeftToRight() {
+        EditPage p({{"1", "Ali", "Rezaei", "+98935111223344", "", ""}});
+        QVERIFY(QTest::qWaitForWindowExposed(p.grid->window()));
+        QCOMPARE(p.grid->layoutDirection(), Qt::RightToLeft);
+        p.f.main().selectPage(5);
+        choose(p.f, "DBLookupComboBox3", QStringLiteral("a"));
+        click(p.f, "btnOpenEntryGroup");
+        for (const char* name : {"DBGrid1", "DBGrid2"}) {
+            auto* grid = widget<QTableView>(p.f, name);
+            const QModelIndex number = grid->model()->index(0, 2);
+            QStyleOptionViewItem option;
+            option.initFrom(grid);
+            option.font = grid->font();
+            option.fontMetrics = grid->fontMetrics();
+            // As the grid sets it for every cell.
+            option.displayAlignment = Qt::AlignLeading | Qt::AlignVCenter;
+            QVERIFY2(grid->itemDelegate()->sizeHint(option, number).width() <= grid->columnWidth(2),
+                     name);
+            // Drawn into a left-to-right paragraph, the "+" first.
+            QImage shown(grid->columnWidth(2), 24, QImage::Format_ARGB32);
+            shown.fill(Qt::white);
+            QPainter painter(&shown);
+            option.rect = shown.rect();
+            grid->itemDelegate()->paint(&painter, option, number);
+            painter.end();
+            QImage expected(shown.size(), QImage::Format_ARGB32);
+            expected.fill(Qt::white);
+            QPainter reference(&expected);
+            QStyleOptionViewItem ltr = option;
+            ltr.direction = Qt::LeftToRight;
+            QStyledItemDelegate().paint(&reference, ltr, number);
+            reference.end();
+            QVERIFY2(shown == expected, name);
+        }
+        p.f.main().selectPage(6);
+        p.grid->setCurrentIndex(p.grid->model()->index(0, 2));
+        click(p.f, "btnEditRecord");
+        QVERIFY(p.editor());
+        QCOMPARE(p.editor()->layoutDirection(), Qt::LeftToRight);
+        QCOMPARE(p.editor()->maxLength(), 15);
     }
 
     void navigatorDoesNothingWithoutAnOpenTable() {

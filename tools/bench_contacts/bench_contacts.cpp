@@ -1,8 +1,11 @@
-// Opens a group of 100,000 members on the members-entry and members-editing
-// pages, adds a member and runs the credit calculator's count, and prints
-// how long each took. Usage: tavrik-bench-contacts [members] [rounds]
+// Opens a group on the members-entry and members-editing pages, adds a
+// member, runs the credit calculator's count and walks the working member
+// table through a date filter, and prints how long each took and how much
+// memory the open groups hold.
+// Usage: tavrik-bench-contacts [members] [rounds]
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,6 +22,7 @@
 #include "shell/ProgramWindows.h"
 #include "shell/TFormMain.h"
 #include "store/CreditCalculatorWindow.h"
+#include "store/Database.h"
 #include "store/GroupPicker.h"
 
 namespace {
@@ -31,6 +35,19 @@ template <typename T> T* find(QObject* root, const char* name) {
     return w;
 }
 
+// Resident memory of this process in MB.
+double residentMb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+// One transaction: a million rows go in within seconds.
 void fill(const QString& file, int members) {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "bench");
@@ -57,15 +74,18 @@ void fill(const QString& file, int members) {
     QSqlDatabase::removeDatabase(QStringLiteral("bench"));
 }
 
+double elapsedMs(const std::function<void()>& once) {
+    QElapsedTimer t;
+    t.start();
+    once();
+    return t.nsecsElapsed() / 1e6;
+}
+
 // Median and best of several rounds, in milliseconds.
 void report(const char* what, double target, const std::function<void()>& once, int rounds) {
     QList<double> times;
-    for (int r = 0; r < rounds; ++r) {
-        QElapsedTimer t;
-        t.start();
-        once();
-        times.append(t.nsecsElapsed() / 1e6);
-    }
+    for (int r = 0; r < rounds; ++r)
+        times.append(elapsedMs(once));
     std::sort(times.begin(), times.end());
     std::printf("%-44s median %8.2f ms  best %8.2f ms  (target < %.0f ms)\n", what,
                 times[times.size() / 2], times.first(), target);
@@ -84,10 +104,13 @@ int main(int argc, char** argv) {
     TFormMain& main = f.main();
     find<QLineEdit>(&main, "Edit4")->setText(QStringLiteral("bench"));
     find<QPushButton>(&main, "btnCreateGroup")->click();
+    QElapsedTimer filling;
+    filling.start();
     fill(f.file(QStringLiteral("korms.dll")), members);
     if (!QTest::qWaitForWindowExposed(&main))
         std::printf("the window was not exposed: painting is not measured\n");
-    std::printf("group of %d members, %d rounds each\n", members, rounds);
+    std::printf("group of %d members (filled in %.1f s), %d rounds each\n", members,
+                filling.elapsed() / 1000.0, rounds);
 
     auto openOn = [&](int page, const char* picker, const char* button, const char* grid) {
         main.selectPage(page);
@@ -98,22 +121,19 @@ int main(int argc, char** argv) {
             find<QTableView>(&main, grid)->viewport()->repaint();
         };
     };
-    TableCursor probe(QStringLiteral("probe"), QString::fromLatin1(Database::kContacts), nullptr);
-    probe.setTableName(QStringLiteral("1"));
-    report(
-        "  of which reading the rows", 100,
-        [&] {
-            probe.close();
-            probe.open();
-        },
-        rounds);
-    probe.close();
-    report("open on page 5 (members entry)", 100,
-           openOn(5, "DBLookupComboBox3", "btnOpenEntryGroup", "DBGrid1"), rounds);
-    report("open on page 6 (members editing)", 100,
-           openOn(6, "DBLookupComboBox2", "btnOpenEditGroup", "DBGrid2"), rounds);
+    const double before = residentMb();
+    // The first open in a process pays for what later ones find ready.
+    const auto openEntry = openOn(5, "DBLookupComboBox3", "btnOpenEntryGroup", "DBGrid1");
+    std::printf("%-44s %8.2f ms\n", "first open on page 5 (members entry)", elapsedMs(openEntry));
+    report("open on page 5 (members entry)", 50, openEntry, rounds);
+    const auto openEdit = openOn(6, "DBLookupComboBox2", "btnOpenEditGroup", "DBGrid2");
+    report("open on page 6 (members editing)", 50, openEdit, rounds);
+    // Both pages hold their group now, as an operator switching pages would.
+    std::printf("%-44s %8.1f MB  (target < 20 MB)\n", "memory held by the two open groups",
+                residentMb() - before);
 
     main.selectPage(5);
+    find<GroupPicker>(&main, "DBLookupComboBox3")->choose(QStringLiteral("bench"));
     find<QPushButton>(&main, "btnOpenEntryGroup")->click();
     auto* number = find<QLineEdit>(&main, "Edit7");
     auto* add = find<QPushButton>(&main, "btnAddMember");
@@ -125,6 +145,34 @@ int main(int argc, char** argv) {
             find<QTableView>(&main, "DBGrid1")->viewport()->repaint();
         },
         rounds);
+    auto* grid = find<QTableView>(&main, "DBGrid1");
+    report(
+        "scroll the entry grid to its end", 200,
+        [&] {
+            grid->scrollToTop();
+            grid->viewport()->repaint();
+            grid->scrollToBottom();
+            grid->viewport()->repaint();
+        },
+        rounds);
+
+    // The send engine's walk: the working member table through a date filter.
+    TableCursor& table = main.db.ADOTable1;
+    int matched = 0;
+    const double walk = elapsedMs([&] {
+        table.close();
+        table.setFilter(QStringLiteral("tart=03/03"));
+        table.setFiltered(true);
+        table.open();
+        for (table.first(); !table.eof(); table.next()) {
+            if (!table.value(QStringLiteral("num")).toString().isEmpty())
+                ++matched;
+        }
+        table.close();
+        table.setFiltered(false);
+    });
+    std::printf("%-44s %8.2f ms  (%d rows matched, %.1f MB held)\n",
+                "walk the table filtered by tart=03/03", walk, matched, residentMb() - before);
 
     CreditCalculatorWindow* calc = f.windows().Form9;
     calc->show();

@@ -1,0 +1,198 @@
+#include "store/Store.h"
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include "store/Database.h"
+#include "store/Sql.h"
+
+namespace store {
+namespace {
+QSqlDatabase contacts() {
+    return QSqlDatabase::database(QString::fromLatin1(Database::kContacts), false);
+}
+
+QSqlDatabase messageLog() {
+    return QSqlDatabase::database(QString::fromLatin1(Database::kLog), false);
+}
+
+// Runs one bound statement; a row set is left on its first row.
+StoreResult run(QSqlQuery& query, const QString& text, const QVariantList& values) {
+    if (!query.driver() || !query.driver()->isOpen())
+        return StoreResult::failure(QStringLiteral("database not open"));
+    if (!query.prepare(text))
+        return StoreResult::failure(query.lastError().text());
+    for (const QVariant& v : values)
+        query.addBindValue(v);
+    if (!query.exec())
+        return StoreResult::failure(query.lastError().text());
+    if (query.isSelect() && !query.next())
+        return StoreResult::failure(query.lastError().text());
+    return {};
+}
+
+StoreResult run(QSqlDatabase db, const QString& text, const QVariantList& values = {}) {
+    QSqlQuery query(db);
+    return run(query, text, values);
+}
+
+// A cursor on the table just written shows the new rows.
+void refreshIfOpen(TableCursor& table) {
+    if (table.isActive())
+        table.refresh();
+}
+
+// Runs a statement object's text; the object keeps it, as its role says.
+StoreResult exec(QueryCursor& statement, const QString& text, const QVariantList& values = {}) {
+    QString error;
+    statement.setSql(text, values);
+    return statement.exec(&error) ? StoreResult{} : StoreResult::failure(error);
+}
+
+// Runs the steps in one transaction of the contacts database.
+template <typename Steps> StoreResult inTransaction(Steps steps) {
+    QSqlDatabase db = contacts();
+    if (!db.isOpen())
+        return StoreResult::failure(QStringLiteral("database not open"));
+    if (!db.transaction())
+        return StoreResult::failure(db.lastError().text());
+    StoreResult result = steps(db);
+    if (result && !db.commit())
+        result = StoreResult::failure(db.lastError().text());
+    if (!result)
+        db.rollback();
+    return result;
+}
+} // namespace
+
+StoreResult groupNameTaken(Database&, const QString& name, bool* taken) {
+    QSqlQuery query(contacts());
+    StoreResult result = run(query, sql::kCountGroupName, {name});
+    *taken = result && query.value(0).toInt() > 0;
+    return result;
+}
+
+StoreResult createGroup(Database& db, const QString& name, int* code) {
+    QString error;
+    const int next = db.nextGroupCode(&error);
+    if (next < 0)
+        return StoreResult::failure(error);
+    const QString gcode = QString::number(next);
+    StoreResult result = inTransaction([&](QSqlDatabase) {
+        db.ADOTable2.close();
+        QString why;
+        const bool added =
+            db.ADOTable2.open(&why) && db.ADOTable2.append({{QStringLiteral("gname"), name},
+                                                            {QStringLiteral("gcode"), gcode},
+                                                            {QStringLiteral("code"), next}},
+                                                           &why);
+        db.ADOTable2.close();
+        StoreResult r = added ? StoreResult{} : StoreResult::failure(why);
+        if (r)
+            r = exec(db.ADOQuery2, sql::createMemberTable(gcode));
+        if (r)
+            r = exec(db.ADOQuery2, sql::createMemberIndex(gcode));
+        return r;
+    });
+    if (result && code)
+        *code = next;
+    return result;
+}
+
+StoreResult removeGroup(Database& db, const QVariant& code, const QString& gcode) {
+    if (gcode.isEmpty())
+        return StoreResult::failure(QStringLiteral("the group is no longer in the list"));
+    StoreResult result = inTransaction([&](QSqlDatabase c) {
+        StoreResult r;
+        if (c.tables().contains(gcode))
+            r = exec(db.ADOQuery3, sql::dropTable(gcode));
+        if (r)
+            r = exec(db.ADOQuery3, sql::kDeleteGroup, {code, gcode});
+        return r;
+    });
+    if (result) {
+        // Cursors still showing the dropped table would show rows that are gone.
+        for (TableCursor* t : {&db.ADOTable1, &db.ADOTable4}) {
+            if (t->isActive() && t->tableName() == gcode)
+                t->close();
+        }
+    }
+    return result;
+}
+
+StoreResult ensureMemberIndex(Database&, const QString& table) {
+    return run(contacts(), sql::createMemberIndex(table));
+}
+
+StoreResult addFailedNumber(Database& db, const QVariant& name, const QVariant& family,
+                            const QVariant& num) {
+    StoreResult result = run(contacts(), sql::kInsertNosend, {name, family, num});
+    if (result)
+        refreshIfOpen(db.ADOTable7);
+    return result;
+}
+
+StoreResult clearFailedNumbers(Database& db) {
+    StoreResult result = exec(db.ADOQuery6, sql::kEmptyNosend);
+    if (result)
+        refreshIfOpen(db.ADOTable7);
+    return result;
+}
+
+StoreResult appendSentLog(Database& db, const SentLogRow& row) {
+    StoreResult result = run(messageLog(), sql::kInsertSend,
+                             {row.num.trimmed().left(50), row.time, row.date, row.pos, row.matn});
+    if (result)
+        refreshIfOpen(db.ADOTable5);
+    return result;
+}
+
+StoreResult appendReceived(Database& db, const QString& num, const QString& time,
+                           const QString& date, const QString& matn) {
+    StoreResult result = run(messageLog(), sql::kInsertReci, {num, time, date, sql::kPosNew, matn});
+    if (result)
+        refreshIfOpen(db.ADOTable6);
+    return result;
+}
+
+StoreResult markReceivedRead(Database& db, int row) {
+    QString error;
+    if (!db.ADOTable6.update(row, {{QStringLiteral("pos"), sql::kPosRead}}, &error))
+        return StoreResult::failure(error);
+    return {};
+}
+
+StoreResult countReceived(Database& db, ReceivedCounts* counts) {
+    QueryCursor& statement = db.ADOQuery5;
+    auto count = [&statement](const QString& text, const QVariantList& values, int* out) {
+        QString error;
+        statement.close();
+        statement.setSql(text, values);
+        if (!statement.open(&error))
+            return StoreResult::failure(error);
+        *out = statement.value(0, QStringLiteral("cu")).toInt();
+        statement.close();
+        return StoreResult{};
+    };
+    ReceivedCounts c;
+    StoreResult result = count(sql::kCountReci, {}, &c.total);
+    if (result)
+        result = count(sql::kCountReciByPos, {sql::kPosRead}, &c.read);
+    if (result)
+        result = count(sql::kCountReciByPos, {sql::kPosNew}, &c.unread);
+    if (result)
+        *counts = c;
+    return result;
+}
+
+QString sentLogDate(const QString& year, const QString& month, const QString& day) {
+    return year + QStringLiteral(" / ") + month + QStringLiteral(" / ") + day;
+}
+
+QString receivedDate(const QString& year, const QString& month, const QString& day) {
+    return year + QLatin1Char('/') + month + QLatin1Char('/') + day;
+}
+
+} // namespace store
