@@ -50,9 +50,6 @@ inline QString countMembers(const QString& table) {
 // Bound with the name; exact, case-sensitive comparison.
 inline const QString kCountGroupName =
     QStringLiteral("select count(*) as cu from groups where gname=?");
-// Bound with gname, gcode and code.
-inline const QString kInsertGroup =
-    QStringLiteral("insert into groups(gname,gcode,code) values(?,?,?)");
 // Bound with the group's code and gcode.
 inline const QString kDeleteGroup = QStringLiteral("delete from groups where code=? and gcode=?");
 inline const QString kEmptyNosend = QStringLiteral("delete from nosend");
