@@ -116,18 +116,18 @@ void GroupPages::buildEntryPage(QWidget* page) {
     newGroup->setObjectName(QStringLiteral("grpNewGroup"));
     auto* ng = new QHBoxLayout(newGroup);
     ng->addWidget(new QLabel(kNewGroupLabel, newGroup));
-    Edit4 = lineBox(QStringLiteral("Edit4"), 50, newGroup);
-    ng->addWidget(Edit4, 1);
+    m_Edit4 = lineBox(QStringLiteral("Edit4"), 50, newGroup);
+    ng->addWidget(m_Edit4, 1);
     auto* create = button(QStringLiteral("btnCreateGroup"), kCreateCaption, newGroup);
     ng->addWidget(create);
     layout->addWidget(newGroup);
 
     auto* choose = new QHBoxLayout;
     choose->addWidget(new QLabel(kChooseGroupLabel, page));
-    DBLookupComboBox3 =
+    m_DBLookupComboBox3 =
         new GroupPicker(m_shell.database().ADOQuery1, QStringLiteral("DBLookupComboBox3"), page);
-    DBLookupComboBox3->setMinimumWidth(180);
-    choose->addWidget(DBLookupComboBox3);
+    m_DBLookupComboBox3->setMinimumWidth(180);
+    choose->addWidget(m_DBLookupComboBox3);
     auto* open = button(QStringLiteral("btnOpenEntryGroup"), kChooseCaption, page);
     choose->addWidget(open);
     m_entryCount = new QLabel(page);
@@ -144,12 +144,12 @@ void GroupPages::buildEntryPage(QWidget* page) {
         box->setObjectName(name);
         return box;
     };
-    CheckBox2 = tick(QStringLiteral("CheckBox2"), kNameLabel);
-    CheckBox3 = tick(QStringLiteral("CheckBox3"), kFamilyLabel);
-    CheckBox4 = tick(QStringLiteral("CheckBox4"), kBirthLabel);
-    CheckBox5 = tick(QStringLiteral("CheckBox5"), kContractLabel);
-    Edit5 = lineBox(QStringLiteral("Edit5"), 40, form);
-    Edit6 = lineBox(QStringLiteral("Edit6"), 50, form);
+    m_CheckBox2 = tick(QStringLiteral("CheckBox2"), kNameLabel);
+    m_CheckBox3 = tick(QStringLiteral("CheckBox3"), kFamilyLabel);
+    m_CheckBox4 = tick(QStringLiteral("CheckBox4"), kBirthLabel);
+    m_CheckBox5 = tick(QStringLiteral("CheckBox5"), kContractLabel);
+    m_Edit5 = lineBox(QStringLiteral("Edit5"), 40, form);
+    m_Edit6 = lineBox(QStringLiteral("Edit6"), 50, form);
     auto dateRow = [this, form](QLineEdit*& day, QLineEdit*& month, QLineEdit*& year,
                                 const QString& dayName, const QString& monthName,
                                 const QString& yearName) {
@@ -174,24 +174,24 @@ void GroupPages::buildEntryPage(QWidget* page) {
             b->installEventFilter(this);
         return row;
     };
-    grid->addWidget(CheckBox2, 0, 0);
-    grid->addWidget(Edit5, 0, 1);
-    grid->addWidget(CheckBox3, 1, 0);
-    grid->addWidget(Edit6, 1, 1);
-    grid->addWidget(CheckBox4, 2, 0);
-    grid->addLayout(dateRow(Edit10, Edit11, Edit12, QStringLiteral("Edit10"),
+    grid->addWidget(m_CheckBox2, 0, 0);
+    grid->addWidget(m_Edit5, 0, 1);
+    grid->addWidget(m_CheckBox3, 1, 0);
+    grid->addWidget(m_Edit6, 1, 1);
+    grid->addWidget(m_CheckBox4, 2, 0);
+    grid->addLayout(dateRow(m_Edit10, m_Edit11, m_Edit12, QStringLiteral("Edit10"),
                             QStringLiteral("Edit11"), QStringLiteral("Edit12")),
                     2, 1);
-    grid->addWidget(CheckBox5, 3, 0);
-    grid->addLayout(dateRow(Edit15, Edit14, Edit13, QStringLiteral("Edit15"),
+    grid->addWidget(m_CheckBox5, 3, 0);
+    grid->addLayout(dateRow(m_Edit15, m_Edit14, m_Edit13, QStringLiteral("Edit15"),
                             QStringLiteral("Edit14"), QStringLiteral("Edit13")),
                     3, 1);
     grid->addWidget(new QLabel(kNumberLabel, form), 4, 0);
     auto* numberRow = new QHBoxLayout;
     // Typed keys stop at the column's length; pasted text may be longer and
     // is judged after normalisation.
-    Edit7 = lineBox(QStringLiteral("Edit7"), 0, form);
-    numberRow->addWidget(Edit7, 1);
+    m_Edit7 = lineBox(QStringLiteral("Edit7"), 0, form);
+    numberRow->addWidget(m_Edit7, 1);
     auto* paste = new QToolButton(form);
     paste->setObjectName(QStringLiteral("btnPasteNumber"));
     paste->setToolTip(kPasteHint);
@@ -204,22 +204,23 @@ void GroupPages::buildEntryPage(QWidget* page) {
     layout->addWidget(form);
 
     m_entryModel = new MemberTableModel(m_shell.database().ADOTable1, false, this);
-    DBGrid1 = memberGrid(QStringLiteral("DBGrid1"), m_entryModel, false, page);
-    layout->addWidget(DBGrid1, 1);
+    m_DBGrid1 = memberGrid(QStringLiteral("DBGrid1"), m_entryModel, false, page);
+    layout->addWidget(m_DBGrid1, 1);
 
-    for (QLineEdit* b : {Edit5, Edit6, Edit10, Edit11, Edit12, Edit15, Edit14, Edit13})
+    for (QLineEdit* b :
+         {m_Edit5, m_Edit6, m_Edit10, m_Edit11, m_Edit12, m_Edit15, m_Edit14, m_Edit13})
         setBoxEnabled(b, false);
-    for (QLineEdit* b : {Edit5, Edit6, Edit7})
+    for (QLineEdit* b : {m_Edit5, m_Edit6, m_Edit7})
         b->installEventFilter(this);
 
     connect(create, &QPushButton::clicked, this, &GroupPages::createGroup);
     connect(open, &QPushButton::clicked, this, &GroupPages::openEntryGroup);
     connect(add, &QPushButton::clicked, this, &GroupPages::addMember);
     connect(paste, &QToolButton::clicked, this, &GroupPages::pasteNumber);
-    connect(CheckBox2, &QCheckBox::toggled, this, &GroupPages::nameTicked);
-    connect(CheckBox3, &QCheckBox::toggled, this, &GroupPages::familyTicked);
-    connect(CheckBox4, &QCheckBox::toggled, this, &GroupPages::birthTicked);
-    connect(CheckBox5, &QCheckBox::toggled, this, &GroupPages::contractTicked);
+    connect(m_CheckBox2, &QCheckBox::toggled, this, &GroupPages::nameTicked);
+    connect(m_CheckBox3, &QCheckBox::toggled, this, &GroupPages::familyTicked);
+    connect(m_CheckBox4, &QCheckBox::toggled, this, &GroupPages::birthTicked);
+    connect(m_CheckBox5, &QCheckBox::toggled, this, &GroupPages::contractTicked);
     connect(&m_shell.database().ADOTable1, &Cursor::closed, m_entryCount, &QLabel::clear);
 }
 
@@ -235,10 +236,10 @@ void GroupPages::buildEditPage(QWidget* page) {
     del->setObjectName(QStringLiteral("grpDeleteGroup"));
     auto* dl = new QHBoxLayout(del);
     dl->addWidget(new QLabel(kChooseGroupLabel, del));
-    DBLookupComboBox4 =
+    m_DBLookupComboBox4 =
         new GroupPicker(m_shell.database().ADOQuery1, QStringLiteral("DBLookupComboBox4"), del);
-    DBLookupComboBox4->setMinimumWidth(180);
-    dl->addWidget(DBLookupComboBox4);
+    m_DBLookupComboBox4->setMinimumWidth(180);
+    dl->addWidget(m_DBLookupComboBox4);
     auto* remove = button(QStringLiteral("btnDeleteGroup"), kDeleteCaption, del);
     dl->addWidget(remove);
     dl->addStretch(1);
@@ -250,10 +251,10 @@ void GroupPages::buildEditPage(QWidget* page) {
     layout->addWidget(hint);
 
     auto* choose = new QHBoxLayout;
-    DBLookupComboBox2 =
+    m_DBLookupComboBox2 =
         new GroupPicker(m_shell.database().ADOQuery1, QStringLiteral("DBLookupComboBox2"), page);
-    DBLookupComboBox2->setMinimumWidth(180);
-    choose->addWidget(DBLookupComboBox2);
+    m_DBLookupComboBox2->setMinimumWidth(180);
+    choose->addWidget(m_DBLookupComboBox2);
     auto* open = button(QStringLiteral("btnOpenEditGroup"), kChooseCaption, page);
     choose->addWidget(open);
     m_editCount = new QLabel(page);
@@ -262,17 +263,17 @@ void GroupPages::buildEditPage(QWidget* page) {
     layout->addLayout(choose);
 
     m_editModel = new MemberTableModel(m_shell.database().ADOTable4, true, this);
-    DBGrid2 = memberGrid(QStringLiteral("DBGrid2"), m_editModel, true, page);
-    m_editDelegate = qobject_cast<MemberGridDelegate*>(DBGrid2->itemDelegate());
-    DBGrid2->viewport()->installEventFilter(this);
+    m_DBGrid2 = memberGrid(QStringLiteral("DBGrid2"), m_editModel, true, page);
+    m_editDelegate = qobject_cast<MemberGridDelegate*>(m_DBGrid2->itemDelegate());
+    m_DBGrid2->viewport()->installEventFilter(this);
     // Moving off an edited row stores the edit, as the toolkit's grids do;
     // the grid has committed an open editor to the model by then.
-    connect(DBGrid2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    connect(m_DBGrid2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex&, const QModelIndex& previous) {
                 if (previous.isValid() && previous.row() == m_editModel->editRow())
                     storeHeldEdit();
             });
-    layout->addWidget(DBGrid2, 1);
+    layout->addWidget(m_DBGrid2, 1);
 
     auto* nav = new QHBoxLayout;
     auto* edit = button(QStringLiteral("btnEditRecord"), kEditRecord, page);
@@ -300,7 +301,7 @@ void GroupPages::createGroup() {
     using namespace storetext;
     Database& db = m_shell.database();
     // The name is kept exactly as typed: blanks, quotes and all.
-    const QString name = Edit4->text();
+    const QString name = m_Edit4->text();
     if (name.isEmpty()) {
         messages().showMessage(kEnterNewGroup);
         return;
@@ -324,19 +325,19 @@ void GroupPages::createGroup() {
     messages().showMessage(kGroupCreated);
     db.ADOQuery1.close();
     db.ADOQuery1.open();
-    Edit4->clear();
+    m_Edit4->clear();
 }
 
 void GroupPages::deleteGroup() {
     using namespace storetext;
     Database& db = m_shell.database();
-    if (DBLookupComboBox4->groupName().isEmpty()) {
+    if (m_DBLookupComboBox4->groupName().isEmpty()) {
         messages().showMessage(kChooseGroupFirst);
         return;
     }
     if (!messages().ask(kAskDeleteGroup))
         return;
-    const QString gcode = DBLookupComboBox4->chosenGcode();
+    const QString gcode = m_DBLookupComboBox4->chosenGcode();
     const QVariant code = db.ADOQuery1.value(QStringLiteral("code"));
     // An edit held for the group going away goes with it.
     if (db.ADOTable4.isActive() && db.ADOTable4.tableName() == gcode) {
@@ -380,11 +381,11 @@ void GroupPages::openGroup(GroupPicker* picker, TableCursor& table, QLabel* labe
 }
 
 void GroupPages::openEntryGroup() {
-    openGroup(DBLookupComboBox3, m_shell.database().ADOTable1, m_entryCount, &m_entryGroupName);
+    openGroup(m_DBLookupComboBox3, m_shell.database().ADOTable1, m_entryCount, &m_entryGroupName);
 }
 
 void GroupPages::openEditGroup() {
-    openGroup(DBLookupComboBox2, m_shell.database().ADOTable4, m_editCount, &m_editGroupName);
+    openGroup(m_DBLookupComboBox2, m_shell.database().ADOTable4, m_editCount, &m_editGroupName);
 }
 
 void GroupPages::setCountLabel(QLabel* label, const QString& name, const TableCursor& table) {
@@ -436,19 +437,19 @@ void GroupPages::addMember() {
         return;
     }
     MemberInput in;
-    in.nameTicked = CheckBox2->isChecked();
-    in.name = Edit5->text();
-    in.familyTicked = CheckBox3->isChecked();
-    in.family = Edit6->text();
-    in.birthTicked = CheckBox4->isChecked();
-    in.birthDay = Edit10->text();
-    in.birthMonth = Edit11->text();
-    in.birthYear = Edit12->text();
-    in.contractTicked = CheckBox5->isChecked();
-    in.contractDay = Edit15->text();
-    in.contractMonth = Edit14->text();
-    in.contractYear = Edit13->text();
-    in.number = Edit7->text();
+    in.nameTicked = m_CheckBox2->isChecked();
+    in.name = m_Edit5->text();
+    in.familyTicked = m_CheckBox3->isChecked();
+    in.family = m_Edit6->text();
+    in.birthTicked = m_CheckBox4->isChecked();
+    in.birthDay = m_Edit10->text();
+    in.birthMonth = m_Edit11->text();
+    in.birthYear = m_Edit12->text();
+    in.contractTicked = m_CheckBox5->isChecked();
+    in.contractDay = m_Edit15->text();
+    in.contractMonth = m_Edit14->text();
+    in.contractYear = m_Edit13->text();
+    in.number = m_Edit7->text();
     QVariantMap row;
     const QString refused = memberform::check(in, &row);
     if (!refused.isEmpty()) {
@@ -460,25 +461,25 @@ void GroupPages::addMember() {
         messages().showError(error);
         return;
     }
-    for (QLineEdit* b : {Edit5, Edit6, Edit7, Edit10, Edit11, Edit14, Edit15})
+    for (QLineEdit* b : {m_Edit5, m_Edit6, m_Edit7, m_Edit10, m_Edit11, m_Edit14, m_Edit15})
         b->clear();
     messages().showMessage(kMemberAdded);
     setCountLabel(m_entryCount, m_entryGroupName, table);
-    focusFirstEnabled({Edit5, Edit6, Edit10, Edit15});
+    focusFirstEnabled({m_Edit5, m_Edit6, m_Edit10, m_Edit15});
 }
 
 void GroupPages::pasteNumber() {
     // Pasted text skips the key rules; normalisation deals with it.
-    Edit7->insert(QApplication::clipboard()->text());
-    Edit7->setFocus();
+    m_Edit7->insert(QApplication::clipboard()->text());
+    m_Edit7->setFocus();
 }
 
 void GroupPages::editRecord() {
-    const QModelIndex current = DBGrid2->currentIndex();
+    const QModelIndex current = m_DBGrid2->currentIndex();
     if (!m_shell.database().ADOTable4.isActive() || !current.isValid())
         return;
-    DBGrid2->setFocus();
-    DBGrid2->edit(current);
+    m_DBGrid2->setFocus();
+    m_DBGrid2->edit(current);
 }
 
 void GroupPages::storeHeldEdit() {
@@ -498,7 +499,7 @@ void GroupPages::postRecord() {
 }
 
 void GroupPages::deleteRecord() {
-    const QModelIndex current = DBGrid2->currentIndex();
+    const QModelIndex current = m_DBGrid2->currentIndex();
     if (!m_shell.database().ADOTable4.isActive() || !current.isValid())
         return;
     if (!messages().ask(storetext::kDeleteRecordQuestion))
@@ -518,29 +519,29 @@ void GroupPages::setBoxEnabled(QLineEdit* box, bool on) {
 }
 
 void GroupPages::nameTicked(bool on) {
-    setBoxEnabled(Edit5, on);
+    setBoxEnabled(m_Edit5, on);
     if (on)
         messages().showMessage(storetext::kNameNotice);
 }
 
 void GroupPages::familyTicked(bool on) {
-    setBoxEnabled(Edit6, on);
+    setBoxEnabled(m_Edit6, on);
 }
 
 void GroupPages::birthTicked(bool on) {
-    for (QLineEdit* b : {Edit10, Edit11, Edit12})
+    for (QLineEdit* b : {m_Edit10, m_Edit11, m_Edit12})
         setBoxEnabled(b, on);
-    Edit10->clear();
-    Edit11->clear();
+    m_Edit10->clear();
+    m_Edit11->clear();
 }
 
 void GroupPages::contractTicked(bool on) {
-    for (QLineEdit* b : {Edit13, Edit14, Edit15})
+    for (QLineEdit* b : {m_Edit13, m_Edit14, m_Edit15})
         setBoxEnabled(b, on);
     if (on)
         messages().showMessage(storetext::kContractNotice);
-    Edit14->clear();
-    Edit15->clear();
+    m_Edit14->clear();
+    m_Edit15->clear();
 }
 
 void GroupPages::focusFirstEnabled(std::initializer_list<QLineEdit*> boxes) {
@@ -550,17 +551,17 @@ void GroupPages::focusFirstEnabled(std::initializer_list<QLineEdit*> boxes) {
             return;
         }
     }
-    Edit7->setFocus();
+    m_Edit7->setFocus();
 }
 
 QWidget* GroupPages::nextAfterDateBox(QLineEdit* box) const {
-    if (box == Edit10)
-        return Edit11;
-    if (box == Edit11)
-        return Edit15->isEnabled() ? static_cast<QWidget*>(Edit15) : Edit7;
-    if (box == Edit15)
-        return Edit14;
-    return Edit7;
+    if (box == m_Edit10)
+        return m_Edit11;
+    if (box == m_Edit11)
+        return m_Edit15->isEnabled() ? static_cast<QWidget*>(m_Edit15) : m_Edit7;
+    if (box == m_Edit15)
+        return m_Edit14;
+    return m_Edit7;
 }
 
 bool GroupPages::dateBoxKey(QLineEdit* box, QKeyEvent* key) {
@@ -592,11 +593,11 @@ bool GroupPages::numberBoxKey(QKeyEvent* key) {
     if (!accepted)
         return true;
     // Typing stops at the column's length; a selection is replaced.
-    return Edit7->text().size() >= memberform::kNumberLength && !Edit7->hasSelectedText();
+    return m_Edit7->text().size() >= memberform::kNumberLength && !m_Edit7->hasSelectedText();
 }
 
 bool GroupPages::eventFilter(QObject* watched, QEvent* event) {
-    if (DBGrid2 && watched == DBGrid2->viewport()) {
+    if (m_DBGrid2 && watched == m_DBGrid2->viewport()) {
         if (event->type() == QEvent::Paint)
             refreshEditCount();
         return false;
@@ -604,8 +605,8 @@ bool GroupPages::eventFilter(QObject* watched, QEvent* event) {
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (!box)
         return false;
-    const bool dateBox = box == Edit10 || box == Edit11 || box == Edit15 || box == Edit14;
-    const bool yearBox = box == Edit12 || box == Edit13;
+    const bool dateBox = box == m_Edit10 || box == m_Edit11 || box == m_Edit15 || box == m_Edit14;
+    const bool yearBox = box == m_Edit12 || box == m_Edit13;
     if (event->type() == QEvent::MouseButtonPress) {
         if (dateBox)
             box->clear();
@@ -620,13 +621,13 @@ bool GroupPages::eventFilter(QObject* watched, QEvent* event) {
         return dateBoxKey(box, key);
     if (yearBox)
         return isEnter(key);
-    if (box == Edit7)
+    if (box == m_Edit7)
         return numberBoxKey(key);
     if (isEnter(key)) {
-        if (box == Edit5)
-            focusFirstEnabled({Edit6, Edit10, Edit15});
-        else if (box == Edit6)
-            focusFirstEnabled({Edit10, Edit15});
+        if (box == m_Edit5)
+            focusFirstEnabled({m_Edit6, m_Edit10, m_Edit15});
+        else if (box == m_Edit6)
+            focusFirstEnabled({m_Edit10, m_Edit15});
         return true;
     }
     return false;

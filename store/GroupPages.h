@@ -71,30 +71,30 @@ private:
     QString m_editGroupName;
 
     // Members-entry page
-    QLineEdit* Edit4 = nullptr;
-    GroupPicker* DBLookupComboBox3 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
-    QCheckBox* CheckBox3 = nullptr;
-    QCheckBox* CheckBox4 = nullptr;
-    QCheckBox* CheckBox5 = nullptr;
-    QLineEdit* Edit5 = nullptr;
-    QLineEdit* Edit6 = nullptr;
-    QLineEdit* Edit10 = nullptr; // birth day
-    QLineEdit* Edit11 = nullptr; // birth month
-    QLineEdit* Edit12 = nullptr; // birth year
-    QLineEdit* Edit15 = nullptr; // contract day
-    QLineEdit* Edit14 = nullptr; // contract month
-    QLineEdit* Edit13 = nullptr; // contract year
-    QLineEdit* Edit7 = nullptr;  // number
+    QLineEdit* m_Edit4 = nullptr;
+    GroupPicker* m_DBLookupComboBox3 = nullptr;
+    QCheckBox* m_CheckBox2 = nullptr;
+    QCheckBox* m_CheckBox3 = nullptr;
+    QCheckBox* m_CheckBox4 = nullptr;
+    QCheckBox* m_CheckBox5 = nullptr;
+    QLineEdit* m_Edit5 = nullptr;
+    QLineEdit* m_Edit6 = nullptr;
+    QLineEdit* m_Edit10 = nullptr; // birth day
+    QLineEdit* m_Edit11 = nullptr; // birth month
+    QLineEdit* m_Edit12 = nullptr; // birth year
+    QLineEdit* m_Edit15 = nullptr; // contract day
+    QLineEdit* m_Edit14 = nullptr; // contract month
+    QLineEdit* m_Edit13 = nullptr; // contract year
+    QLineEdit* m_Edit7 = nullptr;  // number
     QLabel* m_entryCount = nullptr;
-    QTableView* DBGrid1 = nullptr;
+    QTableView* m_DBGrid1 = nullptr;
     MemberTableModel* m_entryModel = nullptr;
 
     // Members-editing page
-    GroupPicker* DBLookupComboBox4 = nullptr;
-    GroupPicker* DBLookupComboBox2 = nullptr;
+    GroupPicker* m_DBLookupComboBox4 = nullptr;
+    GroupPicker* m_DBLookupComboBox2 = nullptr;
     QLabel* m_editCount = nullptr;
-    QTableView* DBGrid2 = nullptr;
+    QTableView* m_DBGrid2 = nullptr;
     MemberTableModel* m_editModel = nullptr;
     MemberGridDelegate* m_editDelegate = nullptr;
 };
