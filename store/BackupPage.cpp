@@ -141,30 +141,36 @@ void BackupPage::backup() {
         endBackup();
         return;
     }
-    after(existed ? 0 : kAfterFolderCreated, [this, folder] {
-        Edit100->setText(QDir::toNativeSeparators(folder));
-        QString copyError;
-        if (!ContactsBackup::copyVerified(liveFile(), folder + ContactsBackup::kBackupFile,
-                                          &copyError)) {
-            showFailure(copyError);
-            setButtons(true);
-            endBackup();
-            return;
-        }
-        after(kAfterBackupCopy, [this, folder] {
-            const PersianDate today = m_shell.today();
-            const QString date = today.yearText() + QLatin1Char('/') + today.monthText() +
-                                 QLatin1Char('/') + today.dayText() + QLatin1Char('\n');
-            QString writeError;
-            const bool ok = textfile::write(folder + ContactsBackup::kDateFile, date, &writeError);
-            setButtons(true);
-            if (ok)
-                messages().showMessage(storetext::kBackupDone);
-            else
-                showFailure(writeError);
-            endBackup();
-        });
-    });
+    m_backupFolder = folder;
+    after(existed ? 0 : kAfterFolderCreated, [this] { backupCopy(); });
+}
+
+void BackupPage::backupCopy() {
+    const QString& folder = m_backupFolder;
+    Edit100->setText(QDir::toNativeSeparators(folder));
+    QString copyError;
+    if (!ContactsBackup::copyVerified(liveFile(), folder + ContactsBackup::kBackupFile,
+                                      &copyError)) {
+        showFailure(copyError);
+        setButtons(true);
+        endBackup();
+        return;
+    }
+    after(kAfterBackupCopy, [this] { backupWriteDate(); });
+}
+
+void BackupPage::backupWriteDate() {
+    const PersianDate today = m_shell.today();
+    const QString date = today.yearText() + QLatin1Char('/') + today.monthText() +
+                         QLatin1Char('/') + today.dayText() + QLatin1Char('\n');
+    QString writeError;
+    const bool ok = textfile::write(m_backupFolder + ContactsBackup::kDateFile, date, &writeError);
+    setButtons(true);
+    if (ok)
+        messages().showMessage(storetext::kBackupDone);
+    else
+        showFailure(writeError);
+    endBackup();
 }
 
 void BackupPage::endBackup() {
@@ -200,52 +206,59 @@ void BackupPage::restore() {
         return;
     }
     setButtons(false);
-    const bool probeWasThere = m_files.probePresent(folder);
+    m_restore = {folder, backupFile, m_files.probePresent(folder)};
     m_files.probe(m_shell.programDir(), folder);
-    after(kAfterProbe, [this, folder, backupFile, probeWasThere] {
-        if (!m_files.probePresent(folder)) {
-            messages().showMessage(storetext::kCopyToDisk);
-            setButtons(true);
-            endRestore();
-            return;
-        }
-        // A file that is not a contacts database never replaces the live one.
-        QString error;
-        if (!ContactsBackup::isContactsDatabase(backupFile, &error)) {
-            if (!probeWasThere)
-                QFile::remove(folder + ContactsBackup::kProbe);
-            showFailure(error);
-            setButtons(true);
-            endRestore();
-            return;
-        }
-        m_shell.database().closeContacts();
-        ContactsBackup::settle(liveFile());
-        after(kAfterDisconnect, [this, folder, backupFile] {
-            Edit101->setText(QDir::toNativeSeparators(folder));
-            QString replaceError;
-            if (!ContactsBackup::replaceLive(backupFile, liveFile(), &replaceError)) {
-                showFailure(replaceError);
-                if (!m_shell.database().openContacts())
-                    messages().showMessage(shelltext::kDbError);
-                setButtons(true);
-                endRestore();
-                return;
-            }
-            after(kAfterRestoreCopy, [this, folder] {
-                // Usable again before the last message, though the program
-                // ends after it.
-                setButtons(true);
-                QFile::remove(folder + ContactsBackup::kProbe);
-                after(kAfterProbeRemoved, [this] {
-                    messages().showMessage(storetext::kRestoreDone);
-                    after(kBeforeClosing, [this] {
-                        endRestore();
-                        m_shell.closeMainWindow();
-                    });
-                });
-            });
-        });
+    after(kAfterProbe, [this] { restoreCheckProbe(); });
+}
+
+void BackupPage::restoreCheckProbe() {
+    if (!m_files.probePresent(m_restore.folder)) {
+        messages().showMessage(storetext::kCopyToDisk);
+        setButtons(true);
+        endRestore();
+        return;
+    }
+    // A file that is not a contacts database never replaces the live one.
+    QString error;
+    if (!ContactsBackup::isContactsDatabase(m_restore.backupFile, &error)) {
+        if (!m_restore.probeWasThere)
+            QFile::remove(m_restore.folder + ContactsBackup::kProbe);
+        showFailure(error);
+        setButtons(true);
+        endRestore();
+        return;
+    }
+    m_shell.database().closeContacts();
+    ContactsBackup::settle(liveFile());
+    after(kAfterDisconnect, [this] { restoreReplaceLive(); });
+}
+
+void BackupPage::restoreReplaceLive() {
+    Edit101->setText(QDir::toNativeSeparators(m_restore.folder));
+    QString replaceError;
+    if (!ContactsBackup::replaceLive(m_restore.backupFile, liveFile(), &replaceError)) {
+        showFailure(replaceError);
+        if (!m_shell.database().openContacts())
+            messages().showMessage(shelltext::kDbError);
+        setButtons(true);
+        endRestore();
+        return;
+    }
+    after(kAfterRestoreCopy, [this] { restoreRemoveProbe(); });
+}
+
+void BackupPage::restoreRemoveProbe() {
+    // Usable again before the last message, though the program ends after it.
+    setButtons(true);
+    QFile::remove(m_restore.folder + ContactsBackup::kProbe);
+    after(kAfterProbeRemoved, [this] { restoreAnnounce(); });
+}
+
+void BackupPage::restoreAnnounce() {
+    messages().showMessage(storetext::kRestoreDone);
+    after(kBeforeClosing, [this] {
+        endRestore();
+        m_shell.closeMainWindow();
     });
 }
 

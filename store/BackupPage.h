@@ -34,7 +34,14 @@ Q_SIGNALS:
 private:
     void after(int ms, std::function<void()> step);
     void setButtons(bool on);
+    // The steps after the first, each started by the one before.
+    void backupCopy();
+    void backupWriteDate();
     void endBackup();
+    void restoreCheckProbe();
+    void restoreReplaceLive();
+    void restoreRemoveProbe();
+    void restoreAnnounce();
     void endRestore();
     QString liveFile() const;
 
@@ -43,6 +50,13 @@ private:
     ClockTimer m_timer;
     std::function<void()> m_step;
     bool m_busy = false;
+    // What the running operation works on.
+    QString m_backupFolder;
+    struct RestoreRun {
+        QString folder;
+        QString backupFile;
+        bool probeWasThere = false;
+    } m_restore;
 
     QPushButton* BitBtn45 = nullptr; // backup
     QPushButton* BitBtn46 = nullptr; // restore
