@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <algorithm>
 #include <limits>
 
 #include "store/Sql.h"
@@ -95,32 +96,53 @@ bool TableCursor::refresh(QString* error) {
 bool TableCursor::readBlock(int index, Block* block) const {
     auto start = m_starts.upperBound(index);
     --start; // block 0 is always there
-    QString text = QStringLiteral("select rowid, * from ") + sql::quoteName(m_table) +
-                   QStringLiteral(" where rowid >= ?");
+    const qint64 first = qint64(index) * kBlockRows;
+    const qint64 end = std::min<qint64>(first + kBlockRows, m_rowCount);
+    // Rows are skipped one by one: a jump towards the end of a large table
+    // (the grid's scroll bar pulled down) is read from the end, backwards.
+    const qint64 skipForward = first - qint64(start.key()) * kBlockRows;
+    const qint64 skipBackward = m_rowCount - end;
+    const bool backward = skipBackward < skipForward;
+    QStringList where;
+    if (!backward)
+        where.append(QStringLiteral("rowid >= ?"));
     if (m_filterOn)
-        text += QStringLiteral(" and ") + sql::quoteName(m_filterColumn) + QStringLiteral(" = ?");
-    text += QStringLiteral(" order by rowid limit ? offset ?");
+        where.append(sql::quoteName(m_filterColumn) + QStringLiteral(" = ?"));
+    QString text = QStringLiteral("select rowid, * from ") + sql::quoteName(m_table);
+    if (!where.isEmpty())
+        text += QStringLiteral(" where ") + where.join(QStringLiteral(" and "));
+    text += backward ? QStringLiteral(" order by rowid desc limit ? offset ?")
+                     : QStringLiteral(" order by rowid limit ? offset ?");
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     if (!query.prepare(text))
         return false;
-    query.addBindValue(start.value());
+    if (!backward)
+        query.addBindValue(start.value());
     if (m_filterOn)
         query.addBindValue(m_filterValue);
-    query.addBindValue(kBlockRows);
-    query.addBindValue(qint64(index - start.key()) * kBlockRows);
+    query.addBindValue(end - first);
+    query.addBindValue(backward ? skipBackward : skipForward);
     if (!query.exec())
         return false;
     const int width = static_cast<int>(m_columns.size());
-    block->rowids.reserve(kBlockRows);
-    block->values.reserve(kBlockRows * width);
+    QList<QVector<QVariant>> rows;
     while (query.next()) {
-        block->rowids.append(query.value(0).toLongLong());
-        for (int c = 0; c < width; ++c)
-            block->values.append(query.value(c + 1));
+        QVector<QVariant> row(width + 1);
+        for (int c = 0; c <= width; ++c)
+            row[c] = query.value(c);
+        rows.append(std::move(row));
     }
     if (query.lastError().isValid())
         return false;
+    if (backward)
+        std::reverse(rows.begin(), rows.end());
+    block->rowids.reserve(rows.size());
+    block->values.reserve(rows.size() * width);
+    for (const QVector<QVariant>& row : rows) {
+        block->rowids.append(row[0].toLongLong());
+        block->values.append(row.mid(1));
+    }
     if (!block->rowids.isEmpty()) {
         m_starts.insert(index, block->rowids.first());
         if (block->rowids.size() == kBlockRows)
