@@ -39,11 +39,17 @@ inline QString nextMemberId(const QString& table) {
 }
 // Created with a member table and, for a table made by an older copy, when
 // it is opened; older copies read and drop such tables as before.
-inline QString createMemberIndex(const QString& table) {
-    return QStringLiteral("create index if not exists ") +
-           quoteName(table + QStringLiteral("_id")) + QStringLiteral(" on ") + quoteName(table) +
-           QStringLiteral("(id)");
+inline QString memberIndexName(const QString& table) {
+    return table + QStringLiteral("_id");
 }
+inline QString createMemberIndex(const QString& table) {
+    return QStringLiteral("create index if not exists ") + quoteName(memberIndexName(table)) +
+           QStringLiteral(" on ") + quoteName(table) + QStringLiteral("(id)");
+}
+// Bound with the index name: a read, which never waits for another copy's
+// write as creating would.
+inline const QString kHasIndex =
+    QStringLiteral("select count(*) from sqlite_master where type='index' and name=?");
 inline QString countMembers(const QString& table) {
     return QStringLiteral("select count(*) as cu from ") + quoteName(table);
 }

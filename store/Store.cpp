@@ -123,6 +123,11 @@ StoreResult removeGroup(Database& db, const QVariant& code, const QString& gcode
 }
 
 StoreResult ensureMemberIndex(Database&, const QString& table) {
+    QSqlQuery has(contacts());
+    StoreResult result = run(has, sql::kHasIndex, {sql::memberIndexName(table)});
+    if (!result || has.value(0).toInt() > 0)
+        return result;
+    has.finish();
     return run(contacts(), sql::createMemberIndex(table));
 }
 
