@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include "StoreTestSupport.h"
-#include "shell/SubsystemPages.h"
+#include "app/ProgramRoot.h"
 #include "store/BackupPage.h"
 #include "store/ContactsBackup.h"
 #include "store/StoreTexts.h"
@@ -33,7 +33,7 @@ void writeBytes(const QString& path, const QByteArray& data) {
 }
 
 BackupPage& page(ProgramFixture& f) {
-    return *f.main().subsystems()->backup;
+    return *f.program().backup;
 }
 
 QString gnames(const QString& file) {
