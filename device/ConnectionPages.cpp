@@ -33,6 +33,9 @@ void place(QWidget* w, int x, int y, int width, int height) {
 QLabel* label(QWidget* parent, const QString& name, const QString& text, int x, int y, int w) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
+    // Flush right against its field also when the caption starts in Latin
+    // ("IMEI کد"), which would otherwise be laid out from the left.
+    l->setAlignment(Qt::AlignAbsolute | Qt::AlignRight | Qt::AlignVCenter);
     place(l, x, y, w, 24);
     return l;
 }
