@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTreeWidget>
 #include <QWindow>
 
@@ -48,6 +49,29 @@ private Q_SLOTS:
         }
         f.main().pageEntry();
         QCOMPARE(calls, 1);
+    }
+
+    // Two fillers of one hook would silently drop one of them: the second
+    // stops the program, in release builds too (run in a child process).
+    void secondFillerStopsTheProgram() {
+        if (qEnvironmentVariableIsSet("TAVRIK_REFILL_CHILD")) {
+            Hook<void()> hook("twice");
+            const HookFill first = hook.fill([] {});
+            const HookFill second = hook.fill([] {});
+            return; // not reached
+        }
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TAVRIK_REFILL_CHILD"), QStringLiteral("1"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QTEST_DISABLE_STACK_DUMP"), QStringLiteral("1"));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("secondFillerStopsTheProgram")});
+        QVERIFY(child.waitForFinished(30000));
+        QVERIFY(child.exitStatus() == QProcess::CrashExit || child.exitCode() != 0);
+        QVERIFY(child.readAll().contains("hook twice filled twice"));
     }
 
     void closeDuringFirstShowEndsWithoutEventLoop() {
