@@ -4,7 +4,9 @@
 
 namespace fonts {
 QFont program() {
-    QFont f;
+    // Built from a family name, so the size is Qt's default for a named
+    // font, the size the windows were laid out with.
+    QFont f(QStringLiteral("Noto Sans Arabic UI"));
     f.setFamilies({QStringLiteral("Noto Sans Arabic UI"), QStringLiteral("Noto Sans"),
                    QStringLiteral("DejaVu Sans")});
     return f;
