@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProcess>
@@ -167,6 +168,9 @@ private Q_SLOTS:
             auto* box = f.main().findChild<QComboBox*>(QString::fromLatin1(name));
             QVERIFY(box);
             QCOMPARE(box->layoutDirection(), Qt::LeftToRight);
+            box->showPopup();
+            QCOMPARE(box->view()->layoutDirection(), Qt::LeftToRight);
+            box->hidePopup();
             QVERIFY2(box->width() >= box->sizeHint().width(), name);
         }
     }
