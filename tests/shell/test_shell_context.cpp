@@ -10,6 +10,7 @@
 #include "ProgramFixture.h"
 #include "app/ProgramRoot.h"
 #include "device/ConnectionPages.h"
+#include "shell/FormBox.h"
 #include "shell/PleaseWaitWindow.h"
 #include "shell/ShellTexts.h"
 #include "shell/StatusStrip.h"
@@ -173,6 +174,29 @@ private Q_SLOTS:
             box->hidePopup();
             QVERIFY2(box->width() >= box->sizeHint().width(), name);
         }
+    }
+
+    // New pages lay their rows out: captions right of their fields, fields
+    // found by their names, a Latin caption flush right like the others.
+    void formBoxRowsReadRightToLeft() {
+        QWidget page;
+        page.resize(500, 200);
+        auto* box = new FormBox("gbTest", QStringLiteral(u"عنوان"), &page);
+        box->setGeometry(10, 10, 480, 180);
+        auto* number = box->addRow(QStringLiteral(u"شماره"), new QLineEdit, "teNumber");
+        auto* imei = box->addRow(QStringLiteral(u"IMEI کد"), new QLineEdit, "teImei");
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        QCOMPARE(page.findChild<QLineEdit*>(QStringLiteral("teNumber")), number);
+        for (QLineEdit* field : {number, imei}) {
+            auto* caption = qobject_cast<QLabel*>(box->rows()->labelForField(field));
+            QVERIFY(caption);
+            QVERIFY(caption->geometry().left() >= field->geometry().right());
+            QVERIFY(caption->alignment().testFlag(Qt::AlignRight));
+            QVERIFY(caption->alignment().testFlag(Qt::AlignAbsolute));
+        }
+        QCOMPARE(box->rows()->labelForField(number)->geometry().right(),
+                 box->rows()->labelForField(imei)->geometry().right());
     }
 
     void deviceAnswersShowFromTheirStart() {
