@@ -16,20 +16,14 @@
 #include <QTreeWidget>
 
 #include "device/ConnectionTexts.h"
-#include "device/DeviceBackend.h"
-#include "shell/MessageService.h"
-#include "shell/PleaseWaitWindow.h"
-#include "shell/ProgramWindows.h"
+#include "device/KylixSMS.h"
 #include "shell/SearchWindow.h"
-#include "shell/TFormMain.h"
+#include "shell/ShellContext.h"
+#include "shell/StatusStrip.h"
 #include "shell/TextFile.h"
+#include "shell/WidgetNames.h"
 
 namespace {
-constexpr int kConnectPage = 1;
-constexpr int kSettingsPage = 2;
-// The three lamp positions of the status strip, in marker order.
-constexpr int kLampX[3] = {568, 590, 612};
-
 // Positions are as seen: the page reads right to left, so every label
 // stands right of its field.
 void place(QWidget* w, int x, int y, int width, int height) {
@@ -39,6 +33,9 @@ void place(QWidget* w, int x, int y, int width, int height) {
 QLabel* label(QWidget* parent, const QString& name, const QString& text, int x, int y, int w) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
+    // Flush right against its field also when the caption starts in Latin
+    // ("IMEI کد"), which would otherwise be laid out from the left.
+    l->setAlignment(Qt::AlignAbsolute | Qt::AlignRight | Qt::AlignVCenter);
     place(l, x, y, w, 24);
     return l;
 }
@@ -52,14 +49,24 @@ QLineEdit* lineEdit(QWidget* parent, const QString& name, const QString& text, i
     return e;
 }
 
+// The lists hold Latin items ("1 Hour", "Physical/Virtual COM Port"): read
+// right to left they would come out reordered ("Hour 1") and cut at their
+// start, so they read left to right inside the Persian page.
 QComboBox* comboBox(QWidget* parent, const QString& name, const QStringList& items, int current,
                     int x, int y, int w) {
     auto* c = new QComboBox(parent);
     c->setObjectName(name);
+    c->setLayoutDirection(Qt::LeftToRight);
     c->addItems(items);
     c->setCurrentIndex(current);
     place(c, x, y, w, 24);
     return c;
+}
+
+// A device answer shown from its start, whatever the field's direction.
+void showText(QLineEdit* field, const QString& text) {
+    field->setText(text);
+    field->setCursorPosition(0);
 }
 
 QGroupBox* groupBox(QWidget* parent, const QString& name, const QString& title, int x, int y, int w,
@@ -75,58 +82,69 @@ void removePlaceholder(QWidget* page) {
 }
 } // namespace
 
-ConnectionPages::ConnectionPages(TFormMain& main)
-    : QObject(&main), m_main(main),
-      m_search(main.KylixSMS1, *this, main.programDir + devicetext::kLastPortFile) {
-    buildConnectPage(m_main.page(kConnectPage));
-    buildSettingsPage(m_main.page(kSettingsPage));
-
-    m_main.hookConcatenationOption.fill([this] { concatenationClicked(); });
-    m_main.hookAutoDeleteOption.fill([this] { autoDeleteClicked(); });
-    m_main.hookPage1Entry.fill([this] { page1Entry(); });
-    m_main.hookActivityTick.fill([this] { activityTick(); });
-    m_main.hookDeviceRefreshTick.fill([this] { refresh(RefreshBy::Timer); });
-    // A close request during a search lets it stop after the attempt under way.
-    m_main.installEventFilter(this);
-
-    m_main.KylixSMS1.setBackend(makeDeviceBackend(m_main.programDir));
+ConnectionPages::ConnectionPages(ShellContext& shell)
+    : m_shell(shell), m_search(shell.sms(), *this, shell.programDir() + devicetext::kLastPortFile) {
+    buildConnectPage(m_shell.page(Page::Connect));
+    buildSettingsPage(m_shell.page(Page::Settings));
+    fillHooks();
+    connectShell();
 }
 
-ConnectionPages::~ConnectionPages() {
-    m_main.hookConcatenationOption.fill(nullptr);
-    m_main.hookAutoDeleteOption.fill(nullptr);
-    m_main.hookPage1Entry.fill(nullptr);
-    m_main.hookActivityTick.fill(nullptr);
-    m_main.hookDeviceRefreshTick.fill(nullptr);
+ConnectionPages::~ConnectionPages() = default;
+
+void ConnectionPages::fillHooks() {
+    DeviceHooks& hooks = m_shell.hooks().device;
+    m_fills.push_back(hooks.concatenationOption.fill([this] { concatenationClicked(); }));
+    m_fills.push_back(hooks.autoDeleteOption.fill([this] { autoDeleteClicked(); }));
+    m_fills.push_back(hooks.page1Entry.fill([this] { page1Entry(); }));
+    m_fills.push_back(hooks.connected.fill([this] { return isConnected(); }));
+}
+
+void ConnectionPages::connectShell() {
+    connect(&m_shell.timer(ShellTimer::DeviceRefresh), &ClockTimer::timeout, this,
+            [this] { refresh(RefreshBy::Timer); });
+    connect(&m_shell.searchWindow(), &SearchWindow::cancelled, this,
+            [this] { m_searchFlag = false; });
+    // A close request during a search lets it stop after the attempt under way.
+    m_shell.mainWindow()->installEventFilter(this);
 }
 
 void ConnectionPages::buildConnectPage(QWidget* page) {
-    using namespace devicetext;
     removePlaceholder(page);
+    buildConnectionSettings(page);
+    buildHardwareInfo(page);
+    connect(m_btnConnect, &QPushButton::clicked, this, &ConnectionPages::connectAction);
+    connect(m_btnDisconnect, &QPushButton::clicked, this, &ConnectionPages::disconnectAction);
+    connect(m_btnRefreshInfo, &QPushButton::clicked, this, [this] { refresh(RefreshBy::Button); });
+    connect(m_btnSetTime, &QPushButton::clicked, this, &ConnectionPages::setTimeAction);
+}
 
+void ConnectionPages::buildConnectionSettings(QWidget* page) {
+    using namespace devicetext;
     auto* settings =
         groupBox(page, QStringLiteral("gbConnection"), kConnectHeading, 10, 34, 634, 178);
     label(settings, QStringLiteral("lblMode"), kModeLabel, 520, 28, 100);
-    m_cmbMode = comboBox(settings, QStringLiteral("cmbMode"), kModes, 0, 320, 28, 190);
-    label(settings, QStringLiteral("lblProtocol"), kProtocolLabel, 210, 28, 90);
-    m_cmbProtocol = comboBox(settings, QStringLiteral("cmbProtocol"), kProtocols, 0, 20, 28, 180);
+    // Wide enough for "Physical/Virtual COM Port" beside its arrow.
+    m_cmbMode = comboBox(settings, QStringLiteral("cmbMode"), kModes, 0, 280, 28, 230);
+    label(settings, QStringLiteral("lblProtocol"), kProtocolLabel, 190, 28, 80);
+    m_cmbProtocol = comboBox(settings, QStringLiteral("cmbProtocol"), kProtocols, 0, 20, 28, 160);
     label(settings, QStringLiteral("lblParameter"), kParameterLabel, 520, 64, 100);
     m_teParameter =
-        lineEdit(settings, QStringLiteral("teParameter"), kDefaultParameter, 320, 64, 190);
-    label(settings, QStringLiteral("lblPINCode"), kPinLabel, 210, 64, 90);
-    m_tePINCode = lineEdit(settings, QStringLiteral("tePINCode"), QString(), 20, 64, 180);
-    m_CheckBox1 = new QCheckBox(kAutoSearch, settings);
-    m_CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+        lineEdit(settings, QStringLiteral("teParameter"), kDefaultParameter, 280, 64, 230);
+    label(settings, QStringLiteral("lblPINCode"), kPinLabel, 190, 64, 80);
+    m_tePINCode = lineEdit(settings, QStringLiteral("tePINCode"), QString(), 20, 64, 160);
+    m_CheckBox1 = named(new QCheckBox(kAutoSearch, settings), "CheckBox1");
     m_CheckBox1->setChecked(true);
     place(m_CheckBox1, 200, 100, 420, 24);
-    m_btnConnect = new QPushButton(kConnect, settings);
-    m_btnConnect->setObjectName(QStringLiteral("btnConnect"));
+    m_btnConnect = named(new QPushButton(kConnect, settings), "btnConnect");
     place(m_btnConnect, 500, 136, 120, 30);
-    m_btnDisconnect = new QPushButton(kDisconnect, settings);
-    m_btnDisconnect->setObjectName(QStringLiteral("btnDisconnect"));
+    m_btnDisconnect = named(new QPushButton(kDisconnect, settings), "btnDisconnect");
     m_btnDisconnect->setEnabled(false);
     place(m_btnDisconnect, 370, 136, 120, 30);
+}
 
+void ConnectionPages::buildHardwareInfo(QWidget* page) {
+    using namespace devicetext;
     auto* info = groupBox(page, QStringLiteral("gbHardware"), kHardwareHeading, 10, 222, 634, 290);
     struct Field {
         QLineEdit** edit;
@@ -142,7 +160,7 @@ void ConnectionPages::buildConnectPage(QWidget* page) {
                           {&m_teFirmware, "teFirmware", &kFirmwareLabel},
                           {&m_teHardware, "teHardware", &kHardwareLabel},
                           {&m_teTime, "teTime", &kTimeLabel}};
-    auto addFields = [info](const auto& fields, int labelX, int fieldX, int fieldW) {
+    auto addColumn = [info](const auto& fields, int labelX, int fieldX, int fieldW) {
         int y = 30;
         for (const Field& f : fields) {
             const QString name = QString::fromLatin1(f.name);
@@ -153,19 +171,14 @@ void ConnectionPages::buildConnectPage(QWidget* page) {
             y += 36;
         }
     };
-    addFields(right, 520, 320, 190);
-    addFields(left, 210, 20, 180);
-    m_btnRefreshInfo = new QPushButton(kRefresh, info);
-    m_btnRefreshInfo->setObjectName(QStringLiteral("btnRefreshInfo"));
+    addColumn(right, 520, 320, 190);
+    addColumn(left, 210, 20, 180);
+    // The device time is digits and separators, read left to right.
+    m_teTime->setLayoutDirection(Qt::LeftToRight);
+    m_btnRefreshInfo = named(new QPushButton(kRefresh, info), "btnRefreshInfo");
     place(m_btnRefreshInfo, 500, 230, 120, 30);
-    m_btnSetTime = new QPushButton(kSetTime, info);
-    m_btnSetTime->setObjectName(QStringLiteral("btnSetTime"));
+    m_btnSetTime = named(new QPushButton(kSetTime, info), "btnSetTime");
     place(m_btnSetTime, 370, 230, 120, 30);
-
-    connect(m_btnConnect, &QPushButton::clicked, this, &ConnectionPages::connectAction);
-    connect(m_btnDisconnect, &QPushButton::clicked, this, &ConnectionPages::disconnectAction);
-    connect(m_btnRefreshInfo, &QPushButton::clicked, this, [this] { refresh(RefreshBy::Button); });
-    connect(m_btnSetTime, &QPushButton::clicked, this, &ConnectionPages::setTimeAction);
 }
 
 void ConnectionPages::buildSettingsPage(QWidget* page) {
@@ -206,7 +219,7 @@ void ConnectionPages::buildSettingsPage(QWidget* page) {
 }
 
 bool ConnectionPages::deviceBusy() const {
-    return m_actionRunning || m_search.running() || m_main.KylixSMS1.isBusy();
+    return m_actionRunning || m_search.running() || m_shell.sms().isBusy();
 }
 
 void ConnectionPages::connectAction() {
@@ -223,7 +236,7 @@ void ConnectionPages::disconnectAction() {
         return;
     }
     m_actionRunning = true;
-    const int result = m_main.KylixSMS1.Disconnect();
+    const int result = m_shell.sms().Disconnect();
     m_actionRunning = false;
     if (result >= 1) {
         resetDisconnected();
@@ -245,35 +258,32 @@ void ConnectionPages::refresh(RefreshBy caller) {
     }
     const bool nested = m_actionRunning;
     m_actionRunning = true;
-    KylixSMS& sms = m_main.KylixSMS1;
-    // The gauges run 0 to 100; a negative reception (no network) shows as an
-    // empty gauge rather than leaving the last level standing.
-    auto gauge = [](int level) { return std::clamp(level, 0, 100); };
-    m_teManufacture->setText(sms.GetManufacturer());
-    m_teModel->setText(sms.GetModel());
-    m_teIMEI->setText(sms.GetIMEI());
-    m_teNetworkInfo->setText(sms.GetNetworkInfo());
-    m_teBattery->setText(QString::number(sms.GetBatteryLevel()));
-    m_main.gaugeBattery->setValue(gauge(sms.GetBatteryLevel()));
-    m_teReception->setText(QString::number(sms.GetReceptionLevel()));
-    m_main.gaugeReception->setValue(gauge(sms.GetReceptionLevel()));
-    m_teFirmware->setText(sms.GetFirmware());
-    m_teHardware->setText(sms.GetHardware());
-    m_teTime->setText(sms.GetDeviceTime());
-    m_teSMSC->setText(sms.GetSMSC());
+    KylixSMS& sms = m_shell.sms();
+    StatusStrip& strip = m_shell.statusStrip();
+    showText(m_teManufacture, sms.GetManufacturer());
+    showText(m_teModel, sms.GetModel());
+    showText(m_teIMEI, sms.GetIMEI());
+    showText(m_teNetworkInfo, sms.GetNetworkInfo());
+    showText(m_teBattery, QString::number(sms.GetBatteryLevel()));
+    strip.setBattery(sms.GetBatteryLevel());
+    showText(m_teReception, QString::number(sms.GetReceptionLevel()));
+    strip.setReception(sms.GetReceptionLevel());
+    showText(m_teFirmware, sms.GetFirmware());
+    showText(m_teHardware, sms.GetHardware());
+    showText(m_teTime, sms.GetDeviceTime());
+    showText(m_teSMSC, sms.GetSMSC());
     m_actionRunning = nested;
 }
 
 void ConnectionPages::setTimeAction() {
     deviceAction(
-        devicetext::kNotConnected,
-        [this] { return m_main.KylixSMS1.SetDeviceTime(m_teTime->text()); }, devicetext::kTimeSet,
-        devicetext::kTimeSetFailed);
+        devicetext::kNotConnected, [this] { return m_shell.sms().SetDeviceTime(m_teTime->text()); },
+        devicetext::kTimeSet, devicetext::kTimeSetFailed);
 }
 
 void ConnectionPages::storeSmscAction() {
     deviceAction(
-        devicetext::kConnectFirst, [this] { return m_main.KylixSMS1.SetSMSC(m_teSMSC->text()); },
+        devicetext::kConnectFirst, [this] { return m_shell.sms().SetSMSC(m_teSMSC->text()); },
         devicetext::kSmscStored, devicetext::kOperationFailed);
 }
 
@@ -292,27 +302,17 @@ void ConnectionPages::deviceAction(const QString& notConnected, const std::funct
 }
 
 void ConnectionPages::concatenationClicked() {
-    m_main.KylixSMS1.setIsConcatenatedSMS(m_cbConcatenatedSMS->isChecked() ? 1 : 0);
+    m_shell.sms().setIsConcatenatedSMS(m_cbConcatenatedSMS->isChecked() ? 1 : 0);
     // The part count of the composer's text depends on it.
-    m_main.hookRecount();
+    m_shell.hooks().sending.recount();
 }
 
 void ConnectionPages::autoDeleteClicked() {
-    m_main.KylixSMS1.setAutoDeleteAllReport(m_cbDeleteAllReport->isChecked() ? 1 : 0);
-}
-
-void ConnectionPages::activityTick() {
-    QLabel* marker = m_main.imo;
-    for (int i = 0; i < 3; ++i) {
-        if (marker->x() == kLampX[i]) {
-            marker->move(kLampX[(i + 1) % 3], marker->y());
-            return;
-        }
-    }
+    m_shell.sms().setAutoDeleteAllReport(m_cbDeleteAllReport->isChecked() ? 1 : 0);
 }
 
 void ConnectionPages::page1Entry() {
-    const QString path = m_main.programDir + devicetext::kLastPortFile;
+    const QString path = m_shell.programDir() + devicetext::kLastPortFile;
     QString text;
     if (!QFile::exists(path) || !textfile::read(path, &text))
         return;
@@ -325,8 +325,8 @@ void ConnectionPages::page1Entry() {
 }
 
 bool ConnectionPages::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &m_main && event->type() == QEvent::Close && m_search.running())
-        m_main.searchFlag = false;
+    if (watched == m_shell.mainWindow() && event->type() == QEvent::Close && m_search.running())
+        m_searchFlag = false;
     return QObject::eventFilter(watched, event);
 }
 
@@ -363,10 +363,10 @@ QString ConnectionPages::smscText() const {
     return m_teSMSC->text();
 }
 void ConnectionPages::setNavigationEnabled(bool enabled) {
-    m_main.TreeView1->setEnabled(enabled);
+    m_shell.setNavigationEnabled(enabled);
 }
 bool ConnectionPages::isConnected() const {
-    return m_main.isConnected();
+    return !m_btnConnect->isEnabled();
 }
 
 void ConnectionPages::markConnected() {
@@ -379,51 +379,40 @@ void ConnectionPages::refreshSilently() {
 }
 
 void ConnectionPages::startActivity() {
-    m_main.sa1->show();
-    m_main.sa2->show();
-    m_main.sa3->show();
-    m_main.imo->show();
-    m_main.Timer1.start();
+    m_shell.statusStrip().setActive(true);
 }
 
 void ConnectionPages::resetDisconnected() {
-    m_main.gaugeBattery->setValue(0);
-    m_main.gaugeReception->setValue(0);
+    StatusStrip& strip = m_shell.statusStrip();
+    strip.setBattery(0);
+    strip.setReception(0);
     for (QLineEdit* field : {m_teManufacture, m_teModel, m_teIMEI, m_teNetworkInfo, m_teBattery,
                              m_teReception, m_teFirmware, m_teHardware, m_teTime})
         field->clear();
     m_btnConnect->setEnabled(true);
     m_btnDisconnect->setEnabled(false);
-    m_main.imo->hide();
-    m_main.sa1->hide();
-    m_main.sa2->hide();
-    m_main.sa3->hide();
-    m_main.Timer1.stop();
+    strip.setActive(false);
 }
 
 void ConnectionPages::showSearchWindow() {
-    if (ProgramWindows* w = m_main.windows(); w && w->Form2)
-        w->Form2->show();
+    m_shell.searchWindow().show();
 }
 
 void ConnectionPages::closeSearchWindow() {
-    if (ProgramWindows* w = m_main.windows(); w && w->Form2)
-        w->Form2->close();
+    m_shell.searchWindow().close();
 }
 
 void ConnectionPages::showPleaseWait() {
-    if (ProgramWindows* w = m_main.windows(); w && w->Form4)
-        w->Form4->showWait(&m_main);
+    m_shell.showPleaseWait();
 }
 
 void ConnectionPages::closePleaseWait() {
-    if (ProgramWindows* w = m_main.windows(); w && w->Form4)
-        w->Form4->closeWait();
+    m_shell.closePleaseWait();
 }
 
 bool ConnectionPages::searchFlag() const {
-    return m_main.searchFlag;
+    return m_searchFlag;
 }
 void ConnectionPages::setSearchFlag(bool value) {
-    m_main.searchFlag = value;
+    m_searchFlag = value;
 }

@@ -3,9 +3,11 @@
 #include <QObject>
 
 #include <functional>
+#include <vector>
 
 #include "device/ConnectView.h"
 #include "device/PortSearch.h"
+#include "shell/Hook.h"
 
 class QCheckBox;
 class QComboBox;
@@ -15,7 +17,7 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 class QWidget;
-class TFormMain;
+class ShellContext;
 
 // The connect and settings pages (1 and 2) and the status strip's lamps and
 // gauges: connecting with the port search, the hardware information and its
@@ -24,7 +26,7 @@ class TFormMain;
 class ConnectionPages : public QObject, private ConnectView {
     Q_OBJECT
 public:
-    explicit ConnectionPages(TFormMain& main);
+    explicit ConnectionPages(ShellContext& shell);
     ~ConnectionPages() override;
 
     // Who asked for a refresh: only the button is told that nothing is
@@ -38,12 +40,17 @@ public:
     void storeSmscAction();
     void concatenationClicked();
     void autoDeleteClicked();
-    void activityTick();
     void page1Entry();
+    // Shared with the search window: its cancel button clears it.
+    bool searchFlag() const override;
 
 private:
     void buildConnectPage(QWidget* page);
+    void buildConnectionSettings(QWidget* page);
+    void buildHardwareInfo(QWidget* page);
     void buildSettingsPage(QWidget* page);
+    void fillHooks();
+    void connectShell();
     // True while a device action of these pages or any call on the control is
     // under way: a click or tick that arrives from inside its wait is dropped,
     // so two conversations with the device never interleave.
@@ -74,14 +81,15 @@ private:
     void closeSearchWindow() override;
     void showPleaseWait() override;
     void closePleaseWait() override;
-    bool searchFlag() const override;
     void setSearchFlag(bool value) override;
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    TFormMain& m_main;
+    ShellContext& m_shell;
     PortSearch m_search;
     bool m_actionRunning = false;
+    bool m_searchFlag = false;
+    std::vector<HookFill> m_fills;
 
     // Connect page
     QComboBox* m_cmbMode = nullptr;

@@ -31,16 +31,27 @@ QString WidgetDialogService::existingDirectory(QWidget* parent, const QString& c
     return QFileDialog::getExistingDirectory(parent, caption, start);
 }
 
-QString WidgetDialogService::openFileName(QWidget* parent, const QString& caption,
-                                          const QString& start, const QString& filter) {
+namespace {
+QString runFileDialog(QWidget* parent, const FileDialogOptions& options,
+                      QFileDialog::AcceptMode mode) {
     RestoreCurrentDir restore;
-    return QFileDialog::getOpenFileName(parent, caption, start, filter);
+    QFileDialog dialog(parent, options.caption, options.start, options.filter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(options.defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+} // namespace
+
+QString WidgetDialogService::openFileName(QWidget* parent, const FileDialogOptions& options) {
+    return runFileDialog(parent, options, QFileDialog::AcceptOpen);
 }
 
-QString WidgetDialogService::saveFileName(QWidget* parent, const QString& caption,
-                                          const QString& start, const QString& filter) {
-    RestoreCurrentDir restore;
-    return QFileDialog::getSaveFileName(parent, caption, start, filter);
+QString WidgetDialogService::saveFileName(QWidget* parent, const FileDialogOptions& options) {
+    return runFileDialog(parent, options, QFileDialog::AcceptSave);
 }
 
 QColor WidgetDialogService::color(QWidget* parent, const QColor& initial) {

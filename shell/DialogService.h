@@ -5,6 +5,15 @@
 
 class QWidget;
 
+// An open or save dialog: a filter such as "Text files (*.txt)" and the
+// suffix added to a name typed without one.
+struct FileDialogOptions {
+    QString caption;
+    QString start;
+    QString filter;
+    QString defaultSuffix;
+};
+
 // Every file, folder and colour dialog goes through here, so tests can
 // script the choice. An empty string (or an invalid colour) means cancelled.
 class DialogService {
@@ -13,10 +22,8 @@ public:
 
     virtual QString existingDirectory(QWidget* parent, const QString& caption,
                                       const QString& start) = 0;
-    virtual QString openFileName(QWidget* parent, const QString& caption, const QString& start,
-                                 const QString& filter) = 0;
-    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& start,
-                                 const QString& filter) = 0;
+    virtual QString openFileName(QWidget* parent, const FileDialogOptions& options) = 0;
+    virtual QString saveFileName(QWidget* parent, const FileDialogOptions& options) = 0;
     virtual QColor color(QWidget* parent, const QColor& initial) = 0;
 
     static DialogService& instance();
@@ -28,9 +35,7 @@ class WidgetDialogService : public DialogService {
 public:
     QString existingDirectory(QWidget* parent, const QString& caption,
                               const QString& start) override;
-    QString openFileName(QWidget* parent, const QString& caption, const QString& start,
-                         const QString& filter) override;
-    QString saveFileName(QWidget* parent, const QString& caption, const QString& start,
-                         const QString& filter) override;
+    QString openFileName(QWidget* parent, const FileDialogOptions& options) override;
+    QString saveFileName(QWidget* parent, const FileDialogOptions& options) override;
     QColor color(QWidget* parent, const QColor& initial) override;
 };

@@ -1,7 +1,10 @@
 #include "shell/MainWindowContext.h"
 
 #include <QLabel>
+#include <QTreeWidget>
 
+#include "shell/PleaseWaitWindow.h"
+#include "shell/SearchWindow.h"
 #include "shell/TFormMain.h"
 
 Database& MainWindowContext::database() {
@@ -43,6 +46,53 @@ QString MainWindowContext::statusTime() const {
 
 bool MainWindowContext::isConnected() const {
     return m_main.isConnected();
+}
+
+ShellHooks& MainWindowContext::hooks() {
+    return m_main.hooks;
+}
+
+StatusStrip& MainWindowContext::statusStrip() {
+    return *m_main.strip;
+}
+
+void MainWindowContext::setNavigationEnabled(bool enabled) {
+    m_main.TreeView1->setEnabled(enabled);
+}
+
+bool MainWindowContext::isNavigationEnabled() const {
+    return m_main.TreeView1->isEnabled();
+}
+
+SearchWindow& MainWindowContext::searchWindow() {
+    Q_ASSERT(m_main.shellWindows().search);
+    return *m_main.shellWindows().search;
+}
+
+void MainWindowContext::showPleaseWait() {
+    if (PleaseWaitWindow* w = m_main.shellWindows().pleaseWait)
+        w->showWait(&m_main);
+}
+
+void MainWindowContext::closePleaseWait() {
+    if (PleaseWaitWindow* w = m_main.shellWindows().pleaseWait)
+        w->closeWait();
+}
+
+ClockTimer& MainWindowContext::timer(ShellTimer timer) {
+    switch (timer) {
+    case ShellTimer::DeviceRefresh:
+        return m_main.Timer3;
+    case ShellTimer::Assembly:
+        return m_main.Timer7;
+    case ShellTimer::AboutBrighten:
+        return m_main.Timer8;
+    case ShellTimer::AboutDarken:
+        return m_main.Timer9;
+    case ShellTimer::AboutType:
+        break;
+    }
+    return m_main.Timer10;
 }
 
 QWidget* MainWindowContext::mainWindow() {

@@ -19,6 +19,14 @@ public:
     PersianDate today() const override;
     QString statusTime() const override;
     bool isConnected() const override;
+    ShellHooks& hooks() override;
+    StatusStrip& statusStrip() override;
+    void setNavigationEnabled(bool enabled) override;
+    bool isNavigationEnabled() const override;
+    SearchWindow& searchWindow() override;
+    void showPleaseWait() override;
+    void closePleaseWait() override;
+    ClockTimer& timer(ShellTimer timer) override;
     QWidget* mainWindow() override;
     void closeMainWindow() override;
 

@@ -7,9 +7,9 @@ namespace {
 MessageService* g_service = nullptr;
 
 QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString& text,
-                                QMessageBox::StandardButtons buttons) {
-    QMessageBox box(icon, QApplication::applicationName(), text, buttons,
-                    QApplication::activeWindow());
+                                QMessageBox::StandardButtons buttons,
+                                const QString& caption = QApplication::applicationName()) {
+    QMessageBox box(icon, caption, text, buttons, QApplication::activeWindow());
     box.setLayoutDirection(Qt::RightToLeft);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
@@ -34,4 +34,10 @@ bool WidgetMessageService::ask(const QString& text) {
 
 void WidgetMessageService::showError(const QString& text) {
     run(QMessageBox::Critical, text, QMessageBox::Ok);
+}
+
+QMessageBox::StandardButton
+WidgetMessageService::messageDlgTitle(const QString& caption, const QString& text,
+                                      QMessageBox::StandardButtons buttons) {
+    return run(QMessageBox::NoIcon, text, buttons, caption);
 }

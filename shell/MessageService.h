@@ -1,8 +1,7 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
-
-class QWidget;
 
 // Every message and question the program puts to the operator goes through
 // here, so tests can script the answers and never block on a modal box.
@@ -16,6 +15,11 @@ public:
     virtual bool ask(const QString& text) = 0;
     // The platform's standard error box, for unexpected engine errors.
     virtual void showError(const QString& text) = 0;
+    // A message box without icon under a caption of its own, with the
+    // buttons chosen; returns the button pressed (Cancel, or the only
+    // button, when the box is closed otherwise).
+    virtual QMessageBox::StandardButton messageDlgTitle(const QString& caption, const QString& text,
+                                                        QMessageBox::StandardButtons buttons) = 0;
 
     static MessageService& instance();
     // Replaces the service (nullptr restores the default). Not owned.
@@ -28,4 +32,6 @@ public:
     void showMessage(const QString& text) override;
     bool ask(const QString& text) override;
     void showError(const QString& text) override;
+    QMessageBox::StandardButton messageDlgTitle(const QString& caption, const QString& text,
+                                                QMessageBox::StandardButtons buttons) override;
 };

@@ -12,13 +12,14 @@ QColor iconColour(int index) {
     return QColor::fromHsv((index * 37) % 360, 150, 200);
 }
 
-// A glyph per icon: short, recognisable signs for the tree entries.
+// A glyph per icon: short, recognisable signs for the tree entries, all of
+// them in DejaVu Sans, the fallback every install has.
 QString glyph(int index) {
     static const char16_t* glyphs[kIconCount] = {
         u"\u270E", u"\u2709", u"\u2611", u"\u2610", u"\u263A", u"\u2699", u"\u2709",
         u"\u26C1", u"\u2197", u"\u260E", u"i",      u"\u2191", u"\u2193", u"\u2630",
         u"\u2692", u"\u20AC", u"\u2606", u"\u26C3", u"?",      u"+",      u"\u2713",
-        u"\u2637", u"\u2302", u"\u26BF", u"\u21BB", u"\u2716"};
+        u"\u2637", u"\u2302", u"\u26B7", u"\u21BB", u"\u2716"};
     return QString::fromUtf16(glyphs[index]);
 }
 

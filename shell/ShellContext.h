@@ -5,11 +5,16 @@
 #include "shell/Clock.h"
 #include "shell/DialogService.h"
 #include "shell/MessageService.h"
+#include "shell/ShellHooks.h"
 #include "store/PersianCalendar.h"
 
+class ClockTimer;
 class Database;
 class KylixSMS;
+class PleaseWaitWindow;
 class QWidget;
+class SearchWindow;
+class StatusStrip;
 
 // The main window's pages by number; other subsystems select them by name.
 enum class Page : int {
@@ -32,6 +37,16 @@ enum class Page : int {
     FailedNumbers = 16,
 };
 inline constexpr int kPageCount = 17;
+
+// The main window's timers that other subsystems start, stop or listen to.
+// The activity marker's timer belongs to the status strip.
+enum class ShellTimer {
+    DeviceRefresh, // Timer3, 60 s, running from start-up
+    Assembly,      // Timer7, 12 s, one-shot
+    AboutBrighten, // Timer8
+    AboutDarken,   // Timer9
+    AboutType,     // Timer10
+};
 
 // What a subsystem may reach of the shell. Subsystems are handed this, never
 // the main window, so the window's widgets stay its own.
@@ -62,6 +77,22 @@ public:
     // The device counts as connected exactly while the connect button is
     // disabled.
     virtual bool isConnected() const = 0;
+
+    // The calls the shell makes into subsystems; each subsystem fills its
+    // group and keeps the fill tokens for as long as it lives.
+    virtual ShellHooks& hooks() = 0;
+
+    // Gauges, lamps, activity marker and new-message notice.
+    virtual StatusStrip& statusStrip() = 0;
+    // The navigation tree, disabled while the device is being connected.
+    virtual void setNavigationEnabled(bool enabled) = 0;
+    virtual bool isNavigationEnabled() const = 0;
+    // Shown without blocking by the port search; its cancel button signals.
+    virtual SearchWindow& searchWindow() = 0;
+    // Shown over the main window without blocking around slow device work.
+    virtual void showPleaseWait() = 0;
+    virtual void closePleaseWait() = 0;
+    virtual ClockTimer& timer(ShellTimer timer) = 0;
 
     // The main window, as parent and anchor of other windows.
     virtual QWidget* mainWindow() = 0;

@@ -9,21 +9,19 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
-#include <QProgressBar>
-#include <QPushButton>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QStackedWidget>
-#include <QToolButton>
 #include <QTreeWidget>
 
+#include "shell/Fonts.h"
 #include "shell/MessageService.h"
 #include "shell/Modal.h"
 #include "shell/Pictures.h"
 #include "shell/ProgramDir.h"
-#include "shell/ProgramWindows.h"
 #include "shell/ShellTexts.h"
 #include "shell/SplashWindow.h"
-#include "shell/SubsystemPages.h"
+#include "shell/StatusStrip.h"
 #include "store/PersianCalendar.h"
 
 namespace {
@@ -47,7 +45,6 @@ TFormMain::TFormMain(QWidget* parent)
     KylixSMS1.setObjectName(QStringLiteral("KylixSMS1"));
     createWindow();
     startup();
-    m_pages = std::make_unique<SubsystemPages>(*this);
 }
 
 TFormMain::~TFormMain() = default;
@@ -72,20 +69,19 @@ void TFormMain::createWindow() {
     createPages();
     createStatusStrip();
     createStatusBar();
+    connectTimers();
+    setOpacity(kStartOpacity);
+}
 
-    connect(&Timer1, &ClockTimer::timeout, this, [this] { hookActivityTick(); });
-    connect(&Timer3, &ClockTimer::timeout, this, [this] { hookDeviceRefreshTick(); });
+void TFormMain::connectTimers() {
+    // Timer3, Timer7 and the About timers are listened to by the subsystems
+    // that own their ticks.
     connect(&Timer4, &ClockTimer::timeout, this, &TFormMain::clockTick);
     connect(&Timer5, &ClockTimer::timeout, this, &TFormMain::fadeInTick);
     connect(&Timer6, &ClockTimer::timeout, this, &TFormMain::fadeOutTick);
     Timer7.setSingleShot(true);
-    connect(&Timer7, &ClockTimer::timeout, this, [this] { hookAssemblyTick(); });
-    connect(&Timer8, &ClockTimer::timeout, this, [this] { hookAboutBrighten(); });
-    connect(&Timer9, &ClockTimer::timeout, this, [this] { hookAboutDarken(); });
-    connect(&Timer10, &ClockTimer::timeout, this, [this] { hookAboutType(); });
     Timer3.start();
     Timer4.start();
-    setOpacity(kStartOpacity);
 }
 
 void TFormMain::createNavigation() {
@@ -128,6 +124,11 @@ void TFormMain::createNavigation() {
             group = item;
     }
     TreeView1->expandAll();
+    // A selection is painted across the whole row while only the item's own
+    // rectangle is repainted when it moves: the block beside an entry no
+    // longer selected would stay.
+    connect(TreeView1, &QTreeWidget::itemSelectionChanged, TreeView1->viewport(),
+            qOverload<>(&QWidget::update));
 }
 
 void TFormMain::createPages() {
@@ -173,66 +174,10 @@ void TFormMain::createPages() {
 }
 
 void TFormMain::createStatusStrip() {
-    using namespace shelltext;
-    pnlStatusStrip = new QFrame(this);
-    pnlStatusStrip->setObjectName(QStringLiteral("pnlStatusStrip"));
-    pnlStatusStrip->setFrameShape(QFrame::StyledPanel);
-    pnlStatusStrip->setAutoFillBackground(true);
+    strip = new StatusStrip(this);
     // Placed above the top edge until first show, where it moves down over
     // the page tabs.
-    pnlStatusStrip->setGeometry(272, -23, 651, 54);
-    pnlStatusStrip->setLayoutDirection(Qt::LeftToRight);
-
-    auto gauge = [this](const QString& name, const QString& caption, int x) {
-        auto* label = new QLabel(caption, pnlStatusStrip);
-        label->setGeometry(x, 4, 120, 18);
-        auto* bar = new QProgressBar(pnlStatusStrip);
-        bar->setObjectName(name);
-        bar->setRange(0, 100);
-        bar->setValue(0);
-        bar->setGeometry(x, 24, 120, 18);
-        return bar;
-    };
-    gaugeBattery = gauge(QStringLiteral("gaugeBattery"), kPowerSupply, 300);
-    gaugeReception = gauge(QStringLiteral("gaugeReception"), kAntenna, 430);
-
-    auto lamp = [this](const QString& name, int x, bool lit, bool visible) {
-        auto* l = new QLabel(pnlStatusStrip);
-        l->setObjectName(name);
-        l->setPixmap(lit ? pictures::lamp(true) : pictures::lamp(false));
-        l->setGeometry(x, 20, 16, 16);
-        l->setVisible(visible);
-        return l;
-    };
-    gh1 = lamp(QStringLiteral("gh1"), 568, false, true);
-    gh2 = lamp(QStringLiteral("gh2"), 590, false, true);
-    gh3 = lamp(QStringLiteral("gh3"), 612, false, true);
-    sa1 = lamp(QStringLiteral("sa1"), 568, true, false);
-    sa2 = lamp(QStringLiteral("sa2"), 590, true, false);
-    sa3 = lamp(QStringLiteral("sa3"), 612, true, false);
-    imo = new QLabel(pnlStatusStrip);
-    imo->setObjectName(QStringLiteral("imo"));
-    imo->setPixmap(pictures::marker());
-    imo->setGeometry(568, 20, 16, 16);
-    imo->hide();
-
-    btnHide = new QToolButton(pnlStatusStrip);
-    btnHide->setObjectName(QStringLiteral("btnHide"));
-    btnHide->setToolTip(kHideHint);
-    btnHide->setText(QStringLiteral("_"));
-    btnHide->setGeometry(8, 14, 28, 28);
-    connect(btnHide, &QToolButton::clicked, this, [] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->isVisible())
-                w->showMinimized();
-        }
-    });
-    btnNewMessage = new QToolButton(pnlStatusStrip);
-    btnNewMessage->setObjectName(QStringLiteral("btnNewMessage"));
-    btnNewMessage->setToolTip(kNewMessageHint);
-    btnNewMessage->setIcon(QIcon(pictures::navigationIcon(12)));
-    btnNewMessage->setGeometry(44, 10, 36, 36);
-    btnNewMessage->hide();
+    strip->setGeometry(272, -23, 651, 54);
 }
 
 void TFormMain::createStatusBar() {
@@ -267,9 +212,7 @@ void TFormMain::createStatusBar() {
 void TFormMain::startup() {
     // B1-B4: the program directory first; the databases are named in it.
     programDir = ProgramDir::path();
-    QFont f = font();
-    f.setFamily(QStringLiteral("Noto Sans Arabic UI"));
-    setFont(f);
+    setFont(fonts::program());
     webVisited = false;
     firstShow = true;
     QDir::setCurrent(programDir);
@@ -295,12 +238,11 @@ void TFormMain::selectPage(int n) {
 }
 
 bool TFormMain::isConnected() const {
-    const auto* button = findChild<QPushButton*>(QStringLiteral("btnConnect"));
-    return button && !button->isEnabled();
+    return hooks.device.connected();
 }
 
 void TFormMain::navigationClick() {
-    hookNavigation();
+    hooks.about.navigation();
     if (QTreeWidgetItem* item = TreeView1->currentItem())
         treeAction(item->data(0, kIconRole).toInt());
     pageEntry();
@@ -316,19 +258,18 @@ void TFormMain::treeAction(int icon) {
         break;
     case 15:
         selectPage(4);
-        if (auto* field = findChild<QWidget*>(QStringLiteral("teCallNumber")))
-            field->setFocus();
+        hooks.incoming.chargePageEntry();
         break;
     case 11:
         selectPage(11);
-        hookReopenSend();
+        hooks.incoming.reopenSend();
         break;
     case 25:
         selectPage(16);
         break;
     case 12:
         selectPage(12);
-        hookReopenReci();
+        hooks.incoming.reopenReci();
         break;
     case 21:
         selectPage(3);
@@ -352,15 +293,15 @@ void TFormMain::treeAction(int icon) {
         selectPage(14);
         break;
     case 24:
-        hookShowUpdate();
+        hooks.about.showUpdate();
         break;
     case 22:
         selectPage(15);
-        hookContactPage();
+        hooks.about.contactPage();
         break;
     case 10:
         selectPage(10);
-        hookAboutEffects();
+        hooks.about.aboutEffects();
         break;
     default:
         break; // the six group entries
@@ -375,13 +316,13 @@ void TFormMain::pageEntry() {
     db.ADOQuery1.open();
     switch (currentPage()) {
     case 15:
-        hookPage15Entry();
+        hooks.about.page15Entry();
         break;
     case 1:
-        hookPage1Entry();
+        hooks.device.page1Entry();
         break;
     case 16:
-        hookPage16Entry();
+        hooks.sending.page16Entry();
         break;
     default:
         break;
@@ -410,19 +351,19 @@ void TFormMain::showEvent(QShowEvent* event) {
 
 void TFormMain::runFirstShow() {
     // C1: push the option settings into the control.
-    hookRejectCallOption();
-    hookFlashOption();
-    hookConcatenationOption();
-    hookAutoDeleteOption();
+    hooks.incoming.rejectCallOption();
+    hooks.sending.flashOption();
+    hooks.device.concatenationOption();
+    hooks.device.autoDeleteOption();
     // C2, the one-time keyboard layout switch, has no counterpart here: the
     // desktop chooses the input language.
     // C3
-    if (m_windows && m_windows->Form3)
-        Modal::run(m_windows->Form3);
+    if (m_windows.splash)
+        Modal::run(m_windows.splash);
     // C4: may close the window; the remaining steps still run.
-    hookPasswordCheck();
+    hooks.utilities.passwordCheck();
     // C5-C9
-    pnlStatusStrip->move(pnlStatusStrip->x(), 0);
+    strip->move(strip->x(), 0);
     selectPage(0);
     Timer5.start();
     clockTick();
@@ -434,8 +375,14 @@ void TFormMain::setOpacity(int value) {
     // Headless platforms have no opacity and say so on every call.
     static const bool supported = QGuiApplication::platformName() != QLatin1String("offscreen") &&
                                   QGuiApplication::platformName() != QLatin1String("minimal");
-    if (supported)
+    if (supported) {
         setWindowOpacity(value / 255.0);
+        // The opacity is a request to the window system that waits in the
+        // connection's buffer until something else is sent: nothing is
+        // painted during a fade, so under a compositing manager the window
+        // would stay where the last flush left it. Push each step out.
+        QGuiApplication::sync();
+    }
 }
 
 void TFormMain::fadeInTick() {
@@ -457,18 +404,18 @@ void TFormMain::fadeOutTick() {
 void TFormMain::closeEvent(QCloseEvent* event) {
     if (m_opacity == kFullOpacity) {
         // F1: the first close at full opacity fades out instead of closing.
-        if (!hookSaveDeliveryReports()) {
+        if (!hooks.incoming.saveDeliveryReports()) {
             event->ignore();
             return;
         }
         event->ignore();
         Timer6.start();
-        Timer1.stop();
+        strip->stopActivityTimer();
         Timer3.stop();
         Timer4.stop();
         Timer5.stop();
         if (Timer7.isActive())
-            hookSabre();
+            hooks.incoming.sabre();
         Timer7.stop();
     } else {
         event->accept();
@@ -476,19 +423,26 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     // F2
     db.closeContacts();
     db.closeLog();
+    if (event->isAccepted() && !m_closed) {
+        m_closed = true;
+        Q_EMIT closed();
+    }
+}
+
+void TFormMain::treeEntered(bool entered) {
+    QPalette p = TreeView1->palette();
+    p.setColor(QPalette::Text, entered ? Qt::blue : Qt::black);
+    TreeView1->setPalette(p);
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == TreeView1->viewport() && event->type() == QEvent::MouseButtonRelease) {
-        navigationClick();
-    } else if (watched == TreeView1 && event->type() == QEvent::Enter) {
-        QPalette p = TreeView1->palette();
-        p.setColor(QPalette::Text, Qt::blue);
-        TreeView1->setPalette(p);
-    } else if (watched == TreeView1 && event->type() == QEvent::Leave) {
-        QPalette p = TreeView1->palette();
-        p.setColor(QPalette::Text, Qt::black);
-        TreeView1->setPalette(p);
+        // Only the button that selects is a navigation click.
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            navigationClick();
+    } else if (watched == TreeView1 &&
+               (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
+        treeEntered(event->type() == QEvent::Enter);
     } else if (watched == PageControl1 &&
                (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
         return true; // pages change only through the tree and the buttons

@@ -3,27 +3,24 @@
 #include <QString>
 #include <QWidget>
 
-#include <memory>
-
 #include "device/KylixSMS.h"
 #include "shell/Clock.h"
-#include "shell/Hook.h"
 #include "shell/MainWindowContext.h"
+#include "shell/ShellHooks.h"
 #include "store/Database.h"
 
-class QFrame;
 class QLabel;
-class QProgressBar;
 class QStackedWidget;
-class QToolButton;
 class QTreeWidget;
-class QTreeWidgetItem;
-class ProgramWindows;
-class SubsystemPages;
+class PleaseWaitWindow;
+class SearchWindow;
+class SplashWindow;
+class StatusStrip;
 
 // The main window: navigation tree, page area, status strip and status bar,
 // its timers, the start-up and closing order, and the hooks through which
-// the subsystems take part in them.
+// the subsystems take part in them. Subsystems see it only through
+// context().
 class TFormMain : public QWidget {
     Q_OBJECT
 public:
@@ -38,8 +35,6 @@ public:
     QString programDir;
     bool firstShow = true;
     bool webVisited = false;
-    // Shared with the search window: cleared by its cancel button.
-    bool searchFlag = false;
     // The fade counts in its own integer: the platform keeps window opacity
     // in 8 bits and reading it back never reaches the end points exactly.
     int opacity() const { return m_opacity; }
@@ -47,9 +42,14 @@ public:
     Database db;
     KylixSMS KylixSMS1;
 
-    // The other windows, set once they are all created.
-    void setWindows(ProgramWindows* windows) { m_windows = windows; }
-    ProgramWindows* windows() const { return m_windows; }
+    // The shell's own small windows, created after the main window.
+    struct Windows {
+        SplashWindow* splash = nullptr;
+        SearchWindow* search = nullptr;
+        PleaseWaitWindow* pleaseWait = nullptr;
+    };
+    void setShellWindows(const Windows& windows) { m_windows = windows; }
+    const Windows& shellWindows() const { return m_windows; }
 
     // Pages
     QWidget* page(int n) const;
@@ -59,9 +59,9 @@ public:
     // Any click on the navigation tree.
     void navigationClick();
     void pageEntry();
-    // The device counts as connected exactly while the connect button is
-    // disabled.
     bool isConnected() const;
+    // True once a close request has been accepted: the program ends.
+    bool isClosed() const { return m_closed; }
 
     // Status bar
     void tarikh();
@@ -72,23 +72,10 @@ public:
     QLabel* es = nullptr;
     QLabel* lblGregorian = nullptr;
 
-    // Parts of the main window other subsystems work on
     QTreeWidget* TreeView1 = nullptr;
     QStackedWidget* PageControl1 = nullptr;
-    QFrame* pnlStatusStrip = nullptr;
-    QProgressBar* gaugeBattery = nullptr;
-    QProgressBar* gaugeReception = nullptr;
-    QToolButton* btnHide = nullptr;
-    QToolButton* btnNewMessage = nullptr;
-    QLabel* gh1 = nullptr;
-    QLabel* gh2 = nullptr;
-    QLabel* gh3 = nullptr;
-    QLabel* sa1 = nullptr;
-    QLabel* sa2 = nullptr;
-    QLabel* sa3 = nullptr;
-    QLabel* imo = nullptr;
+    StatusStrip* strip = nullptr;
 
-    ClockTimer Timer1{QStringLiteral("Timer1"), 650, this};
     ClockTimer Timer3{QStringLiteral("Timer3"), 60000, this};
     ClockTimer Timer4{QStringLiteral("Timer4"), 45000, this};
     ClockTimer Timer5{QStringLiteral("Timer5"), 3, this};
@@ -98,38 +85,13 @@ public:
     ClockTimer Timer9{QStringLiteral("Timer9"), 30, this};
     ClockTimer Timer10{QStringLiteral("Timer10"), 80, this};
 
-    // First show, in this order
-    Hook<void()> hookRejectCallOption{"cbRejectIncomingCallClick"};
-    Hook<void()> hookFlashOption{"cbFlashSMSClick"};
-    Hook<void()> hookConcatenationOption{"cbConcatenatedSMSClick"};
-    Hook<void()> hookAutoDeleteOption{"cbDeleteAllReportClick"};
-    Hook<void()> hookPasswordCheck{"passwordCheck"};
-    // Closing: saving the delivery list may fail, which keeps the window open.
-    Hook<bool()> hookSaveDeliveryReports{"saveDeliveryReports", true};
-    Hook<void()> hookSabre{"sabre"};
-    // Navigation and page entry
-    Hook<void()> hookNavigation{"navigation"};
-    Hook<void()> hookPage1Entry{"page1Entry"};
-    Hook<void()> hookPage15Entry{"page15Entry"};
-    Hook<void()> hookPage16Entry{"page16Entry"};
-    Hook<void()> hookReopenSend{"reopenSend"};
-    Hook<void()> hookReopenReci{"reopenReci"};
-    Hook<void()> hookShowUpdate{"showUpdate"};
-    Hook<void()> hookContactPage{"contactPage"};
-    Hook<void()> hookAboutEffects{"aboutEffects"};
-    // The composer's recount of its coding indicator, run by the options
-    // whose value changes the part count.
-    Hook<void()> hookRecount{"tmSMSTextChange"};
-    // Timer ticks owned by other subsystems
-    Hook<void()> hookActivityTick{"Timer1"};
-    Hook<void()> hookDeviceRefreshTick{"Timer3"};
-    Hook<void()> hookAssemblyTick{"Timer7"};
-    Hook<void()> hookAboutBrighten{"Timer8"};
-    Hook<void()> hookAboutDarken{"Timer9"};
-    Hook<void()> hookAboutType{"Timer10"};
+    ShellHooks hooks;
 
-    SubsystemPages* subsystems() const { return m_pages.get(); }
     ShellContext& context() { return m_context; }
+
+Q_SIGNALS:
+    // A close request was accepted: the window is gone and the program ends.
+    void closed();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -144,13 +106,15 @@ private:
     void createPages();
     void startup();
     void runFirstShow();
+    void connectTimers();
     void treeAction(int icon);
+    void treeEntered(bool entered);
     void fadeInTick();
     void fadeOutTick();
     void setOpacity(int value);
 
     MainWindowContext m_context{*this};
     int m_opacity = kStartOpacity;
-    ProgramWindows* m_windows = nullptr;
-    std::unique_ptr<SubsystemPages> m_pages;
+    Windows m_windows;
+    bool m_closed = false;
 };

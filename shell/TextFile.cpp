@@ -4,6 +4,8 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <utility>
+
 namespace {
 constexpr char16_t kCp1256[128] = {
     0x20AC, 0x067E, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0679, 0x2039,
@@ -28,6 +30,34 @@ QString fromCp1256(const QByteArray& bytes) {
     }
     return out;
 }
+
+// Characters the program's files hold: Persian and Arabic script, Latin,
+// and the punctuation and direction marks written between them.
+bool expected(QChar c) {
+    const char16_t u = c.unicode();
+    return u < 0x0250                       // Latin, Latin-1 and Latin Extended
+           || (u >= 0x0600 && u <= 0x06FF)  // Arabic, with the Persian letters
+           || (u >= 0x0750 && u <= 0x077F)  // Arabic Supplement
+           || (u >= 0x2000 && u <= 0x206F)  // punctuation, ZWNJ, direction marks
+           || u == 0x20AC || u == 0x2122    // euro, trade mark
+           || (u >= 0xFB50 && u <= 0xFDFF)  // Arabic presentation forms A
+           || (u >= 0xFE70 && u <= 0xFEFF); // Arabic presentation forms B
+}
+
+// How many of the text's non-ASCII characters are ones the program's files
+// hold, out of how many there are.
+std::pair<qsizetype, qsizetype> plausibility(const QString& text) {
+    qsizetype good = 0;
+    qsizetype all = 0;
+    for (QChar c : text) {
+        if (c.unicode() < 0x80)
+            continue;
+        ++all;
+        if (expected(c))
+            ++good;
+    }
+    return {good, all};
+}
 } // namespace
 
 namespace textfile {
@@ -43,9 +73,17 @@ QString decode(const QByteArray& bytes) {
     }
     QStringDecoder utf8(QStringConverter::Utf8);
     const QString text = utf8(bytes);
-    if (!utf8.hasError())
+    if (utf8.hasError())
+        return fromCp1256(bytes);
+    // Short Windows-1256 text is often valid UTF-8 by accident ("سگ", bytes
+    // D3 90, reads as a Cyrillic letter): UTF-8 wins only when it reads as
+    // the program's kind of text at least as well as Windows-1256 does.
+    const auto [utfGood, utfAll] = plausibility(text);
+    if (utfGood == utfAll)
         return text;
-    return fromCp1256(bytes);
+    const QString ansi = fromCp1256(bytes);
+    const auto [ansiGood, ansiAll] = plausibility(ansi);
+    return utfGood * ansiAll >= ansiGood * utfAll ? text : ansi;
 }
 
 QByteArray encode(const QString& text) {

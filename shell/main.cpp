@@ -3,24 +3,23 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "shell/ProgramWindows.h"
+#include "app/ProgramRoot.h"
+#include "shell/Fonts.h"
 #include "shell/ShellTexts.h"
-#include "shell/TFormMain.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The application name, not a display name: the platform would append a
+    // display name to every caption.
     QApplication::setApplicationName(shelltext::kAppTitle);
-    QApplication::setApplicationDisplayName(shelltext::kAppTitle);
     QApplication::setLayoutDirection(Qt::RightToLeft);
-    QFont font(QStringLiteral("Noto Sans Arabic UI"));
-    QApplication::setFont(font);
+    QApplication::setFont(fonts::program());
     // Qt's own dialog buttons in Persian; dates keep the desktop's locale.
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(QLocale::Persian, QLocale::Iran), QStringLiteral("qtbase"),
                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTexts);
 
-    ProgramWindows windows;
-    windows.FormMain->show();
-    return app.exec();
+    ProgramRoot program;
+    return program.exec();
 }

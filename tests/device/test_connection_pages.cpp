@@ -16,13 +16,13 @@
 
 #include "PortCandidates.h"
 #include "ProgramFixture.h"
+#include "app/ProgramRoot.h"
 #include "device/ConnectionPages.h"
 #include "device/ConnectionTexts.h"
 #include "shell/PleaseWaitWindow.h"
-#include "shell/ProgramWindows.h"
 #include "shell/SearchWindow.h"
 #include "shell/ShellTexts.h"
-#include "shell/SubsystemPages.h"
+#include "shell/StatusStrip.h"
 #include "shell/TFormMain.h"
 #include "shell/TextFile.h"
 
@@ -144,10 +144,11 @@ private Q_SLOTS:
         QVERIFY(m.page(2)->isAncestorOf(widget<QToolButton>(f, "SpeedButton9")));
         QCOMPARE(widget<QGroupBox>(f, "gbSettings")->title(), devicetext::kSettingsHeading);
 
-        QCOMPARE(m.gaugeBattery->value(), 0);
-        QCOMPARE(m.gaugeReception->value(), 0);
-        QVERIFY(m.imo->isHidden() && m.sa1->isHidden() && m.sa2->isHidden() && m.sa3->isHidden());
-        QVERIFY(!m.Timer1.isActive());
+        QCOMPARE(m.strip->gaugeBattery->value(), 0);
+        QCOMPARE(m.strip->gaugeReception->value(), 0);
+        QVERIFY(m.strip->imo->isHidden() && m.strip->sa1->isHidden() && m.strip->sa2->isHidden() &&
+                m.strip->sa3->isHidden());
+        QVERIFY(!m.strip->Timer1.isActive());
         QVERIFY(m.Timer3.isActive());
         // First show pushed both option boxes into the control.
         QCOMPARE(m.KylixSMS1.IsConcatenatedSMS(), 1);
@@ -215,11 +216,12 @@ private Q_SLOTS:
         QCOMPARE(edit(f, "teHardware")->text(), QStringLiteral("rev A"));
         QCOMPARE(edit(f, "teTime")->text(), QStringLiteral("2010/03/21 10:00:00"));
         QCOMPARE(edit(f, "teSMSC")->text(), QStringLiteral("+989120000000"));
-        QCOMPARE(m.gaugeBattery->value(), 90);
-        QCOMPARE(m.gaugeReception->value(), 80);
-        QVERIFY(m.sa1->isVisible() && m.sa2->isVisible() && m.sa3->isVisible());
-        QVERIFY(m.imo->isVisible());
-        QVERIFY(m.Timer1.isActive());
+        QCOMPARE(m.strip->gaugeBattery->value(), 90);
+        QCOMPARE(m.strip->gaugeReception->value(), 80);
+        QVERIFY(m.strip->sa1->isVisible() && m.strip->sa2->isVisible() &&
+                m.strip->sa3->isVisible());
+        QVERIFY(m.strip->imo->isVisible());
+        QVERIFY(m.strip->Timer1.isActive());
         // The attempt carried the connection fields.
         QCOMPARE(f.phone->lastProperties.NeedLog, 1);
         QCOMPARE(f.phone->lastProperties.ConnectionMode, 1);
@@ -272,9 +274,9 @@ private Q_SLOTS:
             if (op == QLatin1String("Connect") &&
                 f.phone->lastProperties.ConnectionParameter == QLatin1String("COM8, 9600")) {
                 fileGoneWhenComEightTried = !QFile::exists(f.file(QStringLiteral("cnn.kvx")));
-                disconnectedWhenComEightTried = !m.isConnected() && m.imo->isHidden() &&
+                disconnectedWhenComEightTried = !m.isConnected() && m.strip->imo->isHidden() &&
                                                 edit(f, "teManufacture")->text().isEmpty() &&
-                                                m.gaugeReception->value() == 0;
+                                                m.strip->gaugeReception->value() == 0;
             }
         };
         clickConnect(f);
@@ -316,7 +318,7 @@ private Q_SLOTS:
         QCOMPARE(f.phone->count(QStringLiteral("Disconnect")), 0);
         QCOMPARE(edit(f, "teReception")->text(), QStringLiteral("-1"));
         // The gauge has no room below 0.
-        QCOMPARE(f.main().gaugeReception->value(), 0);
+        QCOMPARE(f.main().strip->gaugeReception->value(), 0);
         QVERIFY(f.messages.all().isEmpty());
     }
 
@@ -335,7 +337,7 @@ private Q_SLOTS:
         };
         clickConnect(f);
         QCOMPARE(parametersTried(*f.phone), kFirstTwo + loopPorts(25, 20));
-        QVERIFY(!f.main().searchFlag);
+        QVERIFY(!f.program().connection->searchFlag());
         QCOMPARE(f.messages.messages, QStringList{devicetext::kNoHardware});
         QVERIFY(!search->isVisible());
         QVERIFY(f.main().TreeView1->isEnabled());
@@ -462,9 +464,9 @@ private Q_SLOTS:
         QCOMPARE(f.phone->count(QStringLiteral("GetManufacturer")), 1);
         QCOMPARE(f.phone->count(QStringLiteral("GetSMSC")), 1);
         QCOMPARE(edit(f, "teBattery")->text(), QStringLiteral("40"));
-        QCOMPARE(m.gaugeBattery->value(), 40);
+        QCOMPARE(m.strip->gaugeBattery->value(), 40);
         QCOMPARE(edit(f, "teReception")->text(), QStringLiteral("-2"));
-        QCOMPARE(m.gaugeReception->value(), 0);
+        QCOMPARE(m.strip->gaugeReception->value(), 0);
         QVERIFY(f.messages.all().isEmpty());
     }
 
@@ -488,7 +490,7 @@ private Q_SLOTS:
         f.startShown();
         TFormMain& m = f.main();
         // The button is disabled while disconnected; the action itself refuses.
-        m.subsystems()->connection->disconnectAction();
+        f.program().connection->disconnectAction();
         QCOMPARE(f.messages.messages, QStringList{devicetext::kNotConnected});
         QVERIFY(f.phone->calls.isEmpty());
 
@@ -498,7 +500,7 @@ private Q_SLOTS:
         QCOMPARE(f.messages.messages, QStringList{devicetext::kDisconnectFailed});
         QVERIFY(m.isConnected());
         QCOMPARE(edit(f, "teModel")->text(), QStringLiteral("Phone 1"));
-        QVERIFY(m.Timer1.isActive());
+        QVERIFY(m.strip->Timer1.isActive());
 
         f.messages.clear();
         f.phone->script(QStringLiteral("Disconnect"), {1});
@@ -510,10 +512,11 @@ private Q_SLOTS:
         for (const char* name : kHardwareFields)
             QVERIFY2(edit(f, name)->text().isEmpty(), name);
         QCOMPARE(edit(f, "teSMSC")->text(), QStringLiteral("+989120000000"));
-        QCOMPARE(m.gaugeBattery->value(), 0);
-        QCOMPARE(m.gaugeReception->value(), 0);
-        QVERIFY(m.imo->isHidden() && m.sa1->isHidden() && m.sa2->isHidden() && m.sa3->isHidden());
-        QVERIFY(!m.Timer1.isActive());
+        QCOMPARE(m.strip->gaugeBattery->value(), 0);
+        QCOMPARE(m.strip->gaugeReception->value(), 0);
+        QVERIFY(m.strip->imo->isHidden() && m.strip->sa1->isHidden() && m.strip->sa2->isHidden() &&
+                m.strip->sa3->isHidden());
+        QVERIFY(!m.strip->Timer1.isActive());
         // And the refresh timer is quiet again.
         f.phone->calls.clear();
         f.clock.advance(60000);
@@ -556,7 +559,7 @@ private Q_SLOTS:
         f.startShown();
         TFormMain& m = f.main();
         int recounts = 0;
-        m.hookRecount.fill([&] {
+        HookFill fillRecount = m.hooks.sending.recount.fill([&] {
             ++recounts;
             // The recount sees the new setting.
             QCOMPARE(m.KylixSMS1.IsConcatenatedSMS(), 0);
@@ -566,7 +569,8 @@ private Q_SLOTS:
         QCOMPARE(m.KylixSMS1.IsConcatenatedSMS(), 0);
         QCOMPARE(f.phone->lastProperties.IsConcatenatedSMS, 0);
         QCOMPARE(recounts, 1);
-        m.hookRecount.fill([&] { ++recounts; });
+        fillRecount.release();
+        fillRecount = m.hooks.sending.recount.fill([&] { ++recounts; });
         clickBox(widget<QCheckBox>(f, "cbConcatenatedSMS"));
         QCOMPARE(m.KylixSMS1.IsConcatenatedSMS(), 1);
         QCOMPARE(recounts, 2);
@@ -587,18 +591,18 @@ private Q_SLOTS:
         f.startShown();
         TFormMain& m = f.main();
         connectOnComOne(f);
-        QCOMPARE(m.imo->x(), 568);
+        QCOMPARE(m.strip->imo->x(), 568);
         QList<int> seen;
         for (int i = 0; i < 4; ++i) {
             f.clock.advance(650);
-            seen << m.imo->x();
+            seen << m.strip->imo->x();
         }
         QCOMPARE(seen, (QList<int>{590, 612, 568, 590}));
-        QCOMPARE(m.imo->y(), 20);
+        QCOMPARE(m.strip->imo->y(), 20);
         // A marker anywhere else stays there.
-        m.imo->move(600, 20);
+        m.strip->imo->move(600, 20);
         f.clock.advance(650 * 3);
-        QCOMPARE(m.imo->x(), 600);
+        QCOMPARE(m.strip->imo->x(), 600);
     }
 };
 

@@ -11,6 +11,7 @@
 #include "ProgramFixture.h"
 #include "device/ConnectionTexts.h"
 #include "device/DeviceBackend.h"
+#include "shell/StatusStrip.h"
 #include "shell/TFormMain.h"
 #include "shell/TextFile.h"
 #include "test_at_sim.h"
@@ -52,7 +53,7 @@ private Q_SLOTS:
         QVERIFY(fieldText(f, "teNetworkInfo").contains(QStringLiteral("IR-MCI")));
         QCOMPARE(fieldText(f, "teSMSC"), QStringLiteral("+989120000500"));
         QVERIFY(fieldText(f, "teReception").toInt() > 0);
-        QCOMPARE(m.gaugeBattery->value(), 87);
+        QCOMPARE(m.strip->gaugeBattery->value(), 87);
         QString remembered;
         QVERIFY(textfile::read(f.file(QStringLiteral("cnn.kvx")), &remembered));
         QCOMPARE(remembered.trimmed(), QStringLiteral("COM3, 9600"));
@@ -64,7 +65,7 @@ private Q_SLOTS:
 
         // The remembered port is one manual attempt.
         f.messages.clear();
-        m.hookPage1Entry();
+        m.hooks.device.page1Entry();
         QVERIFY(!m.findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->isChecked());
         QTest::mouseClick(button(f, "btnConnect"), Qt::LeftButton);
         QVERIFY(m.isConnected());

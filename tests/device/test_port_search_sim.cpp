@@ -13,9 +13,9 @@
 
 #include "PortCandidates.h"
 #include "ProgramFixture.h"
+#include "app/ProgramRoot.h"
 #include "device/ConnectionTexts.h"
 #include "device/DeviceBackend.h"
-#include "shell/ProgramWindows.h"
 #include "shell/SearchWindow.h"
 #include "shell/TFormMain.h"
 #include "test_at_sim.h"

@@ -9,10 +9,13 @@
 #include <QTreeWidget>
 
 #include "ProgramFixture.h"
-#include "shell/ProgramWindows.h"
+#include "app/ProgramRoot.h"
+#include "device/ConnectionPages.h"
 #include "shell/ShellTexts.h"
 #include "shell/SplashWindow.h"
+#include "shell/StatusStrip.h"
 #include "shell/TFormMain.h"
+#include "shell/UpdateWindow.h"
 #include "store/Sql.h"
 
 namespace {
@@ -114,13 +117,13 @@ private Q_SLOTS:
         ProgramFixture f;
         f.start();
         QStringList names;
-        for (QWidget* w : f.windows().all())
+        for (QWidget* w : f.windows().windows())
             names.append(w->objectName());
         QCOMPARE(names, (QStringList{"FormMain", "FormUSSD", "Form1", "Form2", "Form3", "Form4",
                                      "Form5", "Form6", "Form7", "Form8", "Form9"}));
         QCOMPARE(f.windows().Form5->windowTitle(), QStringLiteral("UPDATE"));
         QCOMPARE(f.main().size(), QSize(924, 613));
-        for (QWidget* w : f.windows().all())
+        for (QWidget* w : f.windows().windows())
             QVERIFY(!w->isVisible());
     }
 
@@ -129,11 +132,17 @@ private Q_SLOTS:
         f.start();
         TFormMain& m = f.main();
         QStringList order;
-        m.hookRejectCallOption.fill([&] { order << "reject"; });
-        m.hookFlashOption.fill([&] { order << "flash"; });
-        m.hookConcatenationOption.fill([&] { order << "concat"; });
-        m.hookAutoDeleteOption.fill([&] { order << "autodelete"; });
-        m.hookPasswordCheck.fill([&] {
+        // The shell's own order, with the device pages' fills gone.
+        f.program().connection.reset();
+        const HookFill fillRejectCallOption =
+            m.hooks.incoming.rejectCallOption.fill([&] { order << "reject"; });
+        const HookFill fillFlashOption =
+            m.hooks.sending.flashOption.fill([&] { order << "flash"; });
+        const HookFill fillConcatenationOption =
+            m.hooks.device.concatenationOption.fill([&] { order << "concat"; });
+        const HookFill fillAutoDeleteOption =
+            m.hooks.device.autoDeleteOption.fill([&] { order << "autodelete"; });
+        const HookFill fillPasswordCheck = m.hooks.utilities.passwordCheck.fill([&] {
             order << (f.modalShown.contains(f.windows().Form3) ? "password after splash"
                                                                : "password before splash");
             QCOMPARE(m.opacity(), TFormMain::kStartOpacity);
@@ -142,7 +151,7 @@ private Q_SLOTS:
         m.show();
         QCOMPARE(order,
                  (QStringList{"reject", "flash", "concat", "autodelete", "password after splash"}));
-        QCOMPARE(m.pnlStatusStrip->y(), 0);
+        QCOMPARE(m.strip->y(), 0);
         QCOMPARE(m.currentPage(), 0);
         QVERIFY(m.Timer5.isActive());
         QVERIFY(!m.firstShow);
@@ -218,10 +227,12 @@ private Q_SLOTS:
         TFormMain& m = f.main();
         int navigations = 0;
         QList<int> entered;
-        m.hookNavigation.fill([&] { ++navigations; });
-        m.hookPage1Entry.fill([&] { entered << 1; });
-        m.hookPage15Entry.fill([&] { entered << 15; });
-        m.hookPage16Entry.fill([&] { entered << 16; });
+        // The shell's own order, with the device pages' fills gone.
+        f.program().connection.reset();
+        const HookFill fillNavigation = m.hooks.about.navigation.fill([&] { ++navigations; });
+        const HookFill fillPage1Entry = m.hooks.device.page1Entry.fill([&] { entered << 1; });
+        const HookFill fillPage15Entry = m.hooks.about.page15Entry.fill([&] { entered << 15; });
+        const HookFill fillPage16Entry = m.hooks.sending.page16Entry.fill([&] { entered << 16; });
         // Leave a member table open: page entry must close it.
         m.db.ADOTable1.setTableName(QStringLiteral("nosend"));
         QVERIFY(m.db.ADOTable1.open());
@@ -241,8 +252,10 @@ private Q_SLOTS:
         ProgramFixture f;
         f.startShown();
         TFormMain& m = f.main();
+        // The shell's own order, with the device pages' fills gone.
+        f.program().connection.reset();
         int page1 = 0;
-        m.hookPage1Entry.fill([&] { ++page1; });
+        const HookFill fillPage1Entry = m.hooks.device.page1Entry.fill([&] { ++page1; });
         clickEntry(m, kNavConnect);
         QCOMPARE(page1, 1);
         for (const QString& g :
@@ -259,8 +272,10 @@ private Q_SLOTS:
         TFormMain& m = f.main();
         int updates = 0;
         int page1 = 0;
-        m.hookShowUpdate.fill([&] { ++updates; });
-        m.hookPage1Entry.fill([&] { ++page1; });
+        // The shell's own order, with the device pages' fills gone.
+        f.program().connection.reset();
+        const HookFill fillShowUpdate = m.hooks.about.showUpdate.fill([&] { ++updates; });
+        const HookFill fillPage1Entry = m.hooks.device.page1Entry.fill([&] { ++page1; });
         clickEntry(m, shelltext::kNavConnect);
         clickEntry(m, shelltext::kNavUpdate);
         QCOMPARE(updates, 1);
@@ -292,11 +307,11 @@ private Q_SLOTS:
         TFormMain& m = f.main();
         int saves = 0;
         int sabre = 0;
-        m.hookSaveDeliveryReports.fill([&] {
+        const HookFill fillSaveDeliveryReports = m.hooks.incoming.saveDeliveryReports.fill([&] {
             ++saves;
             return true;
         });
-        m.hookSabre.fill([&] { ++sabre; });
+        const HookFill fillSabre = m.hooks.incoming.sabre.fill([&] { ++sabre; });
         m.show();
         f.clock.advance(30);
         QVERIFY(m.opacity() < 255);
@@ -314,18 +329,18 @@ private Q_SLOTS:
         f.startShown();
         TFormMain& m = f.main();
         QStringList order;
-        m.hookSaveDeliveryReports.fill([&] {
+        const HookFill fillSaveDeliveryReports = m.hooks.incoming.saveDeliveryReports.fill([&] {
             order << "save";
             return true;
         });
-        m.hookSabre.fill([&] { order << "sabre"; });
-        m.Timer1.start();
+        const HookFill fillSabre = m.hooks.incoming.sabre.fill([&] { order << "sabre"; });
+        m.strip->Timer1.start();
         m.Timer7.start();
         QVERIFY(!m.close());
         QVERIFY(m.isVisible());
         QCOMPARE(order, (QStringList{"save", "sabre"}));
         QVERIFY(m.Timer6.isActive());
-        for (ClockTimer* t : {&m.Timer1, &m.Timer3, &m.Timer4, &m.Timer5, &m.Timer7})
+        for (ClockTimer* t : {&m.strip->Timer1, &m.Timer3, &m.Timer4, &m.Timer5, &m.Timer7})
             QVERIFY2(!t->isActive(), qPrintable(t->objectName()));
         // The databases close at the first request, before the fade-out.
         QVERIFY(!m.db.contactsOpen());
@@ -355,7 +370,8 @@ private Q_SLOTS:
         f.startShown();
         TFormMain& m = f.main();
         bool fail = true;
-        m.hookSaveDeliveryReports.fill([&] { return !fail; });
+        const HookFill fillSaveDeliveryReports =
+            m.hooks.incoming.saveDeliveryReports.fill([&] { return !fail; });
         QVERIFY(!m.close());
         QCOMPARE(m.opacity(), 255);
         QVERIFY(!m.Timer6.isActive());

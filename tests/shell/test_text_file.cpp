@@ -51,6 +51,28 @@ private Q_SLOTS:
         QVERIFY(!textfile::read(path("missing"), &none));
     }
 
+    // Without a byte-order mark a file is UTF-8 only when it reads as text
+    // the program writes; short Windows-1256 files are often valid UTF-8.
+    void codePageIsChosenByWhatTheTextReads_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        // seen 0xD3, gaf 0x90: as UTF-8 a Cyrillic letter.
+        QTest::newRow("cp1256 valid as utf-8")
+            << QByteArray("\xD3\x90") << QString::fromUtf16(u"سگ");
+        QTest::newRow("cp1256 word and digits")
+            << QByteArray("COM5 \xD3\x90") << QString::fromUtf16(u"COM5 سگ");
+        QTest::newRow("utf-8 persian")
+            << QString::fromUtf16(u"سلام دنیا").toUtf8() << QString::fromUtf16(u"سلام دنیا");
+        QTest::newRow("utf-8 latin accents")
+            << QString::fromUtf16(u"café déjà").toUtf8() << QString::fromUtf16(u"café déjà");
+        QTest::newRow("ascii") << QByteArray("COM1, 9600") << QStringLiteral("COM1, 9600");
+    }
+    void codePageIsChosenByWhatTheTextReads() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(textfile::decode(bytes), text);
+    }
+
     void failedWriteLeavesTheOldFile() {
         put(path("keep.txt"), "old");
         QVERIFY(!textfile::write(path("no/such/folder/keep.txt"), QStringLiteral("new")));

@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "StoreTestSupport.h"
-#include "shell/SubsystemPages.h"
+#include "app/ProgramRoot.h"
 #include "store/BackupPage.h"
 #include "store/ContactsBackup.h"
 #include "store/StoreTexts.h"
@@ -35,7 +35,7 @@ void writeBytes(const QString& path, const QByteArray& data) {
 }
 
 BackupPage& page(ProgramFixture& f) {
-    return *f.main().subsystems()->backup;
+    return *f.program().backup;
 }
 
 QString gnames(const QString& file) {

@@ -3,9 +3,9 @@
 #include <QDialog>
 #include <QDir>
 
+#include "app/ProgramRoot.h"
 #include "shell/Modal.h"
 #include "shell/ProgramDir.h"
-#include "shell/ProgramWindows.h"
 #include "shell/TFormMain.h"
 
 ProgramFixture::ProgramFixture(const QString& dir, const QDateTime& start) : clock(start) {
@@ -29,7 +29,7 @@ ProgramFixture::~ProgramFixture() {
 }
 
 void ProgramFixture::start() {
-    m_windows = std::make_unique<ProgramWindows>();
+    m_windows = std::make_unique<ProgramRoot>();
     auto p = std::make_unique<ScriptedPhone>();
     phone = p.get();
     main().KylixSMS1.setBackend(std::move(p));

@@ -9,7 +9,7 @@
 #include "ScriptedPhone.h"
 #include "ScriptedServices.h"
 
-class ProgramWindows;
+class ProgramRoot;
 class TFormMain;
 class QDialog;
 
@@ -33,7 +33,9 @@ public:
     QString dir() const { return m_dirPath; }
     QString file(const QString& name) const { return m_dirPath + name; }
     TFormMain& main() const;
-    ProgramWindows& windows() const { return *m_windows; }
+    // The composition root: the windows and the subsystems.
+    ProgramRoot& windows() const { return *m_windows; }
+    ProgramRoot& program() const { return *m_windows; }
 
     ManualClock clock;
     ScriptedMessages messages;
@@ -44,5 +46,5 @@ public:
 private:
     std::unique_ptr<QTemporaryDir> m_temp;
     QString m_dirPath;
-    std::unique_ptr<ProgramWindows> m_windows;
+    std::unique_ptr<ProgramRoot> m_windows;
 };

@@ -22,6 +22,24 @@ public:
         return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
     }
     void showError(const QString& text) override { errors.append(text); }
+    // Answered from buttonAnswers; an empty queue presses the first of OK,
+    // Yes and the other buttons offered.
+    QMessageBox::StandardButton messageDlgTitle(const QString& caption, const QString& text,
+                                                QMessageBox::StandardButtons buttons) override {
+        titled.append({caption, text});
+        offered.append(buttons);
+        if (!buttonAnswers.isEmpty())
+            return buttonAnswers.takeFirst();
+        for (auto b : {QMessageBox::Ok, QMessageBox::Yes}) {
+            if (buttons.testFlag(b))
+                return b;
+        }
+        for (unsigned bit = 1; bit != 0; bit <<= 1) {
+            if (buttons.testAnyFlag(static_cast<QMessageBox::StandardButton>(bit)))
+                return static_cast<QMessageBox::StandardButton>(bit);
+        }
+        return QMessageBox::NoButton;
+    }
 
     // Everything shown, in order, messages and errors alike.
     QStringList all() const { return messages + errors; }
@@ -29,6 +47,8 @@ public:
         messages.clear();
         errors.clear();
         questions.clear();
+        titled.clear();
+        offered.clear();
     }
 
     QStringList messages;
@@ -36,6 +56,10 @@ public:
     QStringList questions;
     QList<bool> answers;
     bool defaultAnswer = true;
+    // Titled boxes: caption and text, the buttons each offered.
+    QList<QPair<QString, QString>> titled;
+    QList<QMessageBox::StandardButtons> offered;
+    QList<QMessageBox::StandardButton> buttonAnswers;
 };
 
 // Answers dialogs from queues; an empty queue means the operator cancelled.
@@ -48,14 +72,14 @@ public:
         captions.append(caption);
         return directories.isEmpty() ? QString() : directories.takeFirst();
     }
-    QString openFileName(QWidget*, const QString& caption, const QString&,
-                         const QString&) override {
-        captions.append(caption);
+    QString openFileName(QWidget*, const FileDialogOptions& options) override {
+        captions.append(options.caption);
+        fileOptions.append(options);
         return openFiles.isEmpty() ? QString() : openFiles.takeFirst();
     }
-    QString saveFileName(QWidget*, const QString& caption, const QString&,
-                         const QString&) override {
-        captions.append(caption);
+    QString saveFileName(QWidget*, const FileDialogOptions& options) override {
+        captions.append(options.caption);
+        fileOptions.append(options);
         return saveFiles.isEmpty() ? QString() : saveFiles.takeFirst();
     }
     QColor color(QWidget*, const QColor&) override {
@@ -67,4 +91,6 @@ public:
     QStringList saveFiles;
     QList<QColor> colors;
     QStringList captions;
+    // Filter and default suffix of every open and save dialog.
+    QList<FileDialogOptions> fileOptions;
 };

@@ -18,10 +18,10 @@
 #include <unistd.h>
 #include <vector>
 
+#include "app/ProgramRoot.h"
 #include "device/KylixSMS.h"
 #include "shell/Modal.h"
 #include "shell/ProgramDir.h"
-#include "shell/ProgramWindows.h"
 #include "shell/TFormMain.h"
 
 namespace {
@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     ProgramDir::setOverride(dir);
     Modal::setRunner([](QDialog*) { return int(QDialog::Accepted); });
 
-    ProgramWindows windows;
+    ProgramRoot windows;
     const double afterWindows = sinceProcessStart();
     windows.FormMain->show();
     QApplication::processEvents();

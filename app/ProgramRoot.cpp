@@ -1,0 +1,94 @@
+#include "app/ProgramRoot.h"
+
+#include <QApplication>
+
+#include "device/ConnectionPages.h"
+#include "device/DeviceBackend.h"
+#include "incoming/DeliveryReportWindow.h"
+#include "incoming/TFormUSSD.h"
+#include "sending/DateFilterWindow.h"
+#include "sending/SendProgressWindow.h"
+#include "shell/PleaseWaitWindow.h"
+#include "shell/SearchWindow.h"
+#include "shell/SplashWindow.h"
+#include "shell/TFormMain.h"
+#include "shell/UpdateWindow.h"
+#include "shell/WindowCaption.h"
+#include "store/BackupPage.h"
+#include "store/CreditCalculatorWindow.h"
+#include "store/GroupPages.h"
+#include "utilities/PasswordPrompt.h"
+
+ProgramRoot::ProgramRoot() {
+    windowcaption::keepExact(QCoreApplication::instance());
+    createWindows();
+    createSubsystems();
+    installDeviceBackend();
+    connect(FormMain, &TFormMain::closed, this, &ProgramRoot::mainWindowClosed);
+}
+
+ProgramRoot::~ProgramRoot() {
+    // Subsystems first: their hook fills and connections point into the
+    // windows.
+    backup.reset();
+    groups.reset();
+    connection.reset();
+    const auto all = windows();
+    for (auto it = all.rbegin(); it != all.rend(); ++it)
+        delete *it;
+}
+
+void ProgramRoot::createWindows() {
+    // Creating the main window opens the databases, before any other window.
+    FormMain = new TFormMain;
+    FormUSSD = new TFormUSSD;
+    Form1 = new SendProgressWindow;
+    Form2 = new SearchWindow;
+    Form3 = new SplashWindow;
+    Form4 = new PleaseWaitWindow;
+    Form5 = new UpdateWindow;
+    Form6 = new PasswordPrompt;
+    Form7 = new DateFilterWindow;
+    Form8 = new DeliveryReportWindow;
+    Form9 = new CreditCalculatorWindow(FormMain->context());
+    FormMain->setShellWindows({Form3, Form2, Form4});
+}
+
+void ProgramRoot::createSubsystems() {
+    ShellContext& shell = FormMain->context();
+    connection = std::make_unique<ConnectionPages>(shell);
+    groups = std::make_unique<GroupPages>(shell);
+    backup = std::make_unique<BackupPage>(shell);
+}
+
+void ProgramRoot::installDeviceBackend() {
+    FormMain->KylixSMS1.setBackend(makeDeviceBackend(FormMain->programDir));
+}
+
+QList<QWidget*> ProgramRoot::windows() const {
+    return {FormMain, FormUSSD, Form1, Form2, Form3, Form4, Form5, Form6, Form7, Form8, Form9};
+}
+
+void ProgramRoot::mainWindowClosed() {
+    // Closing the main window ends the program, whatever other window is up.
+    for (QWidget* w : windows())
+        w->hide();
+    QCoreApplication::quit();
+}
+
+int ProgramRoot::exec() {
+    // The end of the program is the main window's close, not the last
+    // window hidden: the main window hides during a send run.
+    QApplication::setQuitOnLastWindowClosed(false);
+    FormMain->show();
+    // A close during the first show (a wrong password) came before the
+    // event loop, where a quit request is lost.
+    if (FormMain->isClosed()) {
+        // The close came from inside the show, which maps the window after
+        // it anyway; a plain show and hide take it off the screen.
+        FormMain->show();
+        FormMain->hide();
+        return 0;
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+
+#include <memory>
+
+class TFormMain;
+class TFormUSSD;
+class SendProgressWindow;
+class SearchWindow;
+class SplashWindow;
+class PleaseWaitWindow;
+class UpdateWindow;
+class PasswordPrompt;
+class DateFilterWindow;
+class DeliveryReportWindow;
+class CreditCalculatorWindow;
+class ConnectionPages;
+class GroupPages;
+class BackupPage;
+
+// The composition root: the one place that knows every window and every
+// subsystem. It builds the main window, the other windows in their fixed
+// order, then the subsystems on the shell's context, then the device
+// backend; a new subsystem is added here and nowhere in the shell.
+class ProgramRoot : public QObject {
+    Q_OBJECT
+public:
+    ProgramRoot();
+    ~ProgramRoot() override;
+
+    // Shows the main window and runs the event loop until the main window
+    // closes. Returns at once when it was closed during its first show.
+    int exec();
+
+    // In creation order.
+    QList<QWidget*> windows() const;
+
+    TFormMain* FormMain = nullptr;
+    TFormUSSD* FormUSSD = nullptr;
+    SendProgressWindow* Form1 = nullptr;
+    SearchWindow* Form2 = nullptr;
+    SplashWindow* Form3 = nullptr;
+    PleaseWaitWindow* Form4 = nullptr;
+    UpdateWindow* Form5 = nullptr;
+    PasswordPrompt* Form6 = nullptr;
+    DateFilterWindow* Form7 = nullptr;
+    DeliveryReportWindow* Form8 = nullptr;
+    CreditCalculatorWindow* Form9 = nullptr;
+
+    std::unique_ptr<ConnectionPages> connection; // pages 1, 2, the lamps and gauges
+    std::unique_ptr<GroupPages> groups;          // pages 5, 6
+    std::unique_ptr<BackupPage> backup;          // page 9
+
+private:
+    void createWindows();
+    void createSubsystems();
+    void installDeviceBackend();
+    void mainWindowClosed();
+};
