@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "device/ConnectView.h"
+#include "device/DeviceGate.h"
 #include "device/PortSearch.h"
 
 class QCheckBox;
@@ -44,10 +45,11 @@ public:
 private:
     void buildConnectPage(QWidget* page);
     void buildSettingsPage(QWidget* page);
-    // True while a device action of these pages or any call on the control is
-    // under way: a click or tick that arrives from inside its wait is dropped,
-    // so two conversations with the device never interleave.
-    bool deviceBusy() const;
+    // The control's device gate for one action of these pages: empty while
+    // another action or a call on the control is under way, and a click or
+    // tick that arrives from inside its wait is dropped, so two conversations
+    // with the device never interleave.
+    DeviceGate::Hold holdDevice();
     // A one-call action of the page: refused while another runs, needs a
     // device, and reports the call's result.
     void deviceAction(const QString& notConnected, const std::function<int()>& call,
@@ -81,7 +83,6 @@ private:
 
     TFormMain& m_main;
     PortSearch m_search;
-    bool m_actionRunning = false;
 
     // Connect page
     QComboBox* m_cmbMode = nullptr;
