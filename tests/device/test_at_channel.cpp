@@ -113,7 +113,10 @@ void TestAtChannel::answersAndTimeOuts() {
     QCOMPARE(r.status, AtReply::Status::Error);
     QCOMPARE(r.final, AtLineParser::Final::CmeError);
     QCOMPARE(r.errorCode, 3);
-    QCOMPARE(peer.lines, (QByteArrayList{"AT+CSQ", "AT+SILENT", "AT+BAD"}));
+    // The silent command may still be answered: the channel gets back in step
+    // before the next one goes out.
+    QCOMPARE(peer.lines, (QByteArrayList{"AT+CSQ", "AT+SILENT", "ATE1", channel.syncLine(), "ATE0",
+                                         "AT+BAD"}));
 }
 
 void TestAtChannel::nestedCallQueuesBehind() {
