@@ -304,7 +304,7 @@ void TestAtDriver::intervalAndChatter() {
             at.append(c.first);
     QCOMPARE(at.size(), 2);
     // 2500 ms and more if the interval ran from the answer.
-    QVERIFY2(at[1] - at[0] >= 1495 && at[1] - at[0] < 2400,
+    QVERIFY2(at[1] - at[0] >= 995 && at[1] - at[0] < 2400,
              qPrintable(QString::number(at[1] - at[0])));
 }
 
