@@ -35,8 +35,9 @@
 // the next call fails without writing anything.
 //
 // Calls wait for their own commands in a local event loop; a call made while
-// another one waits (a click handled meanwhile) queues behind it. Events are
-// emitted as their lines are read, from the event loop.
+// another one waits queues behind it (the control refuses such calls; the
+// driver's own follow-up commands, reading a notified message, queue). Events
+// are emitted as their lines are read, from the event loop.
 class AtBackend : public SmsBackend {
     Q_OBJECT
 public:

@@ -428,9 +428,11 @@ void AtChannel::handle(const AtLineParser::Item& item) {
             write(m_current->command.payload + kCtrlZ);
             m_timer.start(m_current->command.timeoutMs);
         } else {
-            // Nobody's prompt (its command already gave up): left open, the
-            // modem would take the next command for message text.
+            // Nobody's prompt: left open, the modem would take the next
+            // command for message text. Whether ESC is answered is the
+            // modem's choice, so what follows is not trusted either.
             write(QByteArray(1, kEsc));
+            m_step = Step::OutOfStep;
         }
         return;
     case Kind::Info:
