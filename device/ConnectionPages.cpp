@@ -218,26 +218,27 @@ void ConnectionPages::buildSettingsPage(QWidget* page) {
     connect(m_SpeedButton9, &QToolButton::clicked, this, &ConnectionPages::storeSmscAction);
 }
 
-bool ConnectionPages::deviceBusy() const {
-    return m_actionRunning || m_search.running() || m_shell.sms().isBusy();
+DeviceGate::Hold ConnectionPages::holdDevice() {
+    return m_shell.sms().gate().tryHold();
 }
 
 void ConnectionPages::connectAction() {
-    if (deviceBusy())
+    const DeviceGate::Hold hold = holdDevice();
+    if (!hold)
         return;
     m_search.run();
 }
 
 void ConnectionPages::disconnectAction() {
-    if (deviceBusy())
+    DeviceGate::Hold hold = holdDevice();
+    if (!hold)
         return;
     if (!isConnected()) {
         MessageService::instance().showMessage(devicetext::kNotConnected);
         return;
     }
-    m_actionRunning = true;
     const int result = m_shell.sms().Disconnect();
-    m_actionRunning = false;
+    hold.release();
     if (result >= 1) {
         resetDisconnected();
         MessageService::instance().showMessage(devicetext::kDisconnected);
@@ -247,17 +248,17 @@ void ConnectionPages::disconnectAction() {
 }
 
 void ConnectionPages::refresh(RefreshBy caller) {
-    // The connected sequence runs inside the connect action; everyone else
-    // waits for the device to be free and, from the timer, for the next tick.
-    if (caller != RefreshBy::ConnectedSequence && deviceBusy())
+    // The connected sequence runs inside the connect action's hold; everyone
+    // else waits for the device to be free and, from the timer, for the next
+    // tick.
+    DeviceGate::Hold hold;
+    if (caller != RefreshBy::ConnectedSequence && !(hold = holdDevice()))
         return;
     if (!isConnected()) {
         if (caller == RefreshBy::Button)
             MessageService::instance().showMessage(devicetext::kNotConnected);
         return;
     }
-    const bool nested = m_actionRunning;
-    m_actionRunning = true;
     KylixSMS& sms = m_shell.sms();
     StatusStrip& strip = m_shell.statusStrip();
     showText(m_teManufacture, sms.GetManufacturer());
@@ -272,7 +273,6 @@ void ConnectionPages::refresh(RefreshBy caller) {
     showText(m_teHardware, sms.GetHardware());
     showText(m_teTime, sms.GetDeviceTime());
     showText(m_teSMSC, sms.GetSMSC());
-    m_actionRunning = nested;
 }
 
 void ConnectionPages::setTimeAction() {
@@ -289,15 +289,15 @@ void ConnectionPages::storeSmscAction() {
 
 void ConnectionPages::deviceAction(const QString& notConnected, const std::function<int()>& call,
                                    const QString& done, const QString& failed) {
-    if (deviceBusy())
+    DeviceGate::Hold hold = holdDevice();
+    if (!hold)
         return;
     if (!isConnected()) {
         MessageService::instance().showMessage(notConnected);
         return;
     }
-    m_actionRunning = true;
     const int result = call();
-    m_actionRunning = false;
+    hold.release();
     MessageService::instance().showMessage(result >= 1 ? done : failed);
 }
 

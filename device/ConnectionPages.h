@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "device/ConnectView.h"
+#include "device/DeviceGate.h"
 #include "device/PortSearch.h"
 #include "shell/Hook.h"
 
@@ -51,10 +52,11 @@ private:
     void buildSettingsPage(QWidget* page);
     void fillHooks();
     void connectShell();
-    // True while a device action of these pages or any call on the control is
-    // under way: a click or tick that arrives from inside its wait is dropped,
-    // so two conversations with the device never interleave.
-    bool deviceBusy() const;
+    // The control's device gate for one action of these pages: empty while
+    // another action or a call on the control is under way, and a click or
+    // tick that arrives from inside its wait is dropped, so two conversations
+    // with the device never interleave.
+    DeviceGate::Hold holdDevice();
     // A one-call action of the page: refused while another runs, needs a
     // device, and reports the call's result.
     void deviceAction(const QString& notConnected, const std::function<int()>& call,
@@ -87,7 +89,6 @@ private:
 
     ShellContext& m_shell;
     PortSearch m_search;
-    bool m_actionRunning = false;
     bool m_searchFlag = false;
     std::vector<HookFill> m_fills;
 

@@ -18,49 +18,36 @@ void KylixSMS::setBackend(std::unique_ptr<SmsBackend> backend) {
     m_backend = std::move(backend);
     if (!m_backend)
         m_backend = std::make_unique<NoDeviceBackend>();
-    // Queued: whatever thread or call the backend emits from, the event is
-    // taken up by the GUI thread's loop.
-    connect(
-        m_backend.get(), &SmsBackend::newSms, this,
-        [this](const IncomingSms& s) {
-            enqueue([this, s] {
-                Q_EMIT OnNewSMSReceived(s.Folder, s.Location, s.Number, s.Text, s.Time,
-                                        s.ConcatenatedInfo, s.Coding, s.Status);
-            });
-        },
-        Qt::QueuedConnection);
-    connect(
-        m_backend.get(), &SmsBackend::newDeliveryReport, this,
-        [this](const DeliveryReport& r) {
-            enqueue([this, r] {
-                Q_EMIT OnNewDeliveryReport(r.Folder, r.Location, r.Number, r.Time, r.Reference,
-                                           r.Status);
-            });
-        },
-        Qt::QueuedConnection);
-    connect(
-        m_backend.get(), &SmsBackend::newUssd, this,
-        [this](const QString& text) { enqueue([this, text] { Q_EMIT OnNewUSSD(text); }); },
-        Qt::QueuedConnection);
-    connect(
-        m_backend.get(), &SmsBackend::newCall, this,
-        [this](const QString& number, int status) {
-            enqueue([this, number, status] { Q_EMIT OnNewCall(number, status); });
-        },
-        Qt::QueuedConnection);
+    // Taken in the moment the backend raises it (from another thread it
+    // would be queued to this one), so the call it arrives in knows of it.
+    connect(m_backend.get(), &SmsBackend::newSms, this, [this](const IncomingSms& s) {
+        enqueue([this, s] {
+            Q_EMIT OnNewSMSReceived(s.Folder, s.Location, s.Number, s.Text, s.Time,
+                                    s.ConcatenatedInfo, s.Coding, s.Status);
+        });
+    });
+    connect(m_backend.get(), &SmsBackend::newDeliveryReport, this, [this](const DeliveryReport& r) {
+        enqueue([this, r] {
+            Q_EMIT OnNewDeliveryReport(r.Folder, r.Location, r.Number, r.Time, r.Reference,
+                                       r.Status);
+        });
+    });
+    connect(m_backend.get(), &SmsBackend::newUssd, this,
+            [this](const QString& text) { enqueue([this, text] { Q_EMIT OnNewUSSD(text); }); });
+    connect(m_backend.get(), &SmsBackend::newCall, this, [this](const QString& number, int status) {
+        enqueue([this, number, status] { Q_EMIT OnNewCall(number, status); });
+    });
     m_backend->applyProperties(m_properties);
 }
 
 template <typename F> auto KylixSMS::call(F&& f) {
-    struct Depth {
-        KylixSMS* self;
-        explicit Depth(KylixSMS* s) : self(s) { ++self->m_depth; }
-        ~Depth() {
-            if (--self->m_depth == 0 && !self->m_pending.isEmpty())
-                self->scheduleFlush();
-        }
-    } depth(this);
-    return f(*m_backend);
+    if (!m_gate.enterCall())
+        return f(m_refusal);
+    auto result = f(*m_backend);
+    m_gate.leaveCall();
+    // What came in meanwhile, before the caller goes on to its next call.
+    deliverPending();
+    return result;
 }
 
 void KylixSMS::propertiesChanged() {
@@ -70,7 +57,8 @@ void KylixSMS::propertiesChanged() {
 
 void KylixSMS::enqueue(std::function<void()> event) {
     m_pending.append(std::move(event));
-    if (m_depth == 0)
+    // Outside any call: from the event loop, never inside whoever raised it.
+    if (!m_gate.callWaiting())
         scheduleFlush();
 }
 
@@ -78,14 +66,20 @@ void KylixSMS::scheduleFlush() {
     if (m_flushScheduled)
         return;
     m_flushScheduled = true;
-    QMetaObject::invokeMethod(this, &KylixSMS::flush, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_flushScheduled = false;
+            deliverPending();
+        },
+        Qt::QueuedConnection);
 }
 
-void KylixSMS::flush() {
-    m_flushScheduled = false;
-    // One event at a time: a handler may call the control, and the events
-    // that arrive during that call wait for it like any other.
-    while (m_depth == 0 && !m_pending.isEmpty()) {
+void KylixSMS::deliverPending() {
+    // One event at a time, in order of arrival: a handler may call the
+    // control, and the events that arrive during that call are delivered
+    // when it returns, inside the handler.
+    while (!m_gate.callWaiting() && !m_pending.isEmpty()) {
         auto event = m_pending.takeFirst();
         event();
     }

@@ -7,15 +7,26 @@
 #include <functional>
 #include <memory>
 
+#include "device/DeviceGate.h"
 #include "device/SmsBackend.h"
 #include "device/SmsTypes.h"
 
 // The SMS control hosted on the main window. All device work of the program
 // goes through it. Properties keep their values across connects: a value set
-// while nothing is connected holds at the next Connect. Events are always
-// delivered from the GUI thread's event loop, never inside another call to
-// the control: an event that arrives while a call waits on the device is
-// queued and delivered after that call has returned.
+// while nothing is connected holds at the next Connect.
+//
+// One call at a time: a call made while another waits on the device (a tick
+// or a click handled in that wait) is refused with the operation's failure
+// result and never reaches the device; actions of several calls take the
+// gate() for their whole length.
+//
+// Events are never delivered inside a call. One that arrives while a call
+// waits is held and delivered as soon as that call returns, before its
+// result reaches the caller, so a synchronous run of calls (a send run)
+// hands each event on before its next call; one that arrives while no call
+// waits is delivered from the event loop. A handler may call the control
+// and may show a modal window; events that come meanwhile are delivered
+// inside it by the same rule.
 class KylixSMS : public QObject {
     Q_OBJECT
 
@@ -121,7 +132,10 @@ public:
 
     // True while a call is waiting on the device.
     bool isBusy() const {
-        return m_depth > 0;
+        return m_gate.callWaiting();
+    }
+    DeviceGate& gate() {
+        return m_gate;
     }
 
 Q_SIGNALS:
@@ -138,12 +152,13 @@ private:
     void propertiesChanged();
     void enqueue(std::function<void()> event);
     void scheduleFlush();
-    void flush();
+    void deliverPending();
 
     SmsProperties m_properties;
     StoredSms m_lastRead;
     std::unique_ptr<SmsBackend> m_backend;
-    int m_depth = 0;
+    NoDeviceBackend m_refusal; // answers a refused call with the failure result
+    DeviceGate m_gate;
     bool m_flushScheduled = false;
     QList<std::function<void()>> m_pending;
 };

@@ -18,6 +18,9 @@ constexpr int kMaxSendTimeoutS = 600;
 constexpr int kMaxRetries = 10;
 constexpr int kMaxIntervalS = 3600;
 constexpr int kPromptTimeoutMs = 5000;
+// How long past SendTimeout a part whose PDU went out waits for the network's
+// late answer, at most (and never longer than SendTimeout itself).
+constexpr int kMaxLateGraceMs = 10000;
 // How long the SIM may stay busy after its PIN was given.
 constexpr int kSimReadyMs = 10000;
 constexpr int kSimPollMs = 100;
@@ -75,8 +78,14 @@ void AtBackend::fail() {
 // ---- Connect ----------------------------------------------------------------
 
 bool AtBackend::probe() {
+    AtCommand at;
+    at.text = "AT";
+    at.timeoutMs = kProbeTimeoutMs;
+    // Any answer will do, even one owed to a try before: the channel gets
+    // back in step before the first command whose answer counts.
+    at.probe = true;
     for (int i = 0; i < kProbeTries; ++i) {
-        const AtReply r = run("AT", kProbeTimeoutMs);
+        const AtReply r = m_channel.execute(at);
         if (r.status == AtReply::Status::Ok || r.status == AtReply::Status::Error)
             return true; // something that speaks AT is there
         if (r.status != AtReply::Status::Timeout)
@@ -387,26 +396,38 @@ int AtBackend::setSmsc(const QString& number) {
 bool AtBackend::waitForInterval(int intervalSeconds) {
     if (!m_sentBefore || intervalSeconds <= 0)
         return m_connected;
+    // Counted from the start of the last submit: the operator's throttle,
+    // not a pause after the network's own time. A modem slower than the
+    // interval is never kept waiting by it.
     const qint64 wanted = qint64(std::min(intervalSeconds, kMaxIntervalS)) * 1000;
-    for (qint64 left = wanted - m_lastSend.elapsed(); left > 0;
-         left = wanted - m_lastSend.elapsed()) {
+    for (qint64 left = wanted - m_lastSubmitStart.elapsed(); left > 0;
+         left = wanted - m_lastSubmitStart.elapsed()) {
         if (!m_channel.pause(int(left)))
             return false;
     }
     return m_connected;
 }
 
-bool AtBackend::sendPart(const QByteArray& hex, int tpduLength, int timeoutMs) {
+AtBackend::PartOutcome AtBackend::sendPart(const QByteArray& hex, int tpduLength, int timeoutMs) {
     AtCommand c;
     c.text = "AT+CMGS=" + QByteArray::number(tpduLength);
     c.payload = hex;
     c.promptTimeoutMs = std::min(kPromptTimeoutMs, timeoutMs);
     c.timeoutMs = timeoutMs;
-    const AtReply r = m_channel.execute(c);
+    c.lateGraceMs = std::min(kMaxLateGraceMs, timeoutMs);
     m_sentBefore = true;
-    m_lastSend.start();
+    m_lastSubmitStart.start();
+    const AtReply r = m_channel.execute(c);
     // OK alone, without the message reference, sent nothing.
-    return r.ok() && !r.line("+CMGS:").isEmpty();
+    if (r.ok() && !r.line("+CMGS:").isEmpty())
+        return PartOutcome::Sent;
+    if (r.status == AtReply::Status::Timeout && r.payloadSent) {
+        qCWarning(lcAt) << "no answer from the network to a message part within"
+                        << (timeoutMs + c.lateGraceMs) / 1000
+                        << "s; it may have been sent and is not tried again";
+        return PartOutcome::Unknown;
+    }
+    return PartOutcome::Failed;
 }
 
 int AtBackend::sendSms(const QString& number, const QString& text,
@@ -433,13 +454,14 @@ int AtBackend::sendSms(const QString& number, const QString& text,
                              : kDefaultSendTimeoutS;
     const int tries = 1 + std::clamp(properties.SendRetryTimes, 0, kMaxRetries);
     for (const pdu::EncodedPart& part : parts) {
-        bool sent = false;
-        for (int i = 0; i < tries && !sent; ++i) {
+        PartOutcome outcome = PartOutcome::Failed;
+        for (int i = 0; i < tries && outcome == PartOutcome::Failed; ++i) {
             if (!waitForInterval(properties.SendInterval))
                 return 0;
-            sent = sendPart(part.hex, part.tpduLength, timeoutS * 1000);
+            outcome = sendPart(part.hex, part.tpduLength, timeoutS * 1000);
         }
-        if (!sent)
+        // A part of unknown outcome counts as sent; see sendSms in the header.
+        if (outcome == PartOutcome::Failed)
             return 0;
     }
     return int(parts.size());

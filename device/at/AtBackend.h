@@ -17,12 +17,27 @@
 //   SendTimeout     seconds to wait for the network's +CMGS, per message part
 //                   (0 or less: 28 s);
 //   SendRetryTimes  extra tries of a part that failed (0: one try only; at most 10);
-//   SendInterval    seconds from the end of one part's try to the start of the
-//                   next, across messages as well (0: no wait).
+//   SendInterval    the least time in seconds from the start of one part's
+//                   submit to the start of the next, across messages and
+//                   retries as well (0: no wait): the operator's throttle. A
+//                   modem that needs longer than that per part is never kept
+//                   idle by it.
+//
+// SendSMS and an outcome nobody knows: when the network has not answered a
+// part within SendTimeout after its PDU went out, the driver waits up to as
+// long again (at most 10 s) for the late answer while the link gets back in
+// step; "+CMGS: n" means sent, +CMS ERROR refused. Without any answer the part
+// counts as sent and is not tried again, and the message's result is success:
+// the caller tries a failed message once more, so a failure here would send a
+// message that most likely went out a second time, charged to the customer
+// and received twice. A message lost this way shows as missing its delivery
+// report; a double cannot be undone. Should the modem not come back in step,
+// the next call fails without writing anything.
 //
 // Calls wait for their own commands in a local event loop; a call made while
-// another one waits (a click handled meanwhile) queues behind it. Events are
-// emitted as their lines are read, from the event loop.
+// another one waits queues behind it (the control refuses such calls; the
+// driver's own follow-up commands, reading a notified message, queue). Events
+// are emitted as their lines are read, from the event loop.
 class AtBackend : public SmsBackend {
     Q_OBJECT
 public:
@@ -74,7 +89,8 @@ private:
     void setUpNotifications();
     void fail();
 
-    bool sendPart(const QByteArray& hex, int tpduLength, int timeoutMs);
+    enum class PartOutcome { Sent, Failed, Unknown };
+    PartOutcome sendPart(const QByteArray& hex, int tpduLength, int timeoutMs);
     bool waitForInterval(int intervalSeconds);
 
     void onUnsolicited(const AtLineParser::Item& item);
@@ -97,7 +113,7 @@ private:
     QByteArray m_readMemory = "SM";
     int m_concatReference = 0;
     bool m_sentBefore = false;
-    QElapsedTimer m_lastSend;
+    QElapsedTimer m_lastSubmitStart;
     int m_deviceQuarters = 0; // zone of the device clock, for times typed without one
     bool m_deviceZoneKnown = false;
 

@@ -1,8 +1,10 @@
 #include "device/at/AtChannel.h"
 
 #include <QEventLoop>
+
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <algorithm>
 
 // Traffic is logged when NeedLog asks for it and the category is switched on
 // (QT_LOGGING_RULES="tavrik.at.debug=true").
@@ -11,6 +13,10 @@ Q_LOGGING_CATEGORY(lcAt, "tavrik.at", QtInfoMsg)
 namespace {
 constexpr char kCtrlZ = 0x1A;
 constexpr char kEsc = 0x1B;
+// The probe's own command: unknown to every modem, so it changes nothing and
+// is answered with an error; what counts is its echo.
+constexpr char kSyncCommand[] = "AT+TAVRIKSYNC=";
+constexpr int kMinSyncMs = 2000;
 
 QString printable(const QByteArray& bytes) {
     QString out;
@@ -80,7 +86,11 @@ void AtChannel::close() {
 
 void AtChannel::releasePort() {
     ++m_generation;
-    m_staleSubmit = m_swallowFinal = false;
+    // A new port, or the same one opened again, starts in step: the modem
+    // may still owe old answers, but the connect's probe and ATE0 come first.
+    m_step = Step::InStep;
+    m_syncEcho = false;
+    m_syncFor = 0;
     m_inbox.clear();
     m_parser.reset();
     m_timer.stop();
@@ -99,6 +109,11 @@ void AtChannel::failAll(AtReply::Status status) {
     // port is closed by now.
     if (m_current)
         finish(status);
+    if (m_late) {
+        Pending late = std::move(*m_late);
+        m_late.reset();
+        complete(std::move(late), status);
+    }
     while (!m_queue.empty()) {
         Pending p = std::move(m_queue.front());
         m_queue.pop_front();
@@ -116,11 +131,12 @@ void AtChannel::submit(const AtCommand& command, Callback done, bool first) {
             done(reply);
         return;
     }
+    Pending p{command, std::move(done), {}, m_nextId++};
     if (first)
-        m_queue.push_front(Pending{command, std::move(done), {}, false});
+        m_queue.push_front(std::move(p));
     else
-        m_queue.push_back(Pending{command, std::move(done), {}, false});
-    if (m_current)
+        m_queue.push_back(std::move(p));
+    if (m_current || m_step == Step::Syncing || m_step == Step::Restoring)
         return;
     if (m_finishing == 0) {
         startNext();
@@ -134,7 +150,7 @@ void AtChannel::submit(const AtCommand& command, Callback done, bool first) {
     QMetaObject::invokeMethod(
         this,
         [this, generation] {
-            if (generation == m_generation && !m_current)
+            if (generation == m_generation)
                 startNext();
         },
         Qt::QueuedConnection);
@@ -195,8 +211,17 @@ void AtChannel::write(const QByteArray& bytes) {
 }
 
 void AtChannel::startNext() {
-    if (m_current || m_queue.empty() || !m_port)
+    if (m_current || m_step == Step::Syncing || m_step == Step::Restoring || m_queue.empty() ||
+        !m_port)
         return;
+    const Pending& next = m_queue.front();
+    if (m_step == Step::OutOfStep && !next.command.probe) {
+        // The time of the command waiting is what the way back may take.
+        const AtCommand& c = next.command;
+        const int budget = c.timeoutMs + (c.payload.isEmpty() ? 0 : c.promptTimeoutMs);
+        beginSync(std::max(budget, kMinSyncMs), next.id);
+        return;
+    }
     m_current = std::move(m_queue.front());
     m_queue.pop_front();
     const AtCommand& c = m_current->command;
@@ -210,6 +235,10 @@ void AtChannel::finish(AtReply::Status status) {
     Pending p = std::move(*m_current);
     m_current.reset();
     m_timer.stop();
+    complete(std::move(p), status);
+}
+
+void AtChannel::complete(Pending p, AtReply::Status status) {
     p.reply.status = status;
     // The callback first: what it queues as first follows this command
     // directly.
@@ -222,20 +251,72 @@ void AtChannel::finish(AtReply::Status status) {
 }
 
 void AtChannel::onTimeout() {
+    if (m_step == Step::Syncing || m_step == Step::Restoring) {
+        endSync(false);
+        return;
+    }
     if (!m_current)
         return;
-    if (!m_current->command.payload.isEmpty()) {
-        if (!m_current->payloadSent) {
-            // Still at the prompt, or the prompt is about to come: Escape
-            // leaves it without sending anything.
-            write(QByteArray(1, kEsc));
-        } else {
-            m_staleSubmit = true;
-        }
-    }
     if (m_log)
         qCDebug(lcAt) << "time-out:" << m_current->command.text;
+    // Whatever the modem still owes this command may come later, or never.
+    m_step = Step::OutOfStep;
+    const AtCommand& c = m_current->command;
+    if (!c.payload.isEmpty() && !m_current->reply.payloadSent) {
+        // Still at the prompt, or the prompt is about to come: Escape leaves
+        // it, and nothing was sent.
+        write(QByteArray(1, kEsc));
+    } else if (!c.payload.isEmpty() && c.lateGraceMs > 0) {
+        // Only the answer can tell whether the message went out.
+        m_late = std::move(*m_current);
+        m_current.reset();
+        beginSync(m_late->command.lateGraceMs, 0);
+        return;
+    }
     finish(AtReply::Status::Timeout);
+}
+
+void AtChannel::beginSync(int budgetMs, quint64 forId) {
+    m_step = Step::Syncing;
+    m_syncEcho = false;
+    m_syncFor = forId;
+    m_syncLine = kSyncCommand + QByteArray::number(++m_syncs);
+    if (m_log)
+        qCDebug(lcAt).noquote() << "out of step: resynchronising with" << m_syncLine;
+    // Escape first, for a modem left at a prompt; elsewhere it is ignored.
+    write(kEsc + QByteArray("ATE1\r") + m_syncLine + '\r');
+    m_timer.start(budgetMs);
+}
+
+void AtChannel::endSync(bool inStep) {
+    m_timer.stop();
+    m_step = inStep ? Step::InStep : Step::OutOfStep;
+    if (m_log && !inStep)
+        qCDebug(lcAt).noquote() << "no answer to" << m_syncLine << "- still out of step";
+    if (m_late) {
+        Pending late = std::move(*m_late);
+        m_late.reset();
+        // Without its own answer the submit's outcome stays open: a Timeout
+        // with payloadSent set.
+        AtReply::Status status = AtReply::Status::Timeout;
+        if (late.settled)
+            status = late.reply.final == AtLineParser::Final::Ok ? AtReply::Status::Ok
+                                                                 : AtReply::Status::Error;
+        complete(std::move(late), status);
+        return;
+    }
+    if (!inStep) {
+        // The command whose time the probe used ends without going out.
+        const auto it = std::find_if(m_queue.begin(), m_queue.end(),
+                                     [this](const Pending& p) { return p.id == m_syncFor; });
+        if (it != m_queue.end()) {
+            Pending p = std::move(*it);
+            m_queue.erase(it);
+            complete(std::move(p), AtReply::Status::Timeout);
+            return;
+        }
+    }
+    startNext();
 }
 
 void AtChannel::onReadyRead() {
@@ -269,34 +350,70 @@ void AtChannel::processInbox() {
     }
 }
 
-bool AtChannel::isStaleAnswer(const AtLineParser::Item& item) {
-    if (!m_staleSubmit)
-        return false;
-    // Only a command that is not waiting for its own submit answer can tell
-    // the late one apart: its +CMGS line, and the final result after it.
-    const bool ownSubmit =
-        m_current && !m_current->command.payload.isEmpty() && m_current->payloadSent;
-    if (ownSubmit)
-        return false;
+void AtChannel::handleWhileSyncing(const AtLineParser::Item& item) {
     using Kind = AtLineParser::Kind;
-    if (item.kind == Kind::Info && item.line.startsWith("+CMGS:")) {
-        m_swallowFinal = true;
-        return true;
+    switch (item.kind) {
+    case Kind::Unsolicited:
+        Q_EMIT unsolicited(item);
+        return;
+    case Kind::Prompt:
+        // The prompt of a submit that gave up: leave it.
+        write(QByteArray(1, kEsc));
+        return;
+    case Kind::Info:
+        if (m_step == Step::Syncing && item.line == m_syncLine)
+            m_syncEcho = true;
+        else
+            noteLateAnswer(item);
+        return;
+    case Kind::Final:
+        if (m_step == Step::Restoring) {
+            endSync(true);
+        } else if (m_syncEcho) {
+            // The probe's own answer: in step from here. Echo off again.
+            m_step = Step::Restoring;
+            write("ATE0\r");
+        } else {
+            noteLateAnswer(item);
+        }
+        return;
+    case Kind::Noise:
+    case Kind::CallResult:
+        return;
     }
-    if (item.kind == Kind::Final &&
-        (m_swallowFinal || item.final == AtLineParser::Final::CmsError || !m_current)) {
-        m_swallowFinal = false;
-        m_staleSubmit = false;
-        return true;
+}
+
+void AtChannel::noteLateAnswer(const AtLineParser::Item& item) {
+    // Before the probe's echo come the late submit's answer, the answers to
+    // commands that gave up earlier, and the OK of ATE1. Only what cannot be
+    // anybody else's is taken for the submit's: a "+CMGS:" line with the OK
+    // after it (sent), or a +CMS ERROR (refused; no other command of ours
+    // gets one back). Anything else leaves its outcome open.
+    using Kind = AtLineParser::Kind;
+    const bool forLate = m_late && !m_late->settled;
+    if (forLate && item.kind == Kind::Info && item.line.startsWith("+CMGS:") &&
+        m_late->reply.lines.isEmpty()) {
+        m_late->reply.lines.append(item.line);
+        return;
     }
-    return false;
+    if (forLate && item.kind == Kind::Final &&
+        (!m_late->reply.lines.isEmpty() || item.final == AtLineParser::Final::CmsError)) {
+        m_late->settled = true;
+        m_late->reply.final = item.final;
+        m_late->reply.errorCode = item.errorCode;
+        m_late->reply.finalLine = item.line;
+        if (m_log)
+            qCDebug(lcAt).noquote() << "late answer of the submit:" << item.line;
+        return;
+    }
+    if (m_log)
+        qCDebug(lcAt).noquote() << "late answer dropped:" << QString::fromLatin1(item.line);
 }
 
 void AtChannel::handle(const AtLineParser::Item& item) {
     using Kind = AtLineParser::Kind;
-    if (isStaleAnswer(item)) {
-        if (m_log)
-            qCDebug(lcAt).noquote() << "late answer dropped:" << QString::fromLatin1(item.line);
+    if (m_step == Step::Syncing || m_step == Step::Restoring) {
+        handleWhileSyncing(item);
         return;
     }
     switch (item.kind) {
@@ -306,14 +423,16 @@ void AtChannel::handle(const AtLineParser::Item& item) {
     case Kind::Noise:
         return;
     case Kind::Prompt:
-        if (m_current && !m_current->command.payload.isEmpty() && !m_current->payloadSent) {
-            m_current->payloadSent = true;
+        if (m_current && !m_current->command.payload.isEmpty() && !m_current->reply.payloadSent) {
+            m_current->reply.payloadSent = true;
             write(m_current->command.payload + kCtrlZ);
             m_timer.start(m_current->command.timeoutMs);
         } else {
-            // Nobody's prompt (its command already gave up): left open, the
-            // modem would take the next command for message text.
+            // Nobody's prompt: left open, the modem would take the next
+            // command for message text. Whether ESC is answered is the
+            // modem's choice, so what follows is not trusted either.
             write(QByteArray(1, kEsc));
+            m_step = Step::OutOfStep;
         }
         return;
     case Kind::Info:
@@ -332,9 +451,7 @@ void AtChannel::handle(const AtLineParser::Item& item) {
         return;
     case Kind::Final:
         if (!m_current)
-            return;
-        if (!m_current->command.payload.isEmpty() && m_current->payloadSent)
-            m_staleSubmit = m_swallowFinal = false; // a submit answered: in step again
+            return; // owed to a command that gave up
         m_current->reply.final = item.final;
         m_current->reply.errorCode = item.errorCode;
         m_current->reply.finalLine = item.line;

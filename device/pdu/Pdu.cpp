@@ -134,7 +134,15 @@ QString readAddress(Reader& r, const char* field) {
         return {};
     if (typeOfNumber(type) == 5) {
         // Alphanumeric: 7-bit packed GSM text, length counted in semi-octets.
-        return gsm::fromSeptets(unpackSeptets(value, digits * 4 / 7, 0));
+        // Some networks count whole octets (twice) instead: a name of 7
+        // characters then seems to hold one septet more, made of the last
+        // octet's zero fill, which is no "@". A name of 8 that really ends in
+        // "@" reads the same and loses it, as it does in other decoders.
+        const int septets = digits * 4 / 7;
+        QByteArray text = unpackSeptets(value, septets, 0);
+        if (digits % 2 == 0 && septets * 7 == digits * 4 && text.endsWith('\0'))
+            text.chop(1);
+        return gsm::fromSeptets(text);
     }
     const QString number = semiOctetDigits(value, digits);
     return typeOfNumber(type) == 1 && !number.isEmpty() ? QLatin1Char('+') + number : number;

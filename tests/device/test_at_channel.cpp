@@ -56,6 +56,7 @@ class TestAtChannel : public QObject {
 private Q_SLOTS:
     void missingPortFailsAtOnce();
     void answersAndTimeOuts();
+    void notWrittenUntilBackInStep();
     void nestedCallQueuesBehind();
     void eventsDuringSubmit();
     void unplugEndsWaitingCommand();
@@ -113,7 +114,33 @@ void TestAtChannel::answersAndTimeOuts() {
     QCOMPARE(r.status, AtReply::Status::Error);
     QCOMPARE(r.final, AtLineParser::Final::CmeError);
     QCOMPARE(r.errorCode, 3);
-    QCOMPARE(peer.lines, (QByteArrayList{"AT+CSQ", "AT+SILENT", "AT+BAD"}));
+    // The silent command may still be answered: the channel gets back in step
+    // before the next one goes out.
+    QCOMPARE(peer.lines,
+             (QByteArrayList{"AT+CSQ", "AT+SILENT", "ATE1", channel.syncLine(), "ATE0", "AT+BAD"}));
+}
+
+void TestAtChannel::notWrittenUntilBackInStep() {
+    // A modem that stops answering: after the first time-out no command goes
+    // out until the modem proves it is in step again; the one that waited
+    // for that in vain ends without being written.
+    PtyPeer peer;
+    bool answering = false;
+    peer.answer = [&](const QByteArray&) {
+        return answering ? QByteArray("\r\nOK\r\n") : QByteArray();
+    };
+    AtChannel channel;
+    QVERIFY(channel.open(peer.path(), 9600));
+    QCOMPARE(channel.execute(command("AT+ONE", 100)).status, AtReply::Status::Timeout);
+    QVERIFY(!channel.inStep());
+    QCOMPARE(channel.execute(command("AT+TWO", 100)).status, AtReply::Status::Timeout);
+    QVERIFY(!peer.lines.contains("AT+TWO"));
+    answering = true;
+    QVERIFY(channel.execute(command("AT+THREE")).ok());
+    QVERIFY(channel.inStep());
+    QCOMPARE(peer.lines.first(), QByteArray("AT+ONE"));
+    QCOMPARE(peer.lines.last(), QByteArray("AT+THREE"));
+    QVERIFY(!peer.lines.contains("AT+TWO"));
 }
 
 void TestAtChannel::nestedCallQueuesBehind() {

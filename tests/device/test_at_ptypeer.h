@@ -2,7 +2,8 @@
 
 // A tiny modem stand-in on a pseudo terminal, for the driver's link tests:
 // it collects the lines written to it and answers through a function, or
-// stays silent, or vanishes (unplug).
+// stays silent, or vanishes (unplug). Like a modem it echoes command lines
+// after ATE1 (until ATE0) and ignores ESC and Ctrl-Z outside a prompt.
 
 #include <QByteArrayList>
 #include <QObject>
@@ -88,11 +89,17 @@ private:
             const qsizetype cr = m_input.indexOf('\r');
             if (cr < 0)
                 return;
-            const QByteArray line = m_input.left(cr).trimmed();
+            QByteArray line = m_input.left(cr);
+            line.replace('\x1B', QByteArray()).replace('\x1A', QByteArray());
+            line = line.trimmed();
             m_input.remove(0, cr + 1);
             if (line.isEmpty())
                 continue;
             lines.append(line);
+            if (m_echo)
+                send(line + '\r');
+            if (line == "ATE1" || line == "ATE0")
+                m_echo = line == "ATE1";
             if (line.startsWith("AT+CMGS="))
                 m_inPdu = true;
             if (answer)
@@ -105,5 +112,6 @@ private:
     QString m_path;
     QByteArray m_input;
     bool m_inPdu = false;
+    bool m_echo = false;
     std::unique_ptr<QSocketNotifier> m_notifier;
 };

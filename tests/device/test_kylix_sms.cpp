@@ -126,31 +126,100 @@ private Q_SLOTS:
     }
 
     // An event that arrives while a call waits on the device reaches its
-    // handler only after that call has returned, and a handler may call the
-    // control again.
-    void eventsDuringACallWaitForIt() {
+    // handler as soon as that call returns, before the caller's next call,
+    // and never inside a call; a handler may call the control and may run a
+    // modal window's loop.
+    void eventsReachHandlersBetweenBackToBackCalls() {
         Control c;
-        QStringList order;
         c.phone->duringCall = [&](const QString& op) {
             if (op != QLatin1String("SendSMS"))
                 return;
-            c.phone->raiseUssd(QStringLiteral("during"));
-            // A nested loop inside the call, as a real driver's wait has.
-            QEventLoop loop;
-            QTimer::singleShot(20, &loop, &QEventLoop::quit);
-            loop.exec();
-            order << QStringLiteral("send done");
+            const int n = c.phone->count(QStringLiteral("SendSMS"));
+            if (n == 1) {
+                IncomingSms in;
+                in.Text = QStringLiteral("during the first");
+                c.phone->raiseNewSms(in);
+                // A driver's wait: a local loop, in which the flush of other
+                // events may run.
+                QEventLoop loop;
+                QTimer::singleShot(5, &loop, &QEventLoop::quit);
+                loop.exec();
+            } else if (n == 2) {
+                c.phone->raiseUssd(QStringLiteral("during the second"));
+            }
         };
+        QStringList seen;
+        bool tickRefused = false;
+        connect(&c.sms, &KylixSMS::OnNewSMSReceived, this,
+                [&](int, int, const QString&, const QString& text) {
+                    seen << QStringLiteral("%1 after send %2")
+                                .arg(text)
+                                .arg(c.phone->count(QStringLiteral("SendSMS")));
+                    QVERIFY(!c.sms.isBusy());
+                    // A modal window: a timer tick in its loop finds the
+                    // device held by the run and leaves it alone.
+                    QEventLoop modal;
+                    QTimer::singleShot(0, &modal, [&] {
+                        tickRefused = !c.sms.gate().tryHold();
+                        modal.quit();
+                    });
+                    modal.exec();
+                });
         connect(&c.sms, &KylixSMS::OnNewUSSD, this, [&](const QString& text) {
-            order << text;
-            QVERIFY(!c.sms.isBusy());
-            c.sms.EndUSSD();
+            seen << QStringLiteral("%1 after send %2")
+                        .arg(text)
+                        .arg(c.phone->count(QStringLiteral("SendSMS")));
+            QCOMPARE(c.sms.EndUSSD(), 1);
         });
+
+        const DeviceGate::Hold run = c.sms.gate().tryHold();
+        QVERIFY(run);
+        for (int i = 0; i < 20; ++i)
+            QCOMPARE(c.sms.SendSMS(QStringLiteral("0912"), QString::number(i)), 1);
+        QCOMPARE(seen,
+                 (QStringList{"during the first after send 1", "during the second after send 2"}));
+        QVERIFY(tickRefused);
+        QCOMPARE(c.phone->callNames().mid(0, 4),
+                 (QStringList{"SendSMS", "SendSMS", "EndUSSD", "SendSMS"}));
+    }
+
+    // A call attempted while another waits on the device is refused with the
+    // operation's failure result and never reaches the phone; an action of
+    // several calls holds the gate, and a second action finds it taken.
+    void oneDeviceCallAtATime() {
+        Control c;
+        int battery = -1;
+        int reception = 0;
+        QString model = QStringLiteral("unset");
+        bool actionStarted = true;
+        c.phone->duringCall = [&](const QString& op) {
+            if (op != QLatin1String("SendSMS"))
+                return;
+            battery = c.sms.GetBatteryLevel();
+            reception = c.sms.GetReceptionLevel();
+            model = c.sms.GetModel();
+            actionStarted = bool(c.sms.gate().tryHold());
+        };
         QCOMPARE(c.sms.SendSMS(QStringLiteral("0912"), QStringLiteral("x")), 1);
-        order << QStringLiteral("returned");
-        QTRY_COMPARE(order.size(), 3);
-        QCOMPARE(order, (QStringList{"send done", "returned", "during"}));
-        QCOMPARE(c.phone->callNames().last(), QStringLiteral("EndUSSD"));
+        QCOMPARE(battery, 0);
+        QVERIFY(reception < 0);
+        QCOMPARE(model, QString());
+        QVERIFY(!actionStarted);
+        QCOMPARE(c.phone->callNames(), QStringList{"SendSMS"});
+        QCOMPARE(c.sms.GetBatteryLevel(), 90); // free again
+
+        {
+            DeviceGate::Hold refresh = c.sms.gate().tryHold();
+            QVERIFY(refresh);
+            QVERIFY(!c.sms.gate().tryHold());
+            // The holder's own calls go through.
+            QCOMPARE(c.sms.GetModel(), QStringLiteral("Phone 1"));
+            DeviceGate::Hold moved = std::move(refresh);
+            QVERIFY(!refresh);
+            QVERIFY(c.sms.gate().isHeld());
+        }
+        QVERIFY(!c.sms.gate().isHeld());
+        QVERIFY(c.sms.gate().tryHold());
     }
 };
 

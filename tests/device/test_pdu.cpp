@@ -14,6 +14,8 @@ private Q_SLOTS:
     void septetPackingAllFills();
     void addresses_data();
     void addresses();
+    void alphanumericSenderLength_data();
+    void alphanumericSenderLength();
     void timestamps();
     void validityMapping();
     void submitFields();
@@ -97,6 +99,32 @@ void TestPdu::addresses() {
     const auto back = pdu::decodeDeliver(pdu::encodeDeliver(d));
     QVERIFY(back);
     QCOMPARE(back->sender, number);
+}
+
+void TestPdu::alphanumericSenderLength_data() {
+    // DELIVERs from an alphanumeric sender whose length field counts useful
+    // semi-octets, as it should, or whole octets (times two), as some
+    // networks send it. python3-gammu reads each of these the same way.
+    QTest::addColumn<QByteArray>("hex");
+    QTest::addColumn<QString>("sender");
+    QTest::newRow("7 characters, 13 semi-octets")
+        << QByteArray("00040DD0D4B05D9E5EC7000000423002329585410178") << QStringLiteral("Tavrik1");
+    QTest::newRow("7 characters, 7 octets")
+        << QByteArray("00040ED0D4B05D9E5EC7000000423002329585410178") << QStringLiteral("Tavrik1");
+    QTest::newRow("8 characters fill 7 octets")
+        << QByteArray("00040ED041E19058341E910000423002329585410178") << QStringLiteral("ABCDEFGH");
+    QTest::newRow("3 characters, 3 octets")
+        << QByteArray("000406D0CD61120000423002329585410178") << QStringLiteral("MCI");
+}
+
+void TestPdu::alphanumericSenderLength() {
+    QFETCH(QByteArray, hex);
+    QFETCH(QString, sender);
+    QString error;
+    const auto d = pdu::decodeDeliver(hex, &error);
+    QVERIFY2(d, qPrintable(error));
+    QCOMPARE(d->sender, sender);
+    QCOMPARE(d->text, QStringLiteral("x"));
 }
 
 void TestPdu::timestamps() {

@@ -49,6 +49,7 @@ private Q_SLOTS:
     void textModeSendAndReceive();
     void scriptedCmsErrors();
     void latencyDelaysTheSendAnswer();
+    void busySpellKeepsInputInOrder();
     void incomingMessages();
     void incomingDirectAndStorageCommands();
     void statusReports();
@@ -341,6 +342,49 @@ void TestModemSim::latencyDelaysTheSendAnswer() {
     reply = modem.collect(3000);
     QCOMPARE(reply.lines, QStringList{QStringLiteral("+CSQ: 23,0")});
     QVERIFY(timer.elapsed() >= 850);
+}
+
+void TestModemSim::busySpellKeepsInputInOrder() {
+    // The network keeps the first send past any client time-out; what the
+    // client writes meanwhile (a second submit, ESC at its prompt, a
+    // question) is answered in order once the modem is free.
+    SimProcess sim;
+    QVERIFY(sim.start(QStringLiteral("on-send 1 busy 700\n")));
+    ModemClient modem;
+    QVERIFY(modem.open(sim.path()));
+    QVERIFY(ready(modem));
+    pdu::SubmitOptions options;
+    options.number = QStringLiteral("+989121234567");
+    const auto part = pdu::encodeSubmit(QStringLiteral("busy"), options, true, 1).at(0);
+    const QByteArray cmgs = "AT+CMGS=" + QByteArray::number(part.tpduLength);
+    QCOMPARE(modem.command(cmgs).final, QStringLiteral("> "));
+    QElapsedTimer timer;
+    timer.start();
+    modem.send(part.hex + '\x1A');
+    modem.send(cmgs + "\r\x1B" + "AT+CGMI\r");
+    auto reply = modem.collect(3000);
+    QCOMPARE(reply.lines, QStringList{QStringLiteral("+CMGS: 1")});
+    QVERIFY(timer.elapsed() >= 650);
+    QCOMPARE(modem.collect(1000).final, QStringLiteral("> ")); // the prompt opens only now
+    QCOMPARE(modem.collect(1000).final, QStringLiteral("OK")); // and ESC leaves it
+    reply = modem.collect(1000);
+    QCOMPARE(reply.lines, QStringList{QStringLiteral("Tavrik Wireless")});
+    QCOMPARE(int(sim.messages().size()), 1);
+
+    // A modem that answers ESC with nothing; ESC and Ctrl-Z outside a prompt
+    // change nothing.
+    SimProcess quiet;
+    QVERIFY(quiet.start(QStringLiteral("escape none\n")));
+    ModemClient other;
+    QVERIFY(other.open(quiet.path()));
+    QVERIFY(ready(other));
+    QCOMPARE(other.command(cmgs).final, QStringLiteral("> "));
+    other.send("\x1B");
+    reply = other.command("\x1B\x1A"
+                          "AT+CGMM");
+    QCOMPARE(reply.lines, QStringList{QStringLiteral("TW-900 GSM Modem")});
+    QVERIFY(reply.ok());
+    QVERIFY(quiet.messages().empty());
 }
 
 void TestModemSim::incomingMessages() {

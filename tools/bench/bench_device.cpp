@@ -4,11 +4,17 @@
 //   - per part: the program's own time per message part, taken from the
 //     simulator's timed log as the gap between consecutive AT+CMGS minus the
 //     latency the simulator adds itself;
+//   - a run at the default interval: 20 one-part messages, SendInterval 1 s,
+//     the simulator taking 150 ms per part; the interval is the operator's
+//     throttle, so the run should take 20 x max(latency, interval). One
+//     message goes first and is not counted, so the 20 are timed in the
+//     middle of a run, each costing one whole period;
 //   - automatic search: the 26 candidates of the connect page ("COM1, 9600",
 //     "COM1, 115200", COM25..COM2 at 9600), all missing, then all present
 //     and silent.
 //
-// Usage: tavrik-bench-device [--sim PATH] [--connects N] [--parts N] [--skip-silent]
+// Usage: tavrik-bench-device [--sim PATH] [--connects N] [--parts N] [--skip-interval]
+//                            [--skip-silent]
 
 #include <QCoreApplication>
 #include <QDir>
@@ -142,6 +148,7 @@ int main(int argc, char** argv) {
     int connects = 20;
     int parts = 200;
     bool silent = true;
+    bool interval = true;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--sim") && i + 1 < args.size())
@@ -152,6 +159,8 @@ int main(int argc, char** argv) {
             parts = args[++i].toInt();
         else if (args[i] == QLatin1String("--skip-silent"))
             silent = false;
+        else if (args[i] == QLatin1String("--skip-interval"))
+            interval = false;
     }
     std::printf("AT driver benchmark (simulator %s)\n\n", qPrintable(sim));
 
@@ -215,6 +224,40 @@ int main(int argc, char** argv) {
                     "median %.0f ms, max %.0f ms (log resolution 1 ms); wall time per part "
                     "%.2f ms\n",
                     latency, sent, st.mean, st.median, st.max, sent ? wall / sent : 0.0);
+    }
+
+    // ---- A run at the default interval --------------------------------
+    if (interval) {
+        constexpr int kMessages = 20;
+        constexpr int kLatencyMs = 150;
+        constexpr int kIntervalS = 1;
+        QTemporaryDir dir;
+        Sim s;
+        if (!s.start(sim, QStringLiteral("latency * 0\nlatency AT+CMGS %1\n").arg(kLatencyMs),
+                     dir.path()))
+            return 1;
+        AtBackend backend{QString()};
+        SmsProperties p;
+        p.ConnectionParameter = s.path + QStringLiteral(", 115200");
+        p.SendInterval = kIntervalS;
+        if (backend.connectDevice(p) < 1)
+            return 1;
+        const QString number = QStringLiteral("+989121234567");
+        if (backend.sendSms(number, QStringLiteral("first"), p) < 1)
+            return 1;
+        QElapsedTimer t;
+        t.start();
+        int sent = 0;
+        for (int i = 0; i < kMessages; ++i)
+            sent += backend.sendSms(number, QStringLiteral("message %1").arg(i), p) >= 1 ? 1 : 0;
+        const double wall = double(t.nsecsElapsed()) / 1e9;
+        backend.disconnectDevice();
+        const double target = kMessages * std::max(kLatencyMs / 1000.0, double(kIntervalS));
+        std::printf("%d messages, interval %d s, simulator latency %d ms (%d sent): %.2f s; "
+                    "target %.1f s +-2%% (%.2f..%.2f s): %s\n",
+                    kMessages, kIntervalS, kLatencyMs, sent, wall, target, target * 0.98,
+                    target * 1.02,
+                    wall >= target * 0.98 && wall <= target * 1.02 ? "within" : "OUTSIDE");
     }
 
     // ---- Automatic search, all missing --------------------------------

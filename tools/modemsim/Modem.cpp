@@ -160,6 +160,16 @@ Modem::Modem(PseudoTerminal* port, TrafficLog* log, QObject* parent)
             action();
         processInput();
     });
+    m_holdOver.setSingleShot(true);
+    m_holdOver.setTimerType(Qt::PreciseTimer);
+    connect(&m_holdOver, &QTimer::timeout, this, [this] {
+        if (heldFor() > 0) {
+            m_holdOver.start(heldFor()); // a timer may fire a little early
+            return;
+        }
+        m_log->event(QStringLiteral("free again"));
+        processInput();
+    });
     connect(&m_ringTimer, &QTimer::timeout, this, &Modem::ring);
     connect(&m_noiseTimer, &QTimer::timeout, this, &Modem::noise);
     m_ussdTimer.setSingleShot(true);
@@ -296,7 +306,25 @@ void Modem::perform(const ScenarioAction& action) {
         else
             m_noiseTimer.start(action.value);
         break;
+    case Kind::Busy:
+        holdFor(action.value);
+        break;
     }
+}
+
+int Modem::heldFor() const {
+    return m_heldUntil.isForever() ? 0 : int(m_heldUntil.remainingTime());
+}
+
+void Modem::holdFor(int ms) {
+    m_log->event(QStringLiteral("busy for %1 ms").arg(ms));
+    if (ms > heldFor()) {
+        m_heldUntil.setRemainingTime(ms, Qt::PreciseTimer);
+        m_holdOver.start(ms);
+    }
+    // An answer already on its way waits for the end of the spell as well.
+    if (m_latency.isActive() && m_latency.remainingTime() < heldFor())
+        m_latency.start(heldFor());
 }
 
 void Modem::applySetting(const ScenarioAction& a) {
@@ -333,7 +361,9 @@ void Modem::applySetting(const ScenarioAction& a) {
     else if (a.key == u"silent") {
         m_silent = v != u"off";
         m_log->event(m_silent ? QStringLiteral("silent") : QStringLiteral("answering"));
-    } else if (a.key == u"mr")
+    } else if (a.key == u"escape")
+        m_escapeOk = v == u"ok";
+    else if (a.key == u"mr")
         m_nextMr = a.value & 0xFF;
     else if (a.key == u"storage")
         storage(v.toUpper()).setCapacity(a.value);
@@ -412,6 +442,8 @@ void Modem::resetInput() {
     m_busy = false;
     m_latency.stop();
     m_afterLatency = nullptr;
+    m_heldUntil = QDeadlineTimer();
+    m_holdOver.stop();
 }
 
 void Modem::onReceived(const QByteArray& data) {
@@ -432,7 +464,11 @@ void Modem::processInput() {
             write(echo);
         echo.clear();
     };
-    while (!m_busy && !m_input.isEmpty() && m_port->isOpen()) {
+    // Busy: what is written meanwhile waits in the buffer, echo included, and
+    // is read in order once the modem is free.
+    if (heldFor() > 0 && !m_holdOver.isActive())
+        m_holdOver.start(heldFor());
+    while (!m_busy && heldFor() <= 0 && !m_input.isEmpty() && m_port->isOpen()) {
         const char c = m_input.front();
         m_input.remove(0, 1);
         const bool echoOn = m_echo && !m_silent;
@@ -451,6 +487,8 @@ void Modem::processInput() {
                 m_line.chop(1);
                 if (echoOn)
                     echo += c;
+            } else if (c == 0x1A || c == 0x1B) {
+                // Ctrl-Z or ESC with no prompt open: a modem ignores them.
             } else if (m_line.size() < kMaxLine) {
                 m_line += c;
                 if (echoOn)
@@ -506,7 +544,7 @@ void Modem::onLine(const QByteArray& raw) {
     // AT+CMGS prompts at once; its latency is the network's, after the body.
     const bool submit =
         !line.commands.empty() && line.commands.back().signature() == QLatin1String("+CMGS=");
-    const int ms = submit ? 0 : latencyFor(text);
+    const int ms = std::max(submit ? 0 : latencyFor(text), heldFor());
     if (ms <= 0) {
         runLine(line, text);
         return;
@@ -557,7 +595,9 @@ void Modem::onSubmitEnd(bool cancelled) {
     m_log->received(body + (cancelled ? '\x1B' : '\x1A'));
     const QString command = m_submitCommand;
     if (cancelled) {
-        sendResponse({}, {Result::Ok, 0});
+        // Most modems confirm the cancel with OK; some say nothing at all.
+        if (m_escapeOk)
+            sendResponse({}, {Result::Ok, 0});
         finishCommand(command);
         return;
     }
@@ -566,7 +606,7 @@ void Modem::onSubmitEnd(bool cancelled) {
     if (!m_port->isOpen())
         return; // a scripted unplug took the port away mid-send
     const QByteArray submitted = mode == Mode::Text ? QByteArray("T") + body : body;
-    const int ms = latencyFor(command);
+    const int ms = std::max(latencyFor(command), heldFor());
     if (ms <= 0) {
         finishSubmit(submitted, command);
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -55,6 +56,9 @@ private:
     void onSubmitEnd(bool cancelled);
     void finishSubmit(const QByteArray& body, const QString& text);
     int latencyFor(const QString& text) const;
+    // Time until an answer due now may go out: what is left of a busy spell.
+    int heldFor() const;
+    void holdFor(int ms);
     void resetInput();
 
     // Output
@@ -123,6 +127,7 @@ private:
     bool m_pinRequired = false;
     int m_pinAttempts = 3;
     bool m_silent = false;
+    bool m_escapeOk = true; // ESC at the prompt answered with OK
     bool m_echoDefault = true;
     qint64 m_clockOffsetMs = 0;
     int m_clockQuarters = 0;
@@ -158,6 +163,8 @@ private:
     bool m_busy = false;
     QTimer m_latency;
     std::function<void()> m_afterLatency;
+    QDeadlineTimer m_heldUntil; // a scripted busy spell: no input read, answers held
+    QTimer m_holdOver;
 
     // Scenario state
     std::vector<LatencyRule> m_latencyRules;

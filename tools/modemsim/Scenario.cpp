@@ -32,7 +32,7 @@ const QSet<QString> kSettings = {
     QStringLiteral("smsc"),         QStringLiteral("battery"), QStringLiteral("signal"),
     QStringLiteral("registration"), QStringLiteral("pin"),     QStringLiteral("echo"),
     QStringLiteral("silent"),       QStringLiteral("mr"),      QStringLiteral("storage"),
-    QStringLiteral("clock"),
+    QStringLiteral("clock"),        QStringLiteral("escape"),
 };
 
 std::optional<ScenarioAction> parseAction(const QStringList& words, QString* error) {
@@ -66,6 +66,8 @@ std::optional<ScenarioAction> parseAction(const QStringList& words, QString* err
             return fail(QStringLiteral("signal RSSI [BER]"));
         if (verb == u"signal" && a.values.size() == 1)
             a.code = 99;
+        if (verb == u"escape" && a.values[0] != u"ok" && a.values[0] != u"none")
+            return fail(QStringLiteral("use: escape ok|none"));
         return a;
     }
     Options o(words, 1);
@@ -222,6 +224,12 @@ std::optional<ScenarioAction> parseAction(const QStringList& words, QString* err
         }
         if (words.size() != 2 || !toInt(words[1], &a.value) || a.value <= 0)
             return fail(QStringLiteral("use: noise MS | noise off"));
+        return a;
+    }
+    if (verb == u"busy") {
+        a.kind = ScenarioAction::Kind::Busy;
+        if (words.size() != 2 || !toInt(words[1], &a.value) || a.value < 0)
+            return fail(QStringLiteral("use: busy MS"));
         return a;
     }
     if (verb == u"urc") {

@@ -12,7 +12,8 @@
 struct ScenarioAction {
     enum class Kind {
         Setting,  // key = manufacturer, model, revision, imei, imsi, operator, smsc,
-                  // battery, signal, registration, pin, echo, silent, mr, storage, clock
+                  // battery, signal, registration, pin, echo, silent, mr, storage, clock,
+                  // escape
         Latency,  // key = command prefix ("*" for any), value = ms
         CmsError, // code; number / send / fromSend select; off clears the rules
         Report,   // status, delay; number selects; all = also without a request; off clears
@@ -23,6 +24,7 @@ struct ScenarioAction {
         Unplug,   // the device disappears; replug after value ms when >= 0
         Urc,      // an arbitrary unsolicited line
         Noise,    // vendor status lines every value ms; off stops them
+        Busy,     // reads nothing and holds its answers for value ms
     };
     enum class UssdAnswer { Text, None, Unsupported, Error };
 
