@@ -188,7 +188,7 @@ bool TableCursor::remove(int row, QString* error) {
         return false;
     }
     const int width = static_cast<int>(m_columns.size());
-    m_values.remove(row * width, width);
+    m_values.remove(static_cast<qsizetype>(row) * width, width);
     m_rowids.remove(row);
     --m_rowCount;
     if (m_current >= m_rowCount)
