@@ -10,12 +10,10 @@ QString normaliseNumber(const QString& typed) {
     out.reserve(typed.size());
     for (qsizetype i = 0; i < typed.size(); ++i) {
         const char16_t c = typed[i].unicode();
-        if (c >= u'0' && c <= u'9')
+        if ((c >= u'0' && c <= u'9') || (c == u'+' && i == 0))
             out.append(QChar(c));
         else if (c >= 0x06F0 && c <= 0x06F9)
             out.append(QChar(u'0' + (c - 0x06F0)));
-        else if (c == u'+' && i == 0)
-            out.append(QChar(c));
     }
     return out;
 }

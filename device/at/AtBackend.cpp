@@ -243,7 +243,7 @@ QString AtBackend::bareAnswer(const QByteArray& command, const char* prefix) {
     for (const QByteArray& line : r.lines) {
         QByteArray value = line;
         if (value.startsWith(prefix))
-            value = value.mid(qstrlen(prefix));
+            value = value.mid(static_cast<qsizetype>(qstrlen(prefix)));
         else if (value.startsWith('+'))
             continue; // some other command's line
         value = at::unquote(value.trimmed());

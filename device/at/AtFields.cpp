@@ -6,7 +6,7 @@ QList<QByteArray> fields(const QByteArray& line, const char* prefix) {
     QList<QByteArray> out;
     if (!line.startsWith(prefix))
         return out;
-    const QByteArray rest = line.mid(qstrlen(prefix));
+    const QByteArray rest = line.mid(static_cast<qsizetype>(qstrlen(prefix)));
     QByteArray current;
     bool quoted = false;
     for (const char c : rest) {

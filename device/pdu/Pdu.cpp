@@ -479,7 +479,7 @@ QByteArray unpackSeptets(const QByteArray& octets, int count, int fillBits) {
         if (bit + 7 > totalBits)
             break;
         const qsizetype byte = bit / 8;
-        const int shift = bit % 8;
+        const int shift = static_cast<int>(bit % 8);
         unsigned int v = static_cast<unsigned char>(octets[byte]) >> shift;
         if (shift > 1)
             v |= static_cast<unsigned int>(static_cast<unsigned char>(octets[byte + 1]))
@@ -579,12 +579,11 @@ std::optional<QString> destination(const QString& number) {
     QString out;
     for (qsizetype i = 0; i < number.size(); ++i) {
         const QChar c = number[i];
-        if (c == QLatin1Char('+') && out.isEmpty()) {
+        if ((c == QLatin1Char('+') && out.isEmpty()) || c == QLatin1Char('*') ||
+            c == QLatin1Char('#')) {
             out.append(c);
         } else if (c.isDigit() && c.digitValue() >= 0) {
             out.append(QLatin1Char(static_cast<char>('0' + c.digitValue())));
-        } else if (c == QLatin1Char('*') || c == QLatin1Char('#')) {
-            out.append(c);
         } else if (!c.isSpace() && QStringLiteral("-.()").indexOf(c) < 0) {
             return std::nullopt;
         }
@@ -822,7 +821,7 @@ bool isHexText(const QByteArray& s) {
 bool plausibleText(const QString& text) {
     if (text.isEmpty())
         return false;
-    int ordinary = 0;
+    qsizetype ordinary = 0;
     for (QChar c : text) {
         const char16_t u = c.unicode();
         if (u == '\r' || u == '\n' || (u >= 0x20 && u < 0x7F && u != '@'))
