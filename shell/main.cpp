@@ -3,7 +3,7 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "app/ProgramRoot.h"
+#include "shell/ProgramRoot.h"
 #include "shell/Fonts.h"
 #include "shell/ShellTexts.h"
 

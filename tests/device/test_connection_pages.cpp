@@ -16,7 +16,7 @@
 
 #include "PortCandidates.h"
 #include "ProgramFixture.h"
-#include "app/ProgramRoot.h"
+#include "shell/ProgramRoot.h"
 #include "device/ConnectionPages.h"
 #include "device/ConnectionTexts.h"
 #include "shell/PleaseWaitWindow.h"

@@ -13,7 +13,7 @@
 
 #include "PortCandidates.h"
 #include "ProgramFixture.h"
-#include "app/ProgramRoot.h"
+#include "shell/ProgramRoot.h"
 #include "device/ConnectionTexts.h"
 #include "device/DeviceBackend.h"
 #include "shell/SearchWindow.h"

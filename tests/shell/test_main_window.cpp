@@ -9,7 +9,7 @@
 #include <QTreeWidget>
 
 #include "ProgramFixture.h"
-#include "app/ProgramRoot.h"
+#include "shell/ProgramRoot.h"
 #include "device/ConnectionPages.h"
 #include "shell/ShellTexts.h"
 #include "shell/SplashWindow.h"

@@ -8,7 +8,7 @@
 #include <QWindow>
 
 #include "ProgramFixture.h"
-#include "app/ProgramRoot.h"
+#include "shell/ProgramRoot.h"
 #include "device/ConnectionPages.h"
 #include "shell/FormBox.h"
 #include "shell/PleaseWaitWindow.h"

@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "StoreTestSupport.h"
-#include "app/ProgramRoot.h"
+#include "shell/ProgramRoot.h"
 #include "store/BackupPage.h"
 #include "store/ContactsBackup.h"
 #include "store/StoreTexts.h"

@@ -9,7 +9,7 @@
 #include <QToolButton>
 
 #include "StoreTestSupport.h"
-#include "app/ProgramRoot.h"
+#include "shell/ProgramRoot.h"
 #include "store/CreditCalculatorWindow.h"
 #include "store/StoreTexts.h"
 

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QDir>
 
-#include "app/ProgramRoot.h"
+#include "shell/ProgramRoot.h"
 #include "shell/Modal.h"
 #include "shell/ProgramDir.h"
 #include "shell/TFormMain.h"

@@ -19,7 +19,7 @@
 #include <functional>
 
 #include "ProgramFixture.h"
-#include "app/ProgramRoot.h"
+#include "shell/ProgramRoot.h"
 #include "shell/TFormMain.h"
 #include "store/CreditCalculatorWindow.h"
 #include "store/Database.h"

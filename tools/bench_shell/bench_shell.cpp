@@ -18,7 +18,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/ProgramRoot.h"
+#include "shell/ProgramRoot.h"
 #include "device/KylixSMS.h"
 #include "shell/Modal.h"
 #include "shell/ProgramDir.h"

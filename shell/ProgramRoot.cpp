@@ -1,4 +1,4 @@
-#include "app/ProgramRoot.h"
+#include "shell/ProgramRoot.h"
 
 #include <QApplication>
 
