@@ -173,5 +173,14 @@ int Database::nextMemberId(const QString& table, QString* error) {
         return -1;
     const QVariant mx = ADOQuery4.value(0, QStringLiteral("mx"));
     ADOQuery4.close();
-    return mx.isNull() ? 1 : mx.toInt();
+    if (!mx.isNull())
+        return mx.toInt();
+    // No id at all: an empty table, or rows that came in through the grid or
+    // from elsewhere. Count on from the rows there are.
+    ADOQuery4.setSql(sql::countMembers(table));
+    if (!ADOQuery4.open(error))
+        return -1;
+    const int rows = ADOQuery4.value(0, 0).toInt();
+    ADOQuery4.close();
+    return rows + 1;
 }

@@ -35,9 +35,11 @@ public:
     // is swallowed, as a first start on a damaged file must still come up.
     void ensureFailedNumberTable();
 
-    // Next group code and next member id, as the statements give them.
-    // Both give 1 when the statement yields no value (no rows, or no ids).
+    // Next group code, as the statement gives it; 1 when it yields no value.
     int nextGroupCode(QString* error = nullptr);
+    // Next member id: one more than the largest id; with no id at all, one
+    // more than the row count (so 1 for an empty table). -1, with the
+    // engine's reason, when the table cannot be read.
     int nextMemberId(const QString& table, QString* error = nullptr);
 
     // The contacts database (korms.dll)

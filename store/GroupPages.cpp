@@ -402,25 +402,11 @@ void GroupPages::refreshEditCount() {
 
 int GroupPages::nextMemberId(QString* error) {
     Database& db = m_shell.database();
-    TableCursor& table = db.ADOTable1;
+    const TableCursor& table = db.ADOTable1;
+    // The open cursor already knows an empty group; no statement needed.
     if (!table.filtered() && table.recordCount() == 0)
         return 1;
-    db.ADOQuery4.close();
-    db.ADOQuery4.setSql(sql::nextMemberId(table.tableName()));
-    if (!db.ADOQuery4.open(error))
-        return -1;
-    const QVariant mx = db.ADOQuery4.value(0, QStringLiteral("mx"));
-    db.ADOQuery4.close();
-    if (!mx.isNull())
-        return mx.toInt();
-    // Rows, but none with an id (they came in through the grid or from
-    // elsewhere): count on from the rows there are.
-    db.ADOQuery4.setSql(sql::countMembers(table.tableName()));
-    if (!db.ADOQuery4.open(error))
-        return -1;
-    const int rows = db.ADOQuery4.value(0, 0).toInt();
-    db.ADOQuery4.close();
-    return rows + 1;
+    return db.nextMemberId(table.tableName(), error);
 }
 
 void GroupPages::addMember() {

@@ -50,6 +50,18 @@ inline QList<QStringList> sqlRows(const QString& file, const QString& statement)
     return sqlRows(file, QStringList{statement});
 }
 
+// The first value of each row of one statement, and of its first row.
+inline QStringList sqlColumn(const QString& file, const QString& statement) {
+    QStringList out;
+    for (const QStringList& row : sqlRows(file, statement))
+        out.append(row.value(0));
+    return out;
+}
+
+inline QString sqlScalar(const QString& file, const QString& statement) {
+    return sqlColumn(file, statement).value(0);
+}
+
 inline QString korms(const ProgramFixture& f) {
     return f.file(QStringLiteral("korms.dll"));
 }

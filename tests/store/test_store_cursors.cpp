@@ -6,6 +6,7 @@
 #include <csignal>
 #include <unistd.h>
 
+#include "StoreTestSupport.h"
 #include "store/Database.h"
 #include "store/Sql.h"
 #include "store/Store.h"
@@ -37,21 +38,7 @@ void fillMembers(const QString& table, int n) {
     c.commit();
 }
 
-QString scalar(const QString& file, const QString& statement) {
-    QString out;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
-        db.setDatabaseName(file);
-        if (db.open()) {
-            QSqlQuery q(db);
-            if (q.exec(statement) && q.next())
-                out = q.value(0).toString();
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("probe"));
-    return out;
-}
+using storetest::sqlScalar;
 
 // Child mode: append one row, then die without any clean-up.
 int childAppendAndDie(const QString& folder) {
@@ -112,8 +99,8 @@ private Q_SLOTS:
         QCOMPARE(t.recordCount(), 2);
         QCOMPARE(t.value(0, QStringLiteral("name")).toString(), QStringLiteral("twin"));
         QCOMPARE(t.value(1, QStringLiteral("name")).toString(), QStringLiteral("changed"));
-        QCOMPARE(scalar(folder() + Database::kContactsFile,
-                        QStringLiteral("select count(*) from \"3\" where name='twin'")),
+        QCOMPARE(sqlScalar(folder() + Database::kContactsFile,
+                           QStringLiteral("select count(*) from \"3\" where name='twin'")),
                  QStringLiteral("1"));
     }
 
@@ -209,8 +196,8 @@ private Q_SLOTS:
         QCOMPARE(t.recordCount(), n);
         QCOMPARE(t.value(n - 1, QStringLiteral("name")).toString(), QStringLiteral("new"));
         QCOMPARE(t.value(n - 2, QStringLiteral("name")).toString(), QStringLiteral("last"));
-        QCOMPARE(scalar(folder() + Database::kContactsFile,
-                        QStringLiteral("select num from \"1\" where name='last'")),
+        QCOMPARE(sqlScalar(folder() + Database::kContactsFile,
+                           QStringLiteral("select num from \"1\" where name='last'")),
                  QString::number(n - 1));
         QCOMPARE(t.value(n, QStringLiteral("num")), QVariant());
 
@@ -237,8 +224,8 @@ private Q_SLOTS:
         QCOMPARE(db.nextMemberId(QStringLiteral("1")), 1);
         const QString file = folder() + Database::kContactsFile;
         // The lookup is answered by the index on id.
-        QCOMPARE(scalar(file, QStringLiteral("select count(*) from sqlite_master where "
-                                             "type='index' and tbl_name='1'")),
+        QCOMPARE(sqlScalar(file, QStringLiteral("select count(*) from sqlite_master where "
+                                                "type='index' and tbl_name='1'")),
                  QStringLiteral("1"));
         db.ADOTable1.setTableName(QStringLiteral("1"));
         QVERIFY(db.ADOTable1.open());
@@ -255,8 +242,8 @@ private Q_SLOTS:
         QVERIFY(db.ADOQuery2.exec());
         QVERIFY(store::ensureMemberIndex(db, QStringLiteral("2")));
         QVERIFY(store::ensureMemberIndex(db, QStringLiteral("2")));
-        QCOMPARE(scalar(file, QStringLiteral("select count(*) from sqlite_master where "
-                                             "type='index' and tbl_name='2'")),
+        QCOMPARE(sqlScalar(file, QStringLiteral("select count(*) from sqlite_master where "
+                                                "type='index' and tbl_name='2'")),
                  QStringLiteral("1"));
     }
 
@@ -273,8 +260,9 @@ private Q_SLOTS:
         QVERIFY(child.waitForFinished(20000));
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
         const QString file = folder() + Database::kContactsFile;
-        QCOMPARE(scalar(file, QStringLiteral("select name from \"7\"")), QStringLiteral("killed"));
-        QCOMPARE(scalar(file, QStringLiteral("pragma integrity_check")), QStringLiteral("ok"));
+        QCOMPARE(sqlScalar(file, QStringLiteral("select name from \"7\"")),
+                 QStringLiteral("killed"));
+        QCOMPARE(sqlScalar(file, QStringLiteral("pragma integrity_check")), QStringLiteral("ok"));
     }
 
     void emptyFileIsAFirstInstallation() {
@@ -284,8 +272,8 @@ private Q_SLOTS:
         Database db;
         QVERIFY(db.open(folder()));
         db.ensureFailedNumberTable();
-        QCOMPARE(scalar(folder() + Database::kContactsFile,
-                        QStringLiteral("select gcode from groups where code=0")),
+        QCOMPARE(sqlScalar(folder() + Database::kContactsFile,
+                           QStringLiteral("select gcode from groups where code=0")),
                  QStringLiteral("nosend"));
     }
 

@@ -5,29 +5,13 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include "StoreTestSupport.h"
 #include "store/Database.h"
 #include "store/ReadOnlyTableModel.h"
 #include "store/Sql.h"
 #include "store/Store.h"
 
-namespace {
-QStringList column(const QString& file, const QString& statement) {
-    QStringList out;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
-        db.setDatabaseName(file);
-        if (db.open()) {
-            QSqlQuery q(db);
-            q.exec(statement);
-            while (q.next())
-                out.append(q.value(0).isNull() ? QStringLiteral("<null>") : q.value(0).toString());
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("probe"));
-    return out;
-}
-} // namespace
+using storetest::sqlColumn;
 
 class StoreRecordsTest : public QObject {
     Q_OBJECT
@@ -62,17 +46,17 @@ private Q_SLOTS:
         const StoreResult refused = store::createGroup(db, QStringLiteral("Work"));
         QVERIFY(!refused);
         QVERIFY(!refused.error.isEmpty());
-        QCOMPARE(column(contacts(), QStringLiteral("select gname from groups order by code")),
+        QCOMPARE(sqlColumn(contacts(), QStringLiteral("select gname from groups order by code")),
                  (QStringList{sql::kNosendGroupName, QStringLiteral("Friends")}));
 
         db.ADOTable1.setTableName(QStringLiteral("1"));
         QVERIFY(db.ADOTable1.open());
         QVERIFY(store::removeGroup(db, 1, QStringLiteral("1")));
         QVERIFY(!db.ADOTable1.isActive());
-        QCOMPARE(column(contacts(), QStringLiteral("select name from sqlite_master where "
-                                                   "tbl_name='1'")),
+        QCOMPARE(sqlColumn(contacts(), QStringLiteral("select name from sqlite_master where "
+                                                      "tbl_name='1'")),
                  QStringList());
-        QCOMPARE(column(contacts(), QStringLiteral("select gname from groups")),
+        QCOMPARE(sqlColumn(contacts(), QStringLiteral("select gname from groups")),
                  QStringList{sql::kNosendGroupName});
         QVERIFY(!store::removeGroup(db, 9, QString()));
     }
@@ -91,7 +75,7 @@ private Q_SLOTS:
         QVERIFY(!store::addFailedNumber(db, QStringLiteral("x"), QVariant(), QVariant()));
         QVERIFY(store::clearFailedNumbers(db));
         QCOMPARE(db.ADOTable7.recordCount(), 0);
-        QCOMPARE(column(contacts(), QStringLiteral("select count(*) from nosend")),
+        QCOMPARE(sqlColumn(contacts(), QStringLiteral("select count(*) from nosend")),
                  QStringList{QStringLiteral("0")});
     }
 
@@ -102,7 +86,7 @@ private Q_SLOTS:
         QVERIFY(store::appendSentLog(db, {target, QStringLiteral("09:30"),
                                           store::sentLogDate("1389", "02", "01"), sql::kPosSent,
                                           QStringLiteral("hello")}));
-        QCOMPARE(column(log(), QStringLiteral("select num||'|'||date from send")),
+        QCOMPARE(sqlColumn(log(), QStringLiteral("select num||'|'||date from send")),
                  QStringList{QString(50, QLatin1Char('g')) + QStringLiteral("|1389 / 02 / 01")});
 
         store::ReceivedCounts counts{7, 7, 7};
@@ -130,7 +114,7 @@ private Q_SLOTS:
         QVERIFY(!store::markReceivedRead(db, 3));
         QVERIFY(store::countReceived(db, &counts));
         QCOMPARE((QList<int>{counts.total, counts.read, counts.unread}), (QList<int>{3, 1, 2}));
-        QCOMPARE(column(log(), QStringLiteral("select date from reci limit 1")),
+        QCOMPARE(sqlColumn(log(), QStringLiteral("select date from reci limit 1")),
                  QStringList{QStringLiteral("1389/02/01")});
 
         db.ADOTable6.close();
