@@ -32,10 +32,16 @@ QString fromCp1256(const QByteArray& bytes) {
 }
 
 // Characters the program's files hold: Persian and Arabic script, Latin,
-// and the punctuation and direction marks written between them.
+// the punctuation and direction marks written between them, and the signs
+// and emoji operators put in messages. The last two cannot come from code
+// page text read as UTF-8 by accident: that needs lead bytes (E2, F0-F4)
+// which are rare in it, then two or three continuation bytes in a row.
 bool expected(QChar c) {
     const char16_t u = c.unicode();
-    return u < 0x0250                       // Latin, Latin-1 and Latin Extended
+    return c.isSurrogate()                  // emoji and everything past the BMP
+           || (u >= 0x2100 && u <= 0x2BFF)  // letterlike, arrows, dingbats, stars
+           || (u >= 0xFE00 && u <= 0xFE0F)  // emoji presentation selectors
+           || u < 0x0250                    // Latin, Latin-1 and Latin Extended
            || (u >= 0x0600 && u <= 0x06FF)  // Arabic, with the Persian letters
            || (u >= 0x0750 && u <= 0x077F)  // Arabic Supplement
            || (u >= 0x2000 && u <= 0x206F)  // punctuation, ZWNJ, direction marks

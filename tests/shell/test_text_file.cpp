@@ -66,6 +66,11 @@ private Q_SLOTS:
         QTest::newRow("utf-8 latin accents")
             << QString::fromUtf16(u"café déjà").toUtf8() << QString::fromUtf16(u"café déjà");
         QTest::newRow("ascii") << QByteArray("COM1, 9600") << QStringLiteral("COM1, 9600");
+        // A message the program saved itself, with signs and an emoji the
+        // code page could also "read": it stays what was written.
+        QTest::newRow("utf-8 persian with emoji and signs")
+            << QString::fromUtf16(u"تولدت مبارک 🎂 ✓").toUtf8()
+            << QString::fromUtf16(u"تولدت مبارک 🎂 ✓");
     }
     void codePageIsChosenByWhatTheTextReads() {
         QFETCH(QByteArray, bytes);
