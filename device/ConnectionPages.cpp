@@ -98,6 +98,10 @@ void ConnectionPages::fillHooks() {
     m_fills.push_back(hooks.autoDeleteOption.fill([this] { autoDeleteClicked(); }));
     m_fills.push_back(hooks.page1Entry.fill([this] { page1Entry(); }));
     m_fills.push_back(hooks.connected.fill([this] { return isConnected(); }));
+    m_fills.push_back(hooks.sendSettings.fill([this] {
+        return SendSettingsText{m_teSendInterval->text(), m_teSendRetryTimes->text(),
+                                m_teSendTimeout->text(), m_cmbSMSValidity->currentIndex()};
+    }));
 }
 
 void ConnectionPages::connectShell() {

@@ -5,6 +5,18 @@
 
 #include "shell/Hook.h"
 
+// The send page's recipient modes, in the order of their radio buttons.
+enum class RecipientMode { OneNumber, OneGroup, AllGroups, Range };
+
+// The sending fields of the settings page as the operator typed them; the
+// send run converts them and refuses a field that is not a number.
+struct SendSettingsText {
+    QString sendInterval;
+    QString sendRetryTimes;
+    QString sendTimeout;
+    int validityIndex = 0; // the chosen entry of the validity list, from 0
+};
+
 // The calls the shell makes into subsystems built on it, grouped by the
 // subsystem that fills them.
 
@@ -16,9 +28,10 @@ struct DeviceHooks {
     // The device counts as connected exactly while the connect button is
     // disabled; the pages that own the button answer.
     Hook<bool()> connected{"connected", false};
+    Hook<SendSettingsText()> sendSettings{"sendSettings"};
 
     QList<HookBase*> all() {
-        return {&concatenationOption, &autoDeleteOption, &page1Entry, &connected};
+        return {&concatenationOption, &autoDeleteOption, &page1Entry, &connected, &sendSettings};
     }
 };
 
@@ -29,8 +42,17 @@ struct SendingHooks {
     // whose value changes the part count.
     Hook<void()> recount{"tmSMSTextChange"};
     Hook<void()> page16Entry{"page16Entry"};
+    // Read when a delivery report arrives: the mode decides what it does.
+    Hook<RecipientMode()> recipientMode{"recipientMode", RecipientMode::OneNumber};
+    // Replaces the whole composer text; counted as typing.
+    Hook<void(const QString&)> setComposerText{"setComposerText"};
+    // Puts a number into the one-number field and changes nothing else.
+    Hook<void(const QString&)> setSingleNumber{"setSingleNumber"};
 
-    QList<HookBase*> all() { return {&flashOption, &recount, &page16Entry}; }
+    QList<HookBase*> all() {
+        return {&flashOption,   &recount,         &page16Entry,
+                &recipientMode, &setComposerText, &setSingleNumber};
+    }
 };
 
 // Received messages, sent log, delivery reports, SIM charge.
@@ -43,10 +65,12 @@ struct IncomingHooks {
     Hook<void()> reopenReci{"reopenReci"};
     // The SIM charge entry of the tree puts the focus on the number field.
     Hook<void()> chargePageEntry{"chargePageEntry"};
+    // Run at the start of every send run: empties the delivery report list.
+    Hook<void()> sendStart{"sendStart"};
 
     QList<HookBase*> all() {
-        return {&rejectCallOption, &saveDeliveryReports, &sabre,
-                &reopenSend,       &reopenReci,          &chargePageEntry};
+        return {&rejectCallOption, &saveDeliveryReports, &sabre,    &reopenSend,
+                &reopenReci,       &chargePageEntry,     &sendStart};
     }
 };
 

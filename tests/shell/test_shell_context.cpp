@@ -31,7 +31,7 @@ private Q_SLOTS:
         ShellHooks& hooks = f.main().hooks;
         QCOMPARE(hooks.filledNames(),
                  (QStringList{"cbConcatenatedSMSClick", "cbDeleteAllReportClick", "page1Entry",
-                              "connected"}));
+                              "connected", "sendSettings"}));
         for (HookBase* h : hooks.device.all())
             QVERIFY2(h->filled(), qPrintable(h->name()));
         // The connected state is the device pages' answer.
