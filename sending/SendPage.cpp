@@ -46,16 +46,20 @@ SendPage::~SendPage() = default;
 
 void SendPage::build(QWidget* page) {
     delete page->findChild<QLabel*>(QStringLiteral("lblPageTitle"));
-    auto* layout = new QHBoxLayout(page);
+    auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(8, 32, 8, 8);
-    layout->setSpacing(8);
-    // Right to left: the composer on the right, the choices on its left.
-    layout->addWidget(buildComposer(page), 3);
-    auto* side = new QVBoxLayout;
-    side->addWidget(buildRecipients(page));
-    side->addWidget(buildDateFilter(page));
-    side->addWidget(buildOptions(page));
-    side->addStretch(1);
+    layout->setSpacing(6);
+    // The composer across the page, the choices under it: right to left,
+    // recipients and date filter on the right, the options on the left.
+    layout->addWidget(buildComposer(page), 1);
+    auto* choices = new QHBoxLayout;
+    auto* recipients = new QVBoxLayout;
+    recipients->addWidget(buildRecipients(page));
+    recipients->addWidget(buildDateFilter(page));
+    recipients->addStretch(1);
+    choices->addLayout(recipients, 1);
+    choices->addWidget(buildOptions(page), 1);
+    layout->addLayout(choices);
     auto* buttons = new QHBoxLayout;
     m_btnSend = named(new QPushButton(kSendCaption, page), "btnSend");
     m_btnSend->setToolTip(kSendHint);
@@ -63,8 +67,8 @@ void SendPage::build(QWidget* page) {
     m_btnClear->setToolTip(kClearHint);
     buttons->addWidget(m_btnSend);
     buttons->addWidget(m_btnClear);
-    side->addLayout(buttons);
-    layout->addLayout(side, 2);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
 
     connect(m_btnSend, &QPushButton::clicked, this, [this] {
         if (m_sendHandler)

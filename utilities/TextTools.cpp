@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStyle>
 #include <QTextDocument>
 #include <QTextOption>
 #include <QToolButton>
@@ -33,6 +34,9 @@ TextTools::TextTools(QPlainTextEdit* composer, QAbstractButton* insertName,
     auto* clear = toolButton("btnClearText", kClearHint, QStringLiteral("C"));
     auto* save = toolButton("btnSaveText", kSaveHint, QStringLiteral("S"));
     auto* load = toolButton("btnLoadText", kLoadHint, QStringLiteral("O"));
+    clear->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    save->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    load->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     auto* left = toolButton("btnAlignLeft", kAlignLeftHint, QStringLiteral("L"));
     auto* centre = toolButton("btnAlignCenter", kAlignCenterHint, QStringLiteral("M"));
     auto* right = toolButton("btnAlignRight", kAlignRightHint, QStringLiteral("R"));
@@ -43,6 +47,8 @@ TextTools::TextTools(QPlainTextEdit* composer, QAbstractButton* insertName,
     m_cmbFontSize->setInsertPolicy(QComboBox::NoInsert);
     m_cmbFontSize->addItems(kFontSizes);
     m_cmbFontSize->setEditText(kFontSize);
+    m_cmbFontSize->setMinimumContentsLength(kFontSize.size());
+    m_cmbFontSize->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_cmbFontSize->installEventFilter(this);
     m_cmbFontSize->lineEdit()->installEventFilter(this);
 
@@ -51,6 +57,8 @@ TextTools::TextTools(QPlainTextEdit* composer, QAbstractButton* insertName,
         m_cmbTextColor->addItem(c.name);
     m_cmbTextColor->setPlaceholderText(kTextColor);
     m_cmbTextColor->setCurrentIndex(-1);
+    m_cmbTextColor->setMinimumContentsLength(kTextColor.size());
+    m_cmbTextColor->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_cmbTextColor->installEventFilter(this);
 
     for (QWidget* w : std::initializer_list<QWidget*>{clear, save, load, insertName, left, centre,

@@ -141,8 +141,6 @@ private Q_SLOTS:
     void toleranceKeepsItsValueWhileOff() {
         SendPageView v;
         auto* slider = widget<QSlider>(v.f, "TrackBar1");
-        QCOMPARE(slider->minimum(), 1);
-        QCOMPARE(slider->maximum(), 20);
         QCOMPARE(v.page().errorTolerance(), 8);
         QVERIFY(slider->isEnabled());
         slider->setValue(15);
@@ -180,13 +178,6 @@ private Q_SLOTS:
         QCOMPARE(sends, 0);
         click(v.f, "btnSend");
         QCOMPARE(sends, 1);
-
-        v.page().setComposerText(QStringLiteral("text"));
-        click(v.f, "btnClear");
-        QVERIFY(v.page().composerText().isEmpty());
-        for (const char* name : {"teSMSNumber", "Edit2", "Edit3"})
-            QVERIFY(v.box(name)->text().isEmpty());
-        QCOMPARE(v.box("Edit1")->text(), kSendToAll);
     }
 
     // Each input chooses its mode as its radio button would, the date
