@@ -47,7 +47,7 @@ TextTools::TextTools(QPlainTextEdit* composer, QAbstractButton* insertName,
     m_cmbFontSize->setInsertPolicy(QComboBox::NoInsert);
     m_cmbFontSize->addItems(kFontSizes);
     m_cmbFontSize->setEditText(kFontSize);
-    m_cmbFontSize->setMinimumContentsLength(kFontSize.size());
+    m_cmbFontSize->setMinimumContentsLength(static_cast<int>(kFontSize.size()));
     m_cmbFontSize->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_cmbFontSize->installEventFilter(this);
     m_cmbFontSize->lineEdit()->installEventFilter(this);
@@ -57,7 +57,7 @@ TextTools::TextTools(QPlainTextEdit* composer, QAbstractButton* insertName,
         m_cmbTextColor->addItem(c.name);
     m_cmbTextColor->setPlaceholderText(kTextColor);
     m_cmbTextColor->setCurrentIndex(-1);
-    m_cmbTextColor->setMinimumContentsLength(kTextColor.size());
+    m_cmbTextColor->setMinimumContentsLength(static_cast<int>(kTextColor.size()));
     m_cmbTextColor->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_cmbTextColor->installEventFilter(this);
 
