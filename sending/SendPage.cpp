@@ -84,7 +84,6 @@ QWidget* SendPage::buildComposer(QWidget* page) {
     m_tmSMSText = named(new QPlainTextEdit(box), "tmSMSText");
     m_tmSMSText->setLayoutDirection(Qt::RightToLeft);
     m_tmSMSText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_tmSMSText->setFont(QFont(QStringLiteral("Tahoma"), 8));
 
     m_btnInsertName = named(new QToolButton(box), "btnInsertName");
     m_btnInsertName->setText(kPlaceholder);
