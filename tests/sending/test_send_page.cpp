@@ -52,7 +52,6 @@ private Q_SLOTS:
         SendPageView v;
         QCOMPARE(v.indicator(), kInitialCoding);
         QTest::keyClicks(v.composer(), QStringLiteral("salam"));
-        QCOMPARE(v.composer()->toPlainText(), QStringLiteral("salam"));
         QCOMPARE(v.indicator(), v.expected());
         v.composer()->insertPlainText(QStringLiteral(u" سلام"));
         QVERIFY(v.indicator().endsWith(QLatin1String("UCS2")));
@@ -189,18 +188,16 @@ private Q_SLOTS:
         QVERIFY(filterBox->isHidden());
         const struct {
             const char* input;
-            const char* radio;
             RecipientMode mode;
             bool filter;
-        } steps[] = {{"DBLookupComboBox1", "RadioButton2", RecipientMode::OneGroup, true},
-                     {"Edit3", "RadioButton5", RecipientMode::Range, false},
-                     {"Edit1", "RadioButton3", RecipientMode::AllGroups, true},
-                     {"teSMSNumber", "RadioButton1", RecipientMode::OneNumber, false},
-                     {"Edit2", "RadioButton5", RecipientMode::Range, false}};
+        } steps[] = {{"DBLookupComboBox1", RecipientMode::OneGroup, true},
+                     {"Edit3", RecipientMode::Range, false},
+                     {"Edit1", RecipientMode::AllGroups, true},
+                     {"teSMSNumber", RecipientMode::OneNumber, false},
+                     {"Edit2", RecipientMode::Range, false}};
         for (const auto& s : steps) {
             widget<QWidget>(v.f, s.input)->setFocus();
-            QTRY_VERIFY2(widget<QRadioButton>(v.f, s.radio)->isChecked(), s.input);
-            QCOMPARE(v.page().recipientMode(), s.mode);
+            QTRY_COMPARE(v.page().recipientMode(), s.mode);
             QCOMPARE(v.f.main().hooks.sending.recipientMode(), s.mode);
             QCOMPARE(filterBox->isHidden(), !s.filter);
         }
