@@ -7,6 +7,7 @@
 #include "incoming/DeliveryReportWindow.h"
 #include "incoming/TFormUSSD.h"
 #include "sending/DateFilterWindow.h"
+#include "sending/SendPage.h"
 #include "sending/SendProgressWindow.h"
 #include "shell/PleaseWaitWindow.h"
 #include "shell/SearchWindow.h"
@@ -30,6 +31,7 @@ ProgramRoot::ProgramRoot() {
 ProgramRoot::~ProgramRoot() {
     // Subsystems first: their hook fills and connections point into the
     // windows.
+    sendPage.reset();
     backup.reset();
     groups.reset();
     connection.reset();
@@ -59,6 +61,7 @@ void ProgramRoot::createSubsystems() {
     connection = std::make_unique<ConnectionPages>(shell);
     groups = std::make_unique<GroupPages>(shell);
     backup = std::make_unique<BackupPage>(shell);
+    sendPage = std::make_unique<SendPage>(shell, *Form7);
 }
 
 void ProgramRoot::installDeviceBackend() {

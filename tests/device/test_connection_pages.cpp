@@ -16,10 +16,11 @@
 
 #include "PortCandidates.h"
 #include "ProgramFixture.h"
-#include "shell/ProgramRoot.h"
 #include "device/ConnectionPages.h"
 #include "device/ConnectionTexts.h"
+#include "sending/SendPage.h"
 #include "shell/PleaseWaitWindow.h"
+#include "shell/ProgramRoot.h"
 #include "shell/SearchWindow.h"
 #include "shell/ShellTexts.h"
 #include "shell/StatusStrip.h"
@@ -558,6 +559,8 @@ private Q_SLOTS:
         ProgramFixture f;
         f.startShown();
         TFormMain& m = f.main();
+        // The composer's recount is watched here in place of the send page.
+        f.program().sendPage.reset();
         int recounts = 0;
         HookFill fillRecount = m.hooks.sending.recount.fill([&] {
             ++recounts;

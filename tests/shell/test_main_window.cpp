@@ -9,8 +9,9 @@
 #include <QTreeWidget>
 
 #include "ProgramFixture.h"
-#include "shell/ProgramRoot.h"
 #include "device/ConnectionPages.h"
+#include "sending/SendPage.h"
+#include "shell/ProgramRoot.h"
 #include "shell/ShellTexts.h"
 #include "shell/SplashWindow.h"
 #include "shell/StatusStrip.h"
@@ -132,8 +133,9 @@ private Q_SLOTS:
         f.start();
         TFormMain& m = f.main();
         QStringList order;
-        // The shell's own order, with the device pages' fills gone.
+        // The shell's own order, with the device and send pages' fills gone.
         f.program().connection.reset();
+        f.program().sendPage.reset();
         const HookFill fillRejectCallOption =
             m.hooks.incoming.rejectCallOption.fill([&] { order << "reject"; });
         const HookFill fillFlashOption =

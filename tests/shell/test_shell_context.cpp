@@ -8,10 +8,11 @@
 #include <QWindow>
 
 #include "ProgramFixture.h"
-#include "shell/ProgramRoot.h"
 #include "device/ConnectionPages.h"
+#include "sending/SendPage.h"
 #include "shell/FormBox.h"
 #include "shell/PleaseWaitWindow.h"
+#include "shell/ProgramRoot.h"
 #include "shell/ShellTexts.h"
 #include "shell/StatusStrip.h"
 #include "shell/TFormMain.h"
@@ -31,7 +32,8 @@ private Q_SLOTS:
         ShellHooks& hooks = f.main().hooks;
         QCOMPARE(hooks.filledNames(),
                  (QStringList{"cbConcatenatedSMSClick", "cbDeleteAllReportClick", "page1Entry",
-                              "connected", "sendSettings"}));
+                              "connected", "sendSettings", "cbFlashSMSClick", "tmSMSTextChange",
+                              "recipientMode", "setComposerText", "setSingleNumber"}));
         for (HookBase* h : hooks.device.all())
             QVERIFY2(h->filled(), qPrintable(h->name()));
         // The connected state is the device pages' answer.
@@ -40,6 +42,7 @@ private Q_SLOTS:
         connect->setEnabled(false);
         QVERIFY(f.main().context().isConnected());
         f.program().connection.reset();
+        f.program().sendPage.reset();
         QVERIFY(hooks.filledNames().isEmpty());
         QVERIFY(!f.main().context().isConnected());
         // Emptied, a hook can be filled again by a new filler.
