@@ -9,8 +9,9 @@
 #include <QTreeWidget>
 
 #include "ProgramFixture.h"
-#include "shell/ProgramRoot.h"
 #include "device/ConnectionPages.h"
+#include "incoming/IncomingSubsystem.h"
+#include "shell/ProgramRoot.h"
 #include "shell/ShellTexts.h"
 #include "shell/SplashWindow.h"
 #include "shell/StatusStrip.h"
@@ -132,8 +133,9 @@ private Q_SLOTS:
         f.start();
         TFormMain& m = f.main();
         QStringList order;
-        // The shell's own order, with the device pages' fills gone.
+        // The shell's own order, with the subsystems' fills gone.
         f.program().connection.reset();
+        f.program().incoming.reset();
         const HookFill fillRejectCallOption =
             m.hooks.incoming.rejectCallOption.fill([&] { order << "reject"; });
         const HookFill fillFlashOption =
@@ -305,6 +307,7 @@ private Q_SLOTS:
         ProgramFixture f;
         f.start();
         TFormMain& m = f.main();
+        f.program().incoming.reset();
         int saves = 0;
         int sabre = 0;
         const HookFill fillSaveDeliveryReports = m.hooks.incoming.saveDeliveryReports.fill([&] {
@@ -328,6 +331,7 @@ private Q_SLOTS:
         ProgramFixture f;
         f.startShown();
         TFormMain& m = f.main();
+        f.program().incoming.reset();
         QStringList order;
         const HookFill fillSaveDeliveryReports = m.hooks.incoming.saveDeliveryReports.fill([&] {
             order << "save";
@@ -369,6 +373,7 @@ private Q_SLOTS:
         ProgramFixture f;
         f.startShown();
         TFormMain& m = f.main();
+        f.program().incoming.reset();
         bool fail = true;
         const HookFill fillSaveDeliveryReports =
             m.hooks.incoming.saveDeliveryReports.fill([&] { return !fail; });

@@ -8,10 +8,11 @@
 #include <QWindow>
 
 #include "ProgramFixture.h"
-#include "shell/ProgramRoot.h"
 #include "device/ConnectionPages.h"
+#include "incoming/IncomingSubsystem.h"
 #include "shell/FormBox.h"
 #include "shell/PleaseWaitWindow.h"
+#include "shell/ProgramRoot.h"
 #include "shell/ShellTexts.h"
 #include "shell/StatusStrip.h"
 #include "shell/TFormMain.h"
@@ -31,7 +32,9 @@ private Q_SLOTS:
         ShellHooks& hooks = f.main().hooks;
         QCOMPARE(hooks.filledNames(),
                  (QStringList{"cbConcatenatedSMSClick", "cbDeleteAllReportClick", "page1Entry",
-                              "connected", "sendSettings"}));
+                              "connected", "sendSettings", "cbRejectIncomingCallClick",
+                              "saveDeliveryReports", "sabre", "reopenSend", "reopenReci",
+                              "chargePageEntry", "sendStart"}));
         for (HookBase* h : hooks.device.all())
             QVERIFY2(h->filled(), qPrintable(h->name()));
         // The connected state is the device pages' answer.
@@ -40,6 +43,7 @@ private Q_SLOTS:
         connect->setEnabled(false);
         QVERIFY(f.main().context().isConnected());
         f.program().connection.reset();
+        f.program().incoming.reset();
         QVERIFY(hooks.filledNames().isEmpty());
         QVERIFY(!f.main().context().isConnected());
         // Emptied, a hook can be filled again by a new filler.
