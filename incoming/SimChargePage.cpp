@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -21,6 +22,24 @@
 namespace {
 // The keys in their rows; "*" and "#" carry pictures, as on a phone.
 const char* const kKeys[12] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "*", "#"};
+
+// The small picture of a sign key: the sign white on a dark disc.
+QPixmap keyPicture(const QString& sign) {
+    QPixmap pixmap(20, 20);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(70, 70, 110));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(pixmap.rect().adjusted(1, 1, -1, -1));
+    QFont font = p.font();
+    font.setPixelSize(15);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(pixmap.rect(), Qt::AlignCenter, sign);
+    return pixmap;
+}
 } // namespace
 
 SimChargePage::SimChargePage(ShellContext& shell, TFormUSSD& ussd, QObject* parent)
@@ -59,11 +78,13 @@ void SimChargePage::build(QWidget* page) {
     QPalette p = m_teCallNumber->palette();
     p.setColor(QPalette::Text, Qt::darkMagenta);
     m_teCallNumber->setPalette(p);
-    numberRow->addWidget(m_teCallNumber, 1);
+    m_teCallNumber->setFixedWidth(260);
+    numberRow->addWidget(m_teCallNumber);
     m_btnKeypad = named(new QToolButton(area), "btnKeypad");
-    m_btnKeypad->setIcon(QIcon(pictures::navigationIcon(15)));
+    m_btnKeypad->setIcon(QIcon(pictures::navigationIcon(9)));
     m_btnKeypad->setIconSize(QSize(28, 28));
     numberRow->addWidget(m_btnKeypad);
+    numberRow->addStretch(1);
     layout->addLayout(numberRow);
 
     auto* buttons = new QHBoxLayout;
@@ -80,7 +101,11 @@ void SimChargePage::build(QWidget* page) {
     auto* grid = new QGridLayout(m_pnlKeypad);
     for (int i = 0; i < 12; ++i) {
         const QString key = QString::fromLatin1(kKeys[i]);
-        auto* b = new QPushButton(key, m_pnlKeypad);
+        auto* b = new QPushButton(m_pnlKeypad);
+        if (i < 10)
+            b->setText(key);
+        else
+            b->setIcon(QIcon(keyPicture(key)));
         b->setObjectName(QStringLiteral("btnKey%1").arg(i));
         b->setFixedSize(48, 36);
         b->setFocusPolicy(Qt::NoFocus);

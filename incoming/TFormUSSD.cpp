@@ -20,6 +20,7 @@ TFormUSSD::TFormUSSD(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     m_Memo1 = named(new QPlainTextEdit(this), "Memo1");
     m_Memo1->setReadOnly(true);
+    m_Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(16);
     font.setBold(true);
