@@ -1,11 +1,26 @@
 #pragma once
 
-#include "shell/PlainWindow.h"
+#include <QDialog>
+#include <QString>
 
-// The window that shows the operator's USSD answers.
-class TFormUSSD : public PlainWindow {
+class QPlainTextEdit;
+class QPushButton;
+
+// The window that shows the network's USSD answers (FormUSSD).
+class TFormUSSD : public QDialog {
+    Q_OBJECT
 public:
     static inline const QString kCaption = QStringLiteral(u"Answer ...");
-    explicit TFormUSSD(QWidget* parent = nullptr)
-        : PlainWindow("FormUSSD", kCaption, {400, 220}, parent) {}
+
+    explicit TFormUSSD(QWidget* parent = nullptr);
+
+    void setAnswer(const QString& text);
+    QString answer() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QPlainTextEdit* m_Memo1 = nullptr;
+    QPushButton* m_btnOK = nullptr;
 };

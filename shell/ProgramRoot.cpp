@@ -5,6 +5,7 @@
 #include "device/ConnectionPages.h"
 #include "device/DeviceBackend.h"
 #include "incoming/DeliveryReportWindow.h"
+#include "incoming/IncomingSubsystem.h"
 #include "incoming/TFormUSSD.h"
 #include "sending/DateFilterWindow.h"
 #include "sending/SendPage.h"
@@ -31,6 +32,7 @@ ProgramRoot::ProgramRoot() {
 ProgramRoot::~ProgramRoot() {
     // Subsystems first: their hook fills and connections point into the
     // windows.
+    incoming.reset();
     sendPage.reset();
     backup.reset();
     groups.reset();
@@ -51,7 +53,7 @@ void ProgramRoot::createWindows() {
     Form5 = new UpdateWindow;
     Form6 = new PasswordPrompt;
     Form7 = new DateFilterWindow;
-    Form8 = new DeliveryReportWindow;
+    Form8 = new DeliveryReportWindow(FormMain->context());
     Form9 = new CreditCalculatorWindow(FormMain->context());
     FormMain->setShellWindows({Form3, Form2, Form4});
 }
@@ -62,6 +64,7 @@ void ProgramRoot::createSubsystems() {
     groups = std::make_unique<GroupPages>(shell);
     backup = std::make_unique<BackupPage>(shell);
     sendPage = std::make_unique<SendPage>(shell, *Form7);
+    incoming = std::make_unique<IncomingSubsystem>(shell, *FormUSSD, *Form8);
 }
 
 void ProgramRoot::installDeviceBackend() {

@@ -68,6 +68,10 @@ inline const QString kInsertSend =
 inline const QString kInsertReci =
     QStringLiteral("insert into reci(num,time,date,pos,matn) values(?,?,?,?,?)");
 
+// Bound with the rowid of the row chosen: an identical row stays.
+inline const QString kDeleteReci = QStringLiteral("delete from reci where rowid=?");
+inline const QString kDeleteSend = QStringLiteral("delete from send where rowid=?");
+
 inline const QString kCountReci = QStringLiteral("select count(pos) as cu from reci");
 // Bound with the status text.
 inline const QString kCountReciByPos =

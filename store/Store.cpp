@@ -192,6 +192,23 @@ StoreResult countReceived(Database& db, ReceivedCounts* counts) {
     return result;
 }
 
+namespace {
+StoreResult removeByRowid(TableCursor& table, const QString& statement, qint64 rowid) {
+    StoreResult result = run(messageLog(), statement, {rowid});
+    if (result)
+        refreshIfOpen(table);
+    return result;
+}
+} // namespace
+
+StoreResult removeSentLog(Database& db, qint64 rowid) {
+    return removeByRowid(db.ADOTable5, sql::kDeleteSend, rowid);
+}
+
+StoreResult removeReceived(Database& db, qint64 rowid) {
+    return removeByRowid(db.ADOTable6, sql::kDeleteReci, rowid);
+}
+
 QString sentLogDate(const QString& year, const QString& month, const QString& day) {
     return year + QStringLiteral(" / ") + month + QStringLiteral(" / ") + day;
 }

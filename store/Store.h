@@ -52,6 +52,11 @@ struct ReceivedCounts {
 };
 StoreResult countReceived(Database& db, ReceivedCounts* counts);
 
+// Deletes one row of the sent log or the inbox by its rowid: a row with the
+// same values elsewhere in the table stays.
+StoreResult removeSentLog(Database& db, qint64 rowid);
+StoreResult removeReceived(Database& db, qint64 rowid);
+
 // Texts of the logs' date columns from today's year, month and day.
 QString sentLogDate(const QString& year, const QString& month, const QString& day);
 QString receivedDate(const QString& year, const QString& month, const QString& day);

@@ -10,6 +10,7 @@
 
 #include "ProgramFixture.h"
 #include "device/ConnectionPages.h"
+#include "incoming/IncomingSubsystem.h"
 #include "sending/SendPage.h"
 #include "shell/ProgramRoot.h"
 #include "shell/ShellTexts.h"
@@ -133,9 +134,10 @@ private Q_SLOTS:
         f.start();
         TFormMain& m = f.main();
         QStringList order;
-        // The shell's own order, with the device and send pages' fills gone.
+        // The shell's own order, with the subsystems' fills gone.
         f.program().connection.reset();
         f.program().sendPage.reset();
+        f.program().incoming.reset();
         const HookFill fillRejectCallOption =
             m.hooks.incoming.rejectCallOption.fill([&] { order << "reject"; });
         const HookFill fillFlashOption =
@@ -307,6 +309,7 @@ private Q_SLOTS:
         ProgramFixture f;
         f.start();
         TFormMain& m = f.main();
+        f.program().incoming.reset();
         int saves = 0;
         int sabre = 0;
         const HookFill fillSaveDeliveryReports = m.hooks.incoming.saveDeliveryReports.fill([&] {
@@ -330,6 +333,7 @@ private Q_SLOTS:
         ProgramFixture f;
         f.startShown();
         TFormMain& m = f.main();
+        f.program().incoming.reset();
         QStringList order;
         const HookFill fillSaveDeliveryReports = m.hooks.incoming.saveDeliveryReports.fill([&] {
             order << "save";
@@ -371,6 +375,7 @@ private Q_SLOTS:
         ProgramFixture f;
         f.startShown();
         TFormMain& m = f.main();
+        f.program().incoming.reset();
         bool fail = true;
         const HookFill fillSaveDeliveryReports =
             m.hooks.incoming.saveDeliveryReports.fill([&] { return !fail; });

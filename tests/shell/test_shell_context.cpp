@@ -9,6 +9,7 @@
 
 #include "ProgramFixture.h"
 #include "device/ConnectionPages.h"
+#include "incoming/IncomingSubsystem.h"
 #include "sending/SendPage.h"
 #include "shell/FormBox.h"
 #include "shell/PleaseWaitWindow.h"
@@ -33,7 +34,9 @@ private Q_SLOTS:
         QCOMPARE(hooks.filledNames(),
                  (QStringList{"cbConcatenatedSMSClick", "cbDeleteAllReportClick", "page1Entry",
                               "connected", "sendSettings", "cbFlashSMSClick", "tmSMSTextChange",
-                              "recipientMode", "setComposerText", "setSingleNumber"}));
+                              "recipientMode", "setComposerText", "setSingleNumber",
+                              "cbRejectIncomingCallClick", "saveDeliveryReports", "sabre",
+                              "reopenSend", "reopenReci", "chargePageEntry", "sendStart"}));
         for (HookBase* h : hooks.device.all())
             QVERIFY2(h->filled(), qPrintable(h->name()));
         // The connected state is the device pages' answer.
@@ -43,6 +46,7 @@ private Q_SLOTS:
         QVERIFY(f.main().context().isConnected());
         f.program().connection.reset();
         f.program().sendPage.reset();
+        f.program().incoming.reset();
         QVERIFY(hooks.filledNames().isEmpty());
         QVERIFY(!f.main().context().isConnected());
         // Emptied, a hook can be filled again by a new filler.

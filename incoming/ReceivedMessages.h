@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class ClockTimer;
+class ShellContext;
+
+// Turns the control's new-message events into rows of the inbox: parts from
+// one sender that follow each other within the assembly timer's 12 s are
+// joined into one row, and every part shows the new-message notice.
+class ReceivedMessages : public QObject {
+    Q_OBJECT
+public:
+    explicit ReceivedMessages(ShellContext& shell, QObject* parent = nullptr);
+
+    void KylixSMSNewSMSReceived(int Folder, int Location, const QString& Number,
+                                const QString& Text, const QString& Time,
+                                const QString& ConcatenatedInfo, int Coding, int Status);
+    // Stores the pending message as one new row and reopens the inbox.
+    void sabre();
+    void assemblyTick();
+    void noticeClicked();
+
+    // Rows the log database would not take, oldest first; written before the
+    // next row and when the program closes.
+    int heldRows() const { return static_cast<int>(m_held.size()); }
+
+    QString PendingNumber;
+    // Keeps the last stored text until a part that starts a new message.
+    QString PendingText;
+    QString LastSenderNumber;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Row {
+        QString num;
+        QString time;
+        QString date;
+        QString matn;
+    };
+    // Posts the held rows in order, stopping at the first refusal.
+    bool writeHeld();
+
+    ShellContext& m_shell;
+    ClockTimer& m_Timer7;
+    QList<Row> m_held;
+    bool m_told = false;
+};

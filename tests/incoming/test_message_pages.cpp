@@ -1,0 +1,148 @@
+// The inbox, the sent log and the phone message page as the operator uses
+// them: choosing rows, deletes that take exactly the row chosen, the
+// counts, and the phone list.
+#include <QtTest>
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTableWidget>
+#include <QToolButton>
+
+#include "ProgramFixture.h"
+#include "incoming/IncomingTexts.h"
+#include "shell/TFormMain.h"
+#include "store/Sql.h"
+#include "store/Store.h"
+
+namespace {
+template <typename T> T* child(ProgramFixture& f, int page, const char* name) {
+    f.main().selectPage(page);
+    return f.main().page(page)->findChild<T*>(QString::fromLatin1(name));
+}
+
+void clickRow(QTableView* grid, int row) {
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(grid->model()->index(row, 0)).center());
+}
+
+QStringList column(TableCursor& table, const char* name) {
+    QStringList out;
+    for (int r = 0; r < table.recordCount(); ++r)
+        out << table.value(r, QString::fromLatin1(name)).toString();
+    return out;
+}
+
+void received(ProgramFixture& f, std::initializer_list<const char*> numbers, const QString& matn) {
+    for (const char* n : numbers)
+        QVERIFY(store::appendReceived(f.main().db, QString::fromLatin1(n), {}, {}, matn));
+    f.main().hooks.incoming.reopenReci();
+}
+} // namespace
+
+class MessagePagesTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void choosingANewMessageShowsItAndMarksItReadOnce() {
+        ProgramFixture f;
+        f.startShown();
+        received(f, {"111"}, QStringLiteral("متن اول"));
+        received(f, {"222"}, QStringLiteral("متن دوم"));
+        auto* grid = child<QTableView>(f, 12, "DBGrid4");
+        auto* memo = child<QPlainTextEdit>(f, 12, "Memo6");
+        TableCursor& reci = f.main().db.ADOTable6;
+        clickRow(grid, 1);
+        QCOMPARE(memo->toPlainText(), QStringLiteral("متن دوم"));
+        QCOMPARE(column(reci, "pos"), (QStringList{sql::kPosNew, sql::kPosRead}));
+        QSignalSpy writes(&reci, &Cursor::rowsChanged);
+        clickRow(grid, 1);
+        QTest::keyClick(grid, Qt::Key_Up);
+        QCOMPARE(memo->toPlainText(), QStringLiteral("متن اول"));
+        QCOMPARE(writes.size(), 1); // the first row only
+        QCOMPARE(column(reci, "pos"), (QStringList{sql::kPosRead, sql::kPosRead}));
+    }
+
+    void countsReadTheInboxAsItIs() {
+        ProgramFixture f;
+        f.startShown();
+        auto* counts = child<QToolButton>(f, 12, "btnCounts");
+        const QString expected = incomingtext::kCountTotal + QStringLiteral("%1\r\r") +
+                                 incomingtext::kCountRead + QStringLiteral("%2\r\r") +
+                                 incomingtext::kCountNew + QStringLiteral("%3");
+        QTest::mouseClick(counts, Qt::LeftButton);
+        received(f, {"1", "2", "3"}, QStringLiteral("x"));
+        clickRow(child<QTableView>(f, 12, "DBGrid4"), 0);
+        QTest::mouseClick(counts, Qt::LeftButton);
+        QCOMPARE(f.messages.messages,
+                 (QStringList{expected.arg(0).arg(0).arg(0), expected.arg(3).arg(1).arg(2)}));
+    }
+
+    // Among identical rows the one chosen goes, also after a message stored
+    // meanwhile has rebuilt the grid; Cancel deletes nothing.
+    void deleteTakesExactlyTheRowChosen() {
+        ProgramFixture f;
+        f.startShown();
+        TFormMain& m = f.main();
+        received(f, {"111", "222", "111"}, QStringLiteral("same"));
+        auto* memo = child<QPlainTextEdit>(f, 12, "Memo6");
+        auto* remove = child<QPushButton>(f, 12, "btnDelete");
+        TableCursor& reci = m.db.ADOTable6;
+        clickRow(child<QTableView>(f, 12, "DBGrid4"), 2);
+        const qint64 twin = reci.rowid(0);
+        f.messages.answers = {false};
+        QTest::mouseClick(remove, Qt::LeftButton);
+        QCOMPARE(reci.recordCount(), 3);
+        QCOMPARE(memo->toPlainText(), QStringLiteral("same"));
+
+        f.phone->raiseNewSms({1, 1, QStringLiteral("999"), QStringLiteral("new"), {}, {}, 0, 0});
+        QCoreApplication::processEvents();
+        m.hooks.incoming.sabre();
+        QTest::mouseClick(remove, Qt::LeftButton);
+        QCOMPARE(f.messages.questions.last(), incomingtext::kDeleteQuestion);
+        QCOMPARE(column(reci, "num"), (QStringList{"111", "222", "999"}));
+        QCOMPARE(reci.rowid(0), twin);
+        QVERIFY(memo->toPlainText().isEmpty());
+
+        // The sent log keeps to the same rule.
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(store::appendSentLog(m.db, {QStringLiteral("g"), {}, {}, sql::kPosSent, {}}));
+        m.hooks.incoming.reopenSend();
+        TableCursor& send = m.db.ADOTable5;
+        const qint64 first = send.rowid(0);
+        clickRow(child<QTableView>(f, 11, "DBGrid3"), 1);
+        QTest::mouseClick(child<QPushButton>(f, 11, "btnDelete"), Qt::LeftButton);
+        QCOMPARE(send.recordCount(), 1);
+        QCOMPARE(send.rowid(0), first);
+    }
+
+    void phoneListReadsAtMostFiftyOneMessagesAndOnlyWhenConnected() {
+        ProgramFixture f;
+        f.startShown();
+        for (int i = 0; i < 60; ++i)
+            f.phone->stored.append({1, QString::number(i), {}, {}, i, {}, 1, 0, 0});
+        auto* list = child<QTableWidget>(f, 3, "SMSList");
+        auto* read = child<QPushButton>(f, 3, "btnReadAllSMS");
+        list->setRowCount(2);
+        QTest::mouseClick(read, Qt::LeftButton);
+        QCOMPARE(f.messages.messages, QStringList{incomingtext::kNotConnected});
+        QCOMPARE(list->rowCount(), 2);
+        QCOMPARE(f.phone->count(QStringLiteral("ReadAllSMS")), 0);
+
+        f.main().findChild<QWidget*>(QStringLiteral("btnConnect"))->setEnabled(false);
+        QTest::mouseClick(read, Qt::LeftButton);
+        QCOMPARE(list->rowCount(), 51);
+        QCOMPARE(f.phone->count(QStringLiteral("ReadAllSMS")), 51);
+        QCOMPARE(list->item(50, 0)->text() + u'|' + list->item(50, 7)->text(),
+                 QStringLiteral("51|50"));
+
+        // A device failure part way: the rows read stay, the operator is told.
+        f.phone->script(QStringLiteral("ReadAllSMS"), {1, 1, -1});
+        QTest::mouseClick(read, Qt::LeftButton);
+        QCOMPARE(list->rowCount(), 2);
+        QCOMPARE(f.messages.messages.last(), incomingtext::kReadFailed);
+    }
+};
+
+QTEST_MAIN(MessagePagesTest)
+#include "test_message_pages.moc"
