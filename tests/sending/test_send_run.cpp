@@ -70,6 +70,16 @@ private Q_SLOTS:
         QVERIFY(!b.view.shown && b.view.closes == 0);
         QVERIFY(b.refreshRunning());
 
+        // Another device action under way: the press is turned away.
+        setConnected(b.f, true);
+        {
+            const DeviceGate::Hold refresh = b.f.main().KylixSMS1.gate().tryHold();
+            b.press();
+        }
+        QCOMPARE(b.f.messages.messages, QStringList{sendtext::kDeviceBusy});
+        QCOMPARE(b.f.phone->count(kSend), 0);
+        QVERIFY(b.refreshRunning());
+
         // Connected: the empty composer went out as one space; the five
         // settings of the settings page reached the control.
         setConnected(b.f, true);
