@@ -115,16 +115,14 @@ public:
     QString title;
     QString sent = QStringLiteral("0");
     QString contacts = QStringLiteral("0");
-    int maximum = 100;
-    int progress = 0;
     bool shown = false;
     int closes = 0;
     // Flags as they were at the first accepted close.
     RunFlags closedWith;
 
     RunFlags& runFlags() override { return flags; }
-    void setGaugeMaximum(int m) override { maximum = m; }
-    void setGaugeProgress(int p) override { progress = p; }
+    void setGaugeMaximum(int) override {}
+    void setGaugeProgress(int) override {}
     void setTitle(const QString& t) override {
         title = t;
         log << QStringLiteral("title ") + t;

@@ -54,28 +54,6 @@ struct Running {
 class ProgressWindowTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void shape() {
-        Running r;
-        SendProgressWindow& w = *r.form1;
-        QVERIFY(!w.isVisible());
-        QCOMPARE(w.windowTitle(), QStringLiteral("Sending ..."));
-        QCOMPARE(w.size(), QSize(402, 144));
-        QVERIFY(w.windowFlags().testFlag(Qt::Tool));
-        QVERIFY(w.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QVERIFY(!w.windowFlags().testFlag(Qt::WindowCloseButtonHint));
-        QVERIFY(!w.windowFlags().testFlag(Qt::WindowSystemMenuHint));
-        auto* gauge = r.child<QProgressBar>("Gauge2");
-        QCOMPARE(gauge->size(), QSize(266, 23));
-        QVERIFY(gauge->styleSheet().contains(QStringLiteral("#00B700")));
-        auto* cancel = r.child<QPushButton>("btnCancel");
-        QCOMPARE(cancel->text(), sendtext::kCancelCaption);
-        QCOMPARE(cancel->toolTip(), sendtext::kCancelHint);
-        QCOMPARE(r.child<QToolButton>("btnCloseProgram")->toolTip(), sendtext::kCloseProgramHint);
-        for (int i = 1; i <= 5; ++i)
-            QCOMPARE(r.child<QLabel>(qPrintable(QStringLiteral("Image%1").arg(i)))->isHidden(),
-                     i != 1);
-    }
-
     // While a contact is sent: the window stands in for the main window,
     // refuses to close and animates; afterwards the run is logged.
     void groupRunIsShownThenLogged() {
