@@ -7,6 +7,9 @@ struct RunFlags {
     bool cancel = false;   // the operator pressed cancel
     bool finished = false; // the run has ended; only now may the window close
     bool ok = true;        // cleared by a failed one-number run or a stop on errors
+    // The close-program button: the run ends as cancelled, is logged, and
+    // the program closes after it.
+    bool closeProgram = false;
 };
 
 // The progress window as the send run drives it. The two counts live only

@@ -236,7 +236,7 @@ void SendProgressWindow::closeEvent(QCloseEvent* event) {
     if (!m_shell || !m_form)
         return;
     writeLogRow();
-    if (m_closeProgram) {
+    if (m_flags.closeProgram) {
         m_shell->mainWindow()->show();
         // The run is still unwinding under this close; the program closes
         // once it has returned.
@@ -284,7 +284,7 @@ void SendProgressWindow::closeProgramClicked() {
         return;
     // Ended like a cancel, so the members not reached are kept and the run
     // is logged as cancelled before the program goes.
-    m_closeProgram = true;
+    m_flags.closeProgram = true;
     m_flags.cancel = true;
     if (m_flags.finished || !isVisible())
         m_shell->closeMainWindow();

@@ -40,10 +40,6 @@ public:
     // The target column of the log row for the send page's mode.
     static QString targetText(const SendForm& form);
 
-    // Set by the close-program button: the run ends as cancelled, is
-    // logged, and then the program closes.
-    bool programCloseRequested() const { return m_closeProgram; }
-
     void reject() override;
 
 protected:
@@ -60,7 +56,6 @@ private:
     RunFlags m_flags;
     ShellContext* m_shell = nullptr;
     SendForm* m_form = nullptr;
-    bool m_closeProgram = false;
 
     QLabel* m_backdrop = nullptr;
     QLabel* m_images[kFrames] = {};

@@ -85,7 +85,16 @@ private Q_SLOTS:
         setConnected(b.f, true);
         b.form->composer.clear();
         b.form->report = true;
+        // The delivery list is emptied before anything goes out, and no
+        // refresh runs between the sends.
+        QStringList order;
+        const HookFill fill =
+            b.f.main().hooks.incoming.sendStart.fill([&order] { order << "sendStart"; });
+        b.f.phone->duringCall = [&](const QString& op) {
+            order << op + (b.refreshRunning() ? " refreshing" : "");
+        };
         b.press();
+        QCOMPARE(order, (QStringList{"sendStart", "SendSMS"}));
         QCOMPARE(b.form->composer, QStringLiteral(" "));
         QCOMPARE(b.f.phone->callsOf(kSend).value(0).args,
                  (QVariantList{QStringLiteral("0912"), QStringLiteral(" ")}));
