@@ -49,7 +49,10 @@ FailedNumbersPage::FailedNumbersPage(ShellContext& shell, SendForm& form)
     using namespace sendtext;
     QWidget* page = m_shell.page(Page::FailedNumbers);
     page->setLayoutDirection(Qt::RightToLeft);
+    delete page->findChild<QLabel*>(QStringLiteral("lblPageTitle"));
     auto* layout = new QVBoxLayout(page);
+    // The status strip lies over the top of every page.
+    layout->setContentsMargins(16, 40, 16, 16);
 
     auto* heading = new QLabel(kHeading, page);
     heading->setObjectName(QStringLiteral("lblFailedHeading"));
