@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+// Shared by the send run and its progress window for the length of a run.
+struct RunFlags {
+    bool cancel = false;   // the operator pressed cancel
+    bool finished = false; // the run has ended; only now may the window close
+    bool ok = true;        // cleared by a failed one-number run or a stop on errors
+    // The close-program button: the run ends as cancelled, is logged, and
+    // the program closes after it.
+    bool closeProgram = false;
+};
+
+// The progress window as the send run drives it. The two counts live only
+// as the window's texts: the run reads them back.
+class ProgressView {
+public:
+    virtual ~ProgressView() = default;
+
+    virtual RunFlags& runFlags() = 0;
+    virtual void setGaugeMaximum(int maximum) = 0;
+    virtual void setGaugeProgress(int progress) = 0;
+    virtual void setTitle(const QString& title) = 0;
+    virtual void setSentCount(const QString& count) = 0;
+    virtual QString sentCount() const = 0;
+    virtual void setContactCount(const QString& count) = 0;
+    virtual QString contactCount() const = 0;
+    virtual void showProgress() = 0;
+    // A close request: refused while the run is not finished; otherwise the
+    // window logs the run and brings the main window back.
+    virtual void closeProgress() = 0;
+};

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QString>
+
+// What the send run, the progress window and the failed-numbers page say.
+namespace sendtext {
+
+inline const QString kNotConnected =
+    QStringLiteral(u"لطفا ابتدا سخت افزار ارسال را انتخاب نموده و به آن متصل گردید");
+inline const QString kNumberEmpty = QStringLiteral(u"لطفا شماره فرد مورد نظر را وارد نمایید");
+inline const QString kCannotGoOn = QStringLiteral(
+    u"به دلیل بروز مشکل ادامه ارسال امکان پذیر نمی باشد , لطفا بعدا مجددا عملیات را تکرار نمایید");
+inline const QString kNoGroups = QStringLiteral(u"هیچ گروهی برای برنامه تعریف نشده است");
+inline const QString kGroupEmpty = QStringLiteral(u"لطفا نام گروه مورد نظر را وارد نمایید");
+inline const QString kRangeEmpty =
+    QStringLiteral(u"ابتدا نقطه آغاز و پایان شماره های بازه مورد نظر را وارد نمایید");
+inline const QString kRangeReversed =
+    QStringLiteral(u"شماره اول بازه باید از شماره دوم کوچکتر باشد");
+inline const QString kTitleOneNumber = QStringLiteral(u"ارسال به یک نفر");
+inline const QString kTitleRange = QStringLiteral(u"ارسال به بازه تعین شده");
+inline const QString kSummaryDate = QStringLiteral(u"تاریخ عملیات : ");
+inline const QString kSummaryTime = QStringLiteral(u"زمان عملیات : ");
+inline const QString kSummaryGroup = QStringLiteral(u"گروه ارسال  : ");
+inline const QString kAllGroupsName = QStringLiteral(u"کلیه گروه ها");
+inline const QString kSummaryKeptGroup =
+    QStringLiteral(u"ذخیره ارسالهای ناموفق از ابتدا تا انتهای گروه : ");
+inline const QString kSummaryKeptAll =
+    QStringLiteral(u"ذخیره ارسالهای ناموفق از اولین گروه تا انتهای گروه : ");
+inline const QString kRetryStart = QStringLiteral(u"به دلیل بروز مشکل در شبکه، ارسال پیام به ");
+inline const QString kRetryMiddle = QStringLiteral(u" شماره با مشکل مواجه گردید");
+inline const QString kRetryEnd =
+    QStringLiteral(u"آیا موافقید جهت ارسال پیام، به شماره های مذکور مجددا تلاش گردد؟");
+inline const QString kCancelNotice = QStringLiteral(u"عملیات به درخواست کاربر متوقف گردید");
+inline const QString kCloseProgramQuestion =
+    QStringLiteral(u"آیا موافقید عملیات متوقف گردیده و برنامه بسته شود؟");
+inline const QString kCancelCaption = QStringLiteral(u"   انصراف");
+inline const QString kCancelHint = QStringLiteral(u"انصراف و بازگشت به برنامه");
+inline const QString kCloseProgramHint = QStringLiteral(u"انصراف و بستن برنامه");
+inline const QString kTitleLabel = QStringLiteral(u": نام گروه در حال ارسال");
+inline const QString kSentLabel = QStringLiteral(u": تعداد پیام ارسال شده");
+inline const QString kContactsLabel = QStringLiteral(u": تعداد مخاطبین");
+inline const QString kTargetRange = QStringLiteral(u"ارسال به بازه");
+inline const QString kTargetGroupPrefix = QStringLiteral(u"گروه ");
+inline const QString kHeading =
+    QStringLiteral(u"لیست شماره هایی ارسال پیام به  آنها در آخرین عملیات ارسال  ناموفق بوده است");
+inline const QString kSummaryBox = QStringLiteral(u"اطلاعات آخرین عملیات");
+inline const QString kMessageBox = QStringLiteral(u"متن پیام");
+inline const QString kListBox = QStringLiteral(u"لیست شماره های موجود");
+inline const QString kFormGroup = QStringLiteral(u"تشکیل گروه جهت ارسال");
+inline const QString kSaveText = QStringLiteral(u"ذخیره متن پیام");
+inline const QString kDeleteList = QStringLiteral(u"حذف لیست");
+inline const QString kNoNumbers = QStringLiteral(u"هیچ شماره ای در لیست موجود نمی باشد");
+inline const QString kGroupFormed =
+    QStringLiteral(u"گروه شماره های ارسال نشده, تشکیل و به ابتدای لیست \r\rنام گروهها اضافه گردیده "
+                   u"و آماده  انتخاب و ارسال می باشد");
+inline const QString kListDeleted = QStringLiteral(u"لیست حذف گردید");
+inline const QString kColName = QStringLiteral(u"نام");
+inline const QString kColFamily = QStringLiteral(u"نام خانوادگی");
+inline const QString kColNum = QStringLiteral(u"شماره همراه");
+inline const QString kTextFilter = QStringLiteral(u"Text Files (*.txt)");
+
+// Errors inside a run: each ends the run with the main window back.
+inline const QString kDeviceGone =
+    QStringLiteral(u"ارتباط با سخت افزار ارسال قطع گردیده است ، ارسال متوقف گردید");
+inline const QString kDeviceBusy = QStringLiteral(
+    u"سخت افزار ارسال در حال انجام کار دیگری است ، لطفا لحظاتی بعد مجددا تلاش نمایید");
+inline const QString kMemberTableMissing =
+    QStringLiteral(u"جدول اعضای گروه قابل خواندن نمی باشد ، ارسال متوقف گردید");
+inline const QString kSettingNotNumber = QStringLiteral(
+    u"فاصله ارسال ، تعداد تکرار و زمان انتظار در صفحه تنظیمات باید عدد باشند ، ارسال متوقف گردید");
+inline const QString kRangeNotNumber =
+    QStringLiteral(u"شماره های بازه باید فقط از ارقام تشکیل شده باشند");
+inline const QString kLogNotWritten =
+    QStringLiteral(u"ثبت عملیات ارسال در گزارش ارسال ها امکان پذیر نمی باشد");
+
+// Files of a run, in the program folder.
+inline const QString kLastTextFile = QStringLiteral("ls.txt");
+inline const QString kSummaryFile = QStringLiteral("pos.dat");
+inline const QString kFailedTextFile = QStringLiteral("lsn.dat");
+
+} // namespace sendtext

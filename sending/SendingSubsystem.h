@@ -1,0 +1,28 @@
+#pragma once
+
+#include <memory>
+
+class FailedNumbersPage;
+class SendForm;
+class SendProgressWindow;
+class SendRun;
+class ShellContext;
+
+// The send engine, its progress window and the failed-numbers page put
+// together: the send page's button starts a run.
+class SendingSubsystem {
+public:
+    SendingSubsystem(ShellContext& shell, SendForm& form, SendProgressWindow& form1);
+    ~SendingSubsystem();
+    SendingSubsystem(const SendingSubsystem&) = delete;
+    SendingSubsystem& operator=(const SendingSubsystem&) = delete;
+
+    SendRun& run() const { return *m_run; }
+    FailedNumbersPage& failedNumbers() const { return *m_page; }
+
+private:
+    SendForm& m_form;
+    SendProgressWindow& m_form1;
+    std::unique_ptr<SendRun> m_run;
+    std::unique_ptr<FailedNumbersPage> m_page;
+};

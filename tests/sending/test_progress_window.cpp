@@ -1,0 +1,146 @@
+// The progress window in the running program, driven by real send runs
+// through the sending subsystem: its shape, the close it refuses, the log
+// row it writes and the main window it hands back.
+#include <QtTest>
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "FakeSendForm.h"
+#include "SendTestSupport.h"
+#include "sending/SendProgressWindow.h"
+#include "sending/SendRunTexts.h"
+#include "sending/SendingSubsystem.h"
+#include "shell/ProgramRoot.h"
+#include "store/Sql.h"
+
+using namespace sendtest;
+
+namespace {
+const QString kSend = QStringLiteral("SendSMS");
+
+struct Running {
+    ProgramFixture f;
+    std::unique_ptr<FakeSendForm> form;
+    std::unique_ptr<SendingSubsystem> sending;
+    SendProgressWindow* form1 = nullptr;
+
+    Running() {
+        f.startShown();
+        setConnected(f, true);
+        form = std::make_unique<FakeSendForm>(f.main().db);
+        form1 = f.program().Form1;
+        sending = std::make_unique<SendingSubsystem>(f.main().context(), *form, *form1);
+        form->composer = QStringLiteral("salam **");
+    }
+    template <typename T> T* child(const char* name) {
+        return form1->findChild<T*>(QString::fromLatin1(name));
+    }
+    QString label(const char* name) { return child<QLabel>(name)->text(); }
+    void press() {
+        f.messages.clear();
+        form->press();
+    }
+    QString today() {
+        const PersianDate d = f.main().context().today();
+        return d.yearText() + QStringLiteral(" / ") + d.monthText() + QStringLiteral(" / ") +
+               d.dayText();
+    }
+};
+} // namespace
+
+class ProgressWindowTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // While a contact is sent: the window stands in for the main window,
+    // refuses to close and animates; afterwards the run is logged.
+    void groupRunIsShownThenLogged() {
+        Running r;
+        const QString name(47, QChar(u'گ'));
+        addGroup(r.f, name, numbered(3));
+        r.form->mode = RecipientMode::OneGroup;
+        r.form->group = name;
+        bool checked = false;
+        r.f.phone->duringCall = [&](const QString& op) {
+            if (op != kSend || checked)
+                return;
+            checked = true;
+            QVERIFY(r.form1->isVisible());
+            QVERIFY(!r.f.main().isVisible());
+            QCOMPARE(r.form1->focusWidget(), r.child<QWidget>("focusHolder"));
+            QCOMPARE(r.label("nam"), name);
+            QCOMPARE(r.label("tek"), QStringLiteral("3"));
+            QVERIFY(!r.form1->close());
+            QVERIFY(r.form1->isVisible());
+            r.f.clock.advance(270);
+            QVERIFY(r.child<QLabel>("Image1")->isHidden());
+            QVERIFY(!r.child<QLabel>("Image2")->isHidden());
+        };
+        r.press();
+        QVERIFY(checked);
+        QVERIFY(!r.form1->isVisible());
+        QVERIFY(r.f.main().isVisible());
+        QCOMPARE(sentLog(), (QList<QStringList>{{sendtext::kTargetGroupPrefix + name.left(45),
+                                                 r.f.main().context().statusTime(), r.today(),
+                                                 sql::kPosSent, QStringLiteral("salam **")}}));
+        QVERIFY(r.f.messages.messages.isEmpty());
+        // Ready for the next run.
+        QCOMPARE(r.label("ted"), QStringLiteral("0"));
+        QCOMPARE(r.label("tek"), QStringLiteral("0"));
+        QCOMPARE(r.label("nam"), QString());
+        QCOMPARE(r.child<QProgressBar>("Gauge2")->maximum(), 100);
+    }
+
+    void outcomesLogged() {
+        Running r;
+        // A refused press logs nothing.
+        r.form->mode = RecipientMode::OneNumber;
+        r.press();
+        QVERIFY(sentLog().isEmpty());
+
+        r.form->number = QStringLiteral("  09121234567\t");
+        r.f.phone->script(kSend, {0});
+        r.press();
+        QCOMPARE(sentLog().value(0).value(0), QStringLiteral("09121234567"));
+        QCOMPARE(sentLog().value(0).value(3), sql::kPosNotSent);
+
+        // Cancel pressed while a contact is sent: the run ends after it.
+        addGroup(r.f, QStringLiteral("g"), numbered(4));
+        r.form->mode = RecipientMode::OneGroup;
+        r.form->group = QStringLiteral("g");
+        r.f.phone->duringCall = [&](const QString&) {
+            if (r.f.phone->count(kSend) == 3) {
+                QTest::mouseClick(r.child<QPushButton>("btnCancel"), Qt::LeftButton);
+                QVERIFY(r.form1->isVisible());
+            }
+        };
+        r.press();
+        QCOMPARE(sentLog().value(1).value(3), sql::kPosCancelled);
+        QCOMPARE(r.f.messages.messages, QStringList{sendtext::kCancelNotice});
+        QVERIFY(r.f.main().isVisible());
+    }
+
+    // The close-program button ends the run as a cancel, logs it, and only
+    // then closes the program.
+    void closeProgramLogsTheRunFirst() {
+        Running r;
+        addGroup(r.f, QStringLiteral("g"), numbered(5));
+        r.form->mode = RecipientMode::AllGroups;
+        r.f.phone->duringCall = [&](const QString&) {
+            if (r.f.phone->count(kSend) == 2)
+                QTest::mouseClick(r.child<QToolButton>("btnCloseProgram"), Qt::LeftButton);
+        };
+        r.press();
+        QCOMPARE(r.f.messages.questions, QStringList{sendtext::kCloseProgramQuestion});
+        QCOMPARE(r.f.phone->count(kSend), 2);
+        QCOMPARE(sentLog().value(0).value(3), sql::kPosCancelled);
+        QCOMPARE(failedNumbers().size(), 4);
+        QVERIFY(r.f.messages.messages.isEmpty());
+        QTRY_VERIFY(!r.f.main().db.logOpen());
+    }
+};
+
+QTEST_MAIN(ProgressWindowTest)
+#include "test_progress_window.moc"
