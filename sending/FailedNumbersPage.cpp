@@ -50,20 +50,26 @@ FailedNumbersPage::FailedNumbersPage(ShellContext& shell, SendForm& form)
     QWidget* page = m_shell.page(Page::FailedNumbers);
     page->setLayoutDirection(Qt::RightToLeft);
     delete page->findChild<QLabel*>(QStringLiteral("lblPageTitle"));
-    auto* layout = new QVBoxLayout(page);
+    // Everything sits in one body, so the page is left bare when this goes
+    // and a later page can be built on it.
+    m_body = new QWidget(page);
+    auto* outer = page->layout() ? page->layout() : new QVBoxLayout(page);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_body);
+    auto* layout = new QVBoxLayout(m_body);
     // The status strip lies over the top of every page.
     layout->setContentsMargins(16, 40, 16, 16);
 
-    auto* heading = new QLabel(kHeading, page);
+    auto* heading = new QLabel(kHeading, m_body);
     heading->setObjectName(QStringLiteral("lblFailedHeading"));
     heading->setStyleSheet(QStringLiteral("color:purple;font-weight:bold"));
     layout->addWidget(heading);
 
     auto* boxes = new QHBoxLayout;
-    m_summary = textBox("memSummary", true, page);
-    m_message = textBox("memMessage", false, page);
-    boxes->addWidget(headed(kSummaryBox, m_summary, page));
-    boxes->addWidget(headed(kMessageBox, m_message, page));
+    m_summary = textBox("memSummary", true, m_body);
+    m_message = textBox("memMessage", false, m_body);
+    boxes->addWidget(headed(kSummaryBox, m_summary, m_body));
+    boxes->addWidget(headed(kMessageBox, m_message, m_body));
     layout->addLayout(boxes);
 
     Database& db = m_shell.database();
@@ -72,7 +78,7 @@ FailedNumbersPage::FailedNumbersPage(ShellContext& shell, SendForm& form)
                                       {QStringLiteral("family"), kColFamily},
                                       {QStringLiteral("num"), kColNum}},
                                      this);
-    m_grid = new QTableView(page);
+    m_grid = new QTableView(m_body);
     m_grid->setObjectName(QStringLiteral("gridFailed"));
     m_grid->setModel(m_model);
     m_grid->setItemDelegate(new MemberGridDelegate(m_grid));
@@ -83,12 +89,12 @@ FailedNumbersPage::FailedNumbersPage(ShellContext& shell, SendForm& form)
     m_grid->verticalHeader()->setDefaultSectionSize(20);
     // The number column's heading is wider than its 90 px would allow.
     m_grid->horizontalHeader()->setMinimumSectionSize(40);
-    layout->addWidget(headed(kListBox, m_grid, page), 1);
+    layout->addWidget(headed(kListBox, m_grid, m_body), 1);
 
     auto* buttons = new QHBoxLayout;
-    auto* formButton = button(kFormGroup, "btnFormGroup", page);
-    auto* save = button(kSaveText, "btnSaveFailedText", page);
-    auto* remove = button(kDeleteList, "btnDeleteList", page);
+    auto* formButton = button(kFormGroup, "btnFormGroup", m_body);
+    auto* save = button(kSaveText, "btnSaveFailedText", m_body);
+    auto* remove = button(kDeleteList, "btnDeleteList", m_body);
     buttons->addWidget(formButton);
     buttons->addWidget(save);
     buttons->addWidget(remove);
@@ -99,6 +105,10 @@ FailedNumbersPage::FailedNumbersPage(ShellContext& shell, SendForm& form)
     connect(remove, &QPushButton::clicked, this, &FailedNumbersPage::deleteList);
 
     m_entryFill = m_shell.hooks().sending.page16Entry.fill([this] { enter(); });
+}
+
+FailedNumbersPage::~FailedNumbersPage() {
+    delete m_body;
 }
 
 void FailedNumbersPage::enter() {

@@ -18,6 +18,7 @@ class FailedNumbersPage : public QObject {
     Q_OBJECT
 public:
     FailedNumbersPage(ShellContext& shell, SendForm& form);
+    ~FailedNumbersPage() override;
 
     // The page-entry step of page 16: the files into the boxes, the table open.
     void enter();
@@ -40,6 +41,7 @@ private:
     HookFill m_entryFill;
     QPlainTextEdit* m_summary = nullptr;
     QPlainTextEdit* m_message = nullptr;
+    QWidget* m_body = nullptr;
     QTableView* m_grid = nullptr;
     ReadOnlyTableModel* m_model = nullptr;
 };

@@ -10,6 +10,7 @@
 #include "sending/DateFilterWindow.h"
 #include "sending/SendPage.h"
 #include "sending/SendProgressWindow.h"
+#include "sending/SendingSubsystem.h"
 #include "shell/PleaseWaitWindow.h"
 #include "shell/SearchWindow.h"
 #include "shell/SplashWindow.h"
@@ -33,6 +34,7 @@ ProgramRoot::~ProgramRoot() {
     // Subsystems first: their hook fills and connections point into the
     // windows.
     incoming.reset();
+    sending.reset();
     sendPage.reset();
     backup.reset();
     groups.reset();
@@ -64,6 +66,7 @@ void ProgramRoot::createSubsystems() {
     groups = std::make_unique<GroupPages>(shell);
     backup = std::make_unique<BackupPage>(shell);
     sendPage = std::make_unique<SendPage>(shell, *Form7);
+    sending = std::make_unique<SendingSubsystem>(shell, *sendPage, *Form1);
     incoming = std::make_unique<IncomingSubsystem>(shell, *FormUSSD, *Form8);
 }
 

@@ -20,6 +20,7 @@ class ConnectionPages;
 class GroupPages;
 class BackupPage;
 class SendPage;
+class SendingSubsystem;
 class IncomingSubsystem;
 
 // The composition root: the one place that knows every window and every
@@ -55,6 +56,7 @@ public:
     std::unique_ptr<GroupPages> groups;          // pages 5, 6
     std::unique_ptr<BackupPage> backup;          // page 9
     std::unique_ptr<SendPage> sendPage;          // page 7, with Form7
+    std::unique_ptr<SendingSubsystem> sending;   // the send run, Form1, page 16
     std::unique_ptr<IncomingSubsystem> incoming; // pages 3, 4, 11, 12, Form8, FormUSSD
 
 private:

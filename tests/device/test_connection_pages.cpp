@@ -19,6 +19,7 @@
 #include "device/ConnectionPages.h"
 #include "device/ConnectionTexts.h"
 #include "sending/SendPage.h"
+#include "sending/SendingSubsystem.h"
 #include "shell/PleaseWaitWindow.h"
 #include "shell/ProgramRoot.h"
 #include "shell/SearchWindow.h"
@@ -560,6 +561,7 @@ private Q_SLOTS:
         f.startShown();
         TFormMain& m = f.main();
         // The composer's recount is watched here in place of the send page.
+        f.program().sending.reset();
         f.program().sendPage.reset();
         int recounts = 0;
         HookFill fillRecount = m.hooks.sending.recount.fill([&] {

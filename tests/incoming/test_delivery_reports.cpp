@@ -9,6 +9,8 @@
 #include "ProgramFixture.h"
 #include "incoming/DeliveryReportWindow.h"
 #include "incoming/IncomingTexts.h"
+#include "sending/SendPage.h"
+#include "sending/SendingSubsystem.h"
 #include "shell/ProgramRoot.h"
 #include "shell/TFormMain.h"
 #include "shell/TextFile.h"
@@ -47,6 +49,9 @@ private Q_SLOTS:
         ProgramFixture f;
         f.startShown();
         TFormMain& m = f.main();
+        // The send page's mode is set here in its place.
+        f.program().sending.reset();
+        f.program().sendPage.reset();
         const HookFill mode =
             m.hooks.sending.recipientMode.fill([] { return RecipientMode::OneGroup; });
         DeliveryReportWindow* w = f.program().Form8;
@@ -84,6 +89,8 @@ private Q_SLOTS:
         ProgramFixture f;
         f.startShown();
         RecipientMode current = RecipientMode::OneNumber;
+        f.program().sending.reset();
+        f.program().sendPage.reset();
         const HookFill mode = f.main().hooks.sending.recipientMode.fill([&] { return current; });
         auto* area = f.program().Form8->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
         report(f, "+989121", "09:31", 1);

@@ -15,6 +15,8 @@
 #include "incoming/IncomingSubsystem.h"
 #include "incoming/ReceivedMessages.h"
 #include "incoming/TFormUSSD.h"
+#include "sending/SendPage.h"
+#include "sending/SendingSubsystem.h"
 #include "shell/ProgramRoot.h"
 #include "shell/TFormMain.h"
 #include "shell/TextFile.h"
@@ -75,6 +77,8 @@ private Q_SLOTS:
         SimProcess sim;
         QVERIFY(startConnected(f, sim, QString()));
         TFormMain& m = f.main();
+        f.program().sending.reset();
+        f.program().sendPage.reset();
         const HookFill mode =
             m.hooks.sending.recipientMode.fill([] { return RecipientMode::OneGroup; });
         m.hooks.incoming.sendStart();

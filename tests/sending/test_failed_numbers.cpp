@@ -33,6 +33,8 @@ struct AfterRun {
         f.startShown();
         setConnected(f, true);
         form = std::make_unique<FakeSendForm>(f.main().db);
+        // In place of the program's own, which serves the real send page.
+        f.program().sending.reset();
         sending = std::make_unique<SendingSubsystem>(f.main().context(), *form, *f.program().Form1);
         addGroup(f, QStringLiteral("g"), numbered(5));
         form->composer = QStringLiteral("salam **");

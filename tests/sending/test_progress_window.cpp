@@ -32,6 +32,8 @@ struct Running {
         setConnected(f, true);
         form = std::make_unique<FakeSendForm>(f.main().db);
         form1 = f.program().Form1;
+        // In place of the program's own, which serves the real send page.
+        f.program().sending.reset();
         sending = std::make_unique<SendingSubsystem>(f.main().context(), *form, *form1);
         form->composer = QStringLiteral("salam **");
     }

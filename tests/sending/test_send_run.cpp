@@ -8,8 +8,10 @@
 
 #include "FakeSendForm.h"
 #include "SendTestSupport.h"
+#include "incoming/IncomingSubsystem.h"
 #include "sending/SendRun.h"
 #include "sending/SendRunTexts.h"
+#include "shell/ProgramRoot.h"
 #include "store/Sql.h"
 
 using namespace sendtest;
@@ -88,6 +90,7 @@ private Q_SLOTS:
         // The delivery list is emptied before anything goes out, and no
         // refresh runs between the sends.
         QStringList order;
+        b.f.program().incoming.reset();
         const HookFill fill =
             b.f.main().hooks.incoming.sendStart.fill([&order] { order << "sendStart"; });
         b.f.phone->duringCall = [&](const QString& op) {

@@ -51,6 +51,7 @@ private Q_SLOTS:
                 {QStringLiteral("Name%1").arg(i), QStringLiteral("Family%1").arg(i), number(i)});
         addGroup(f, QStringLiteral("twenty"), members);
         FakeSendForm form(m.db);
+        f.program().sending.reset();
         SendingSubsystem sending(m.context(), form, *f.program().Form1);
         form.composer = QStringLiteral("Dear **, hello");
         form.mode = RecipientMode::OneGroup;

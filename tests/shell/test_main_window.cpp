@@ -12,6 +12,7 @@
 #include "device/ConnectionPages.h"
 #include "incoming/IncomingSubsystem.h"
 #include "sending/SendPage.h"
+#include "sending/SendingSubsystem.h"
 #include "shell/ProgramRoot.h"
 #include "shell/ShellTexts.h"
 #include "shell/SplashWindow.h"
@@ -136,6 +137,7 @@ private Q_SLOTS:
         QStringList order;
         // The shell's own order, with the subsystems' fills gone.
         f.program().connection.reset();
+        f.program().sending.reset();
         f.program().sendPage.reset();
         f.program().incoming.reset();
         const HookFill fillRejectCallOption =
@@ -231,8 +233,9 @@ private Q_SLOTS:
         TFormMain& m = f.main();
         int navigations = 0;
         QList<int> entered;
-        // The shell's own order, with the device pages' fills gone.
+        // The shell's own order, with the subsystems' fills gone.
         f.program().connection.reset();
+        f.program().sending.reset();
         const HookFill fillNavigation = m.hooks.about.navigation.fill([&] { ++navigations; });
         const HookFill fillPage1Entry = m.hooks.device.page1Entry.fill([&] { entered << 1; });
         const HookFill fillPage15Entry = m.hooks.about.page15Entry.fill([&] { entered << 15; });

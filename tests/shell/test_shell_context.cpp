@@ -11,6 +11,7 @@
 #include "device/ConnectionPages.h"
 #include "incoming/IncomingSubsystem.h"
 #include "sending/SendPage.h"
+#include "sending/SendingSubsystem.h"
 #include "shell/FormBox.h"
 #include "shell/PleaseWaitWindow.h"
 #include "shell/ProgramRoot.h"
@@ -34,7 +35,7 @@ private Q_SLOTS:
         QCOMPARE(hooks.filledNames(),
                  (QStringList{"cbConcatenatedSMSClick", "cbDeleteAllReportClick", "page1Entry",
                               "connected", "sendSettings", "cbFlashSMSClick", "tmSMSTextChange",
-                              "recipientMode", "setComposerText", "setSingleNumber",
+                              "page16Entry", "recipientMode", "setComposerText", "setSingleNumber",
                               "cbRejectIncomingCallClick", "saveDeliveryReports", "sabre",
                               "reopenSend", "reopenReci", "chargePageEntry", "sendStart"}));
         for (HookBase* h : hooks.device.all())
@@ -45,6 +46,7 @@ private Q_SLOTS:
         connect->setEnabled(false);
         QVERIFY(f.main().context().isConnected());
         f.program().connection.reset();
+        f.program().sending.reset();
         f.program().sendPage.reset();
         f.program().incoming.reset();
         QVERIFY(hooks.filledNames().isEmpty());
