@@ -17,6 +17,7 @@
 #include "store/BackupPage.h"
 #include "store/CreditCalculatorWindow.h"
 #include "store/GroupPages.h"
+#include "utilities/PasswordPage.h"
 #include "utilities/PasswordPrompt.h"
 
 ProgramRoot::ProgramRoot() {
@@ -30,6 +31,7 @@ ProgramRoot::ProgramRoot() {
 ProgramRoot::~ProgramRoot() {
     // Subsystems first: their hook fills and connections point into the
     // windows.
+    password.reset();
     backup.reset();
     groups.reset();
     connection.reset();
@@ -59,6 +61,7 @@ void ProgramRoot::createSubsystems() {
     connection = std::make_unique<ConnectionPages>(shell);
     groups = std::make_unique<GroupPages>(shell);
     backup = std::make_unique<BackupPage>(shell);
+    password = std::make_unique<PasswordPage>(shell, *Form6);
 }
 
 void ProgramRoot::installDeviceBackend() {

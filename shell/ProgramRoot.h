@@ -19,6 +19,7 @@ class CreditCalculatorWindow;
 class ConnectionPages;
 class GroupPages;
 class BackupPage;
+class PasswordPage;
 
 // The composition root: the one place that knows every window and every
 // subsystem. It builds the main window, the other windows in their fixed
@@ -52,6 +53,7 @@ public:
     std::unique_ptr<ConnectionPages> connection; // pages 1, 2, the lamps and gauges
     std::unique_ptr<GroupPages> groups;          // pages 5, 6
     std::unique_ptr<BackupPage> backup;          // page 9
+    std::unique_ptr<PasswordPage> password;      // page 8 and the start-up check
 
 private:
     void createWindows();

@@ -9,14 +9,15 @@
 #include <QTreeWidget>
 
 #include "ProgramFixture.h"
-#include "shell/ProgramRoot.h"
 #include "device/ConnectionPages.h"
+#include "shell/ProgramRoot.h"
 #include "shell/ShellTexts.h"
 #include "shell/SplashWindow.h"
 #include "shell/StatusStrip.h"
 #include "shell/TFormMain.h"
 #include "shell/UpdateWindow.h"
 #include "store/Sql.h"
+#include "utilities/PasswordPage.h"
 
 namespace {
 QTreeWidgetItem* findEntry(QTreeWidget* tree, const QString& text) {
@@ -134,6 +135,7 @@ private Q_SLOTS:
         QStringList order;
         // The shell's own order, with the device pages' fills gone.
         f.program().connection.reset();
+        f.program().password.reset();
         const HookFill fillRejectCallOption =
             m.hooks.incoming.rejectCallOption.fill([&] { order << "reject"; });
         const HookFill fillFlashOption =

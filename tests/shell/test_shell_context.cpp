@@ -8,14 +8,15 @@
 #include <QWindow>
 
 #include "ProgramFixture.h"
-#include "shell/ProgramRoot.h"
 #include "device/ConnectionPages.h"
 #include "shell/FormBox.h"
 #include "shell/PleaseWaitWindow.h"
+#include "shell/ProgramRoot.h"
 #include "shell/ShellTexts.h"
 #include "shell/StatusStrip.h"
 #include "shell/TFormMain.h"
 #include "shell/UpdateWindow.h"
+#include "utilities/PasswordPage.h"
 
 // The shell as the subsystems and the operator meet it: the hooks the
 // subsystems fill, the end of the program, exact captions and the right to
@@ -31,7 +32,7 @@ private Q_SLOTS:
         ShellHooks& hooks = f.main().hooks;
         QCOMPARE(hooks.filledNames(),
                  (QStringList{"cbConcatenatedSMSClick", "cbDeleteAllReportClick", "page1Entry",
-                              "connected", "sendSettings"}));
+                              "connected", "sendSettings", "passwordCheck"}));
         for (HookBase* h : hooks.device.all())
             QVERIFY2(h->filled(), qPrintable(h->name()));
         // The connected state is the device pages' answer.
@@ -40,6 +41,7 @@ private Q_SLOTS:
         connect->setEnabled(false);
         QVERIFY(f.main().context().isConnected());
         f.program().connection.reset();
+        f.program().password.reset();
         QVERIFY(hooks.filledNames().isEmpty());
         QVERIFY(!f.main().context().isConnected());
         // Emptied, a hook can be filled again by a new filler.
@@ -81,6 +83,7 @@ private Q_SLOTS:
         f.start();
         TFormMain& m = f.main();
         f.program().connection.reset();
+        f.program().password.reset();
         const HookFill wrongPassword = m.hooks.utilities.passwordCheck.fill([&] { m.close(); });
         bool loopRan = false;
         QTimer::singleShot(0, &m, [&] {
