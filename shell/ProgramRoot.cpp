@@ -8,6 +8,7 @@
 #include "incoming/TFormUSSD.h"
 #include "sending/DateFilterWindow.h"
 #include "sending/SendProgressWindow.h"
+#include "shell/AboutPages.h"
 #include "shell/PleaseWaitWindow.h"
 #include "shell/SearchWindow.h"
 #include "shell/SplashWindow.h"
@@ -31,6 +32,7 @@ ProgramRoot::ProgramRoot() {
 ProgramRoot::~ProgramRoot() {
     // Subsystems first: their hook fills and connections point into the
     // windows.
+    about.reset();
     password.reset();
     backup.reset();
     groups.reset();
@@ -62,6 +64,7 @@ void ProgramRoot::createSubsystems() {
     groups = std::make_unique<GroupPages>(shell);
     backup = std::make_unique<BackupPage>(shell);
     password = std::make_unique<PasswordPage>(shell, *Form6);
+    about = std::make_unique<AboutPages>(shell, *Form5);
 }
 
 void ProgramRoot::installDeviceBackend() {

@@ -20,6 +20,7 @@ class ConnectionPages;
 class GroupPages;
 class BackupPage;
 class PasswordPage;
+class AboutPages;
 
 // The composition root: the one place that knows every window and every
 // subsystem. It builds the main window, the other windows in their fixed
@@ -54,6 +55,7 @@ public:
     std::unique_ptr<GroupPages> groups;          // pages 5, 6
     std::unique_ptr<BackupPage> backup;          // page 9
     std::unique_ptr<PasswordPage> password;      // page 8 and the start-up check
+    std::unique_ptr<AboutPages> about;           // pages 10, 15 and the update window
 
 private:
     void createWindows();

@@ -10,6 +10,7 @@
 
 #include "ProgramFixture.h"
 #include "device/ConnectionPages.h"
+#include "shell/AboutPages.h"
 #include "shell/ProgramRoot.h"
 #include "shell/ShellTexts.h"
 #include "shell/SplashWindow.h"
@@ -231,6 +232,7 @@ private Q_SLOTS:
         QList<int> entered;
         // The shell's own order, with the device pages' fills gone.
         f.program().connection.reset();
+        f.program().about.reset();
         const HookFill fillNavigation = m.hooks.about.navigation.fill([&] { ++navigations; });
         const HookFill fillPage1Entry = m.hooks.device.page1Entry.fill([&] { entered << 1; });
         const HookFill fillPage15Entry = m.hooks.about.page15Entry.fill([&] { entered << 15; });
@@ -276,6 +278,7 @@ private Q_SLOTS:
         int page1 = 0;
         // The shell's own order, with the device pages' fills gone.
         f.program().connection.reset();
+        f.program().about.reset();
         const HookFill fillShowUpdate = m.hooks.about.showUpdate.fill([&] { ++updates; });
         const HookFill fillPage1Entry = m.hooks.device.page1Entry.fill([&] { ++page1; });
         clickEntry(m, shelltext::kNavConnect);

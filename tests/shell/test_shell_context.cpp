@@ -9,6 +9,7 @@
 
 #include "ProgramFixture.h"
 #include "device/ConnectionPages.h"
+#include "shell/AboutPages.h"
 #include "shell/FormBox.h"
 #include "shell/PleaseWaitWindow.h"
 #include "shell/ProgramRoot.h"
@@ -32,7 +33,8 @@ private Q_SLOTS:
         ShellHooks& hooks = f.main().hooks;
         QCOMPARE(hooks.filledNames(),
                  (QStringList{"cbConcatenatedSMSClick", "cbDeleteAllReportClick", "page1Entry",
-                              "connected", "sendSettings", "passwordCheck"}));
+                              "connected", "sendSettings", "passwordCheck", "navigation",
+                              "page15Entry", "showUpdate", "contactPage", "aboutEffects"}));
         for (HookBase* h : hooks.device.all())
             QVERIFY2(h->filled(), qPrintable(h->name()));
         // The connected state is the device pages' answer.
@@ -42,6 +44,7 @@ private Q_SLOTS:
         QVERIFY(f.main().context().isConnected());
         f.program().connection.reset();
         f.program().password.reset();
+        f.program().about.reset();
         QVERIFY(hooks.filledNames().isEmpty());
         QVERIFY(!f.main().context().isConnected());
         // Emptied, a hook can be filled again by a new filler.
@@ -152,6 +155,7 @@ private Q_SLOTS:
         f.startShown();
         TFormMain& m = f.main();
         int navigations = 0;
+        f.program().about.reset();
         const HookFill fill = m.hooks.about.navigation.fill([&] { ++navigations; });
         const auto items =
             m.TreeView1->findItems(shelltext::kNavConnect, Qt::MatchExactly | Qt::MatchRecursive);
