@@ -11,6 +11,7 @@
 #include "sending/SendPage.h"
 #include "sending/SendProgressWindow.h"
 #include "sending/SendingSubsystem.h"
+#include "shell/AboutPages.h"
 #include "shell/PleaseWaitWindow.h"
 #include "shell/SearchWindow.h"
 #include "shell/SplashWindow.h"
@@ -20,6 +21,7 @@
 #include "store/BackupPage.h"
 #include "store/CreditCalculatorWindow.h"
 #include "store/GroupPages.h"
+#include "utilities/PasswordPage.h"
 #include "utilities/PasswordPrompt.h"
 
 ProgramRoot::ProgramRoot() {
@@ -33,6 +35,8 @@ ProgramRoot::ProgramRoot() {
 ProgramRoot::~ProgramRoot() {
     // Subsystems first: their hook fills and connections point into the
     // windows.
+    about.reset();
+    password.reset();
     incoming.reset();
     sending.reset();
     sendPage.reset();
@@ -68,6 +72,8 @@ void ProgramRoot::createSubsystems() {
     sendPage = std::make_unique<SendPage>(shell, *Form7);
     sending = std::make_unique<SendingSubsystem>(shell, *sendPage, *Form1);
     incoming = std::make_unique<IncomingSubsystem>(shell, *FormUSSD, *Form8);
+    password = std::make_unique<PasswordPage>(shell, *Form6);
+    about = std::make_unique<AboutPages>(shell, *Form5);
 }
 
 void ProgramRoot::installDeviceBackend() {

@@ -22,6 +22,8 @@ class BackupPage;
 class SendPage;
 class SendingSubsystem;
 class IncomingSubsystem;
+class PasswordPage;
+class AboutPages;
 
 // The composition root: the one place that knows every window and every
 // subsystem. It builds the main window, the other windows in their fixed
@@ -58,6 +60,8 @@ public:
     std::unique_ptr<SendPage> sendPage;          // page 7, with Form7
     std::unique_ptr<SendingSubsystem> sending;   // the send run, Form1, page 16
     std::unique_ptr<IncomingSubsystem> incoming; // pages 3, 4, 11, 12, Form8, FormUSSD
+    std::unique_ptr<PasswordPage> password;      // page 8 and the start-up check
+    std::unique_ptr<AboutPages> about;           // pages 10, 15 and the update window
 
 private:
     void createWindows();

@@ -13,6 +13,7 @@
 #include "incoming/IncomingSubsystem.h"
 #include "sending/SendPage.h"
 #include "sending/SendingSubsystem.h"
+#include "shell/AboutPages.h"
 #include "shell/ProgramRoot.h"
 #include "shell/ShellTexts.h"
 #include "shell/SplashWindow.h"
@@ -20,6 +21,7 @@
 #include "shell/TFormMain.h"
 #include "shell/UpdateWindow.h"
 #include "store/Sql.h"
+#include "utilities/PasswordPage.h"
 
 namespace {
 QTreeWidgetItem* findEntry(QTreeWidget* tree, const QString& text) {
@@ -140,6 +142,7 @@ private Q_SLOTS:
         f.program().sending.reset();
         f.program().sendPage.reset();
         f.program().incoming.reset();
+        f.program().password.reset();
         const HookFill fillRejectCallOption =
             m.hooks.incoming.rejectCallOption.fill([&] { order << "reject"; });
         const HookFill fillFlashOption =
@@ -236,6 +239,7 @@ private Q_SLOTS:
         // The shell's own order, with the subsystems' fills gone.
         f.program().connection.reset();
         f.program().sending.reset();
+        f.program().about.reset();
         const HookFill fillNavigation = m.hooks.about.navigation.fill([&] { ++navigations; });
         const HookFill fillPage1Entry = m.hooks.device.page1Entry.fill([&] { entered << 1; });
         const HookFill fillPage15Entry = m.hooks.about.page15Entry.fill([&] { entered << 15; });
@@ -281,6 +285,7 @@ private Q_SLOTS:
         int page1 = 0;
         // The shell's own order, with the device pages' fills gone.
         f.program().connection.reset();
+        f.program().about.reset();
         const HookFill fillShowUpdate = m.hooks.about.showUpdate.fill([&] { ++updates; });
         const HookFill fillPage1Entry = m.hooks.device.page1Entry.fill([&] { ++page1; });
         clickEntry(m, shelltext::kNavConnect);

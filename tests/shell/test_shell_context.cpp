@@ -12,6 +12,7 @@
 #include "incoming/IncomingSubsystem.h"
 #include "sending/SendPage.h"
 #include "sending/SendingSubsystem.h"
+#include "shell/AboutPages.h"
 #include "shell/FormBox.h"
 #include "shell/PleaseWaitWindow.h"
 #include "shell/ProgramRoot.h"
@@ -19,6 +20,7 @@
 #include "shell/StatusStrip.h"
 #include "shell/TFormMain.h"
 #include "shell/UpdateWindow.h"
+#include "utilities/PasswordPage.h"
 
 // The shell as the subsystems and the operator meet it: the hooks the
 // subsystems fill, the end of the program, exact captions and the right to
@@ -32,12 +34,30 @@ private Q_SLOTS:
         ProgramFixture f;
         f.start();
         ShellHooks& hooks = f.main().hooks;
-        QCOMPARE(hooks.filledNames(),
-                 (QStringList{"cbConcatenatedSMSClick", "cbDeleteAllReportClick", "page1Entry",
-                              "connected", "sendSettings", "cbFlashSMSClick", "tmSMSTextChange",
-                              "page16Entry", "recipientMode", "setComposerText", "setSingleNumber",
-                              "cbRejectIncomingCallClick", "saveDeliveryReports", "sabre",
-                              "reopenSend", "reopenReci", "chargePageEntry", "sendStart"}));
+        QCOMPARE(hooks.filledNames(), (QStringList{"cbConcatenatedSMSClick",
+                                                   "cbDeleteAllReportClick",
+                                                   "page1Entry",
+                                                   "connected",
+                                                   "sendSettings",
+                                                   "cbFlashSMSClick",
+                                                   "tmSMSTextChange",
+                                                   "page16Entry",
+                                                   "recipientMode",
+                                                   "setComposerText",
+                                                   "setSingleNumber",
+                                                   "cbRejectIncomingCallClick",
+                                                   "saveDeliveryReports",
+                                                   "sabre",
+                                                   "reopenSend",
+                                                   "reopenReci",
+                                                   "chargePageEntry",
+                                                   "sendStart",
+                                                   "passwordCheck",
+                                                   "navigation",
+                                                   "page15Entry",
+                                                   "showUpdate",
+                                                   "contactPage",
+                                                   "aboutEffects"}));
         for (HookBase* h : hooks.device.all())
             QVERIFY2(h->filled(), qPrintable(h->name()));
         // The connected state is the device pages' answer.
@@ -49,6 +69,8 @@ private Q_SLOTS:
         f.program().sending.reset();
         f.program().sendPage.reset();
         f.program().incoming.reset();
+        f.program().password.reset();
+        f.program().about.reset();
         QVERIFY(hooks.filledNames().isEmpty());
         QVERIFY(!f.main().context().isConnected());
         // Emptied, a hook can be filled again by a new filler.
@@ -90,6 +112,7 @@ private Q_SLOTS:
         f.start();
         TFormMain& m = f.main();
         f.program().connection.reset();
+        f.program().password.reset();
         const HookFill wrongPassword = m.hooks.utilities.passwordCheck.fill([&] { m.close(); });
         bool loopRan = false;
         QTimer::singleShot(0, &m, [&] {
@@ -158,6 +181,7 @@ private Q_SLOTS:
         f.startShown();
         TFormMain& m = f.main();
         int navigations = 0;
+        f.program().about.reset();
         const HookFill fill = m.hooks.about.navigation.fill([&] { ++navigations; });
         const auto items =
             m.TreeView1->findItems(shelltext::kNavConnect, Qt::MatchExactly | Qt::MatchRecursive);

@@ -3,9 +3,9 @@
 #include <QDialog>
 #include <QDir>
 
-#include "shell/ProgramRoot.h"
 #include "shell/Modal.h"
 #include "shell/ProgramDir.h"
+#include "shell/ProgramRoot.h"
 #include "shell/TFormMain.h"
 
 ProgramFixture::ProgramFixture(const QString& dir, const QDateTime& start) : clock(start) {
@@ -20,11 +20,17 @@ ProgramFixture::ProgramFixture(const QString& dir, const QDateTime& start) : clo
         modalShown.append(d);
         return int(QDialog::Accepted);
     });
+    Browser::setFactory([this](QWidget* parent) -> std::unique_ptr<Browser> {
+        auto made = std::make_unique<RecordingBrowser>(parent);
+        browser = made.get();
+        return made;
+    });
 }
 
 ProgramFixture::~ProgramFixture() {
     m_windows.reset();
     Modal::setRunner(nullptr);
+    Browser::setFactory(nullptr);
     ProgramDir::setOverride(QString());
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "ManualClock.h"
+#include "RecordingBrowser.h"
 #include "ScriptedPhone.h"
 #include "ScriptedServices.h"
 
@@ -42,6 +43,8 @@ public:
     ScriptedDialogs dialogs;
     ScriptedPhone* phone = nullptr; // owned by the control
     QList<QDialog*> modalShown;
+    // The web page's browser once the page has made it; never a web engine.
+    RecordingBrowser* browser = nullptr;
 
 private:
     std::unique_ptr<QTemporaryDir> m_temp;

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The program password file "ams32.dll": the password as typed, CR LF.
+// Four places are looked at, always in the same order: three Windows
+// system folders, then the program folder. The Windows folders never exist
+// on this platform, so the program folder is where the file lives; the
+// order is kept so that a password set on Windows is found the same way.
+namespace passwordfile {
+
+inline const QString kFileName = QStringLiteral("ams32.dll");
+
+// The four candidate files, earliest first.
+QStringList locations(const QString& programDir);
+// Where a new password goes: the first location whose folder exists. A
+// failed write there is not retried elsewhere.
+QString writeTarget(const QString& programDir);
+// The first existing file's text without its surrounding white space; empty
+// means no password.
+QString stored(const QString& programDir);
+// The content exactly, replacing any file there; a new file is readable by
+// its owner alone.
+bool write(const QString& path, const QString& password);
+// Deletes the file at the earliest location that has one; later ones stay.
+void removeFirst(const QString& programDir);
+
+} // namespace passwordfile
