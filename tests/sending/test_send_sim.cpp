@@ -1,21 +1,77 @@
-// A group run from the send engine through the real device backend to the
-// modem simulator on virtual port COM3: what the modem accepted and what
-// the program kept as failed.
+// A group run from the send page's button through the send engine and the
+// real device backend to the modem simulator on virtual port COM3: what the
+// modem accepted, what the program kept as failed, and a message that came
+// in meanwhile.
 #include <QtTest>
 
 #include <QFileInfo>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QSqlQuery>
 
 #include "../device/test_at_sim.h"
-#include "FakeSendForm.h"
 #include "SendTestSupport.h"
 #include "device/DeviceBackend.h"
-#include "sending/SendingSubsystem.h"
+#include "sending/SendProgressWindow.h"
 #include "shell/ProgramRoot.h"
+#include "store/GroupPicker.h"
 #include "store/Sql.h"
 
 using namespace sendtest;
+
+namespace {
+QString number(int i) {
+    return QStringLiteral("+9891210000") + QStringLiteral("%1").arg(i, 2, 10, QChar(u'0'));
+}
+
+// The program connected to a simulator running the script, a group of
+// twenty named members chosen on the send page, the composer holding text.
+bool startWithGroup(ProgramFixture& f, ModemSim& sim, const QString& script, const QString& text) {
+    if (!sim.start(script, {QStringLiteral("--link"), f.file(QStringLiteral("ports/COM3"))})) {
+        qWarning("%s", qPrintable(sim.error()));
+        return false;
+    }
+    f.startShown();
+    TFormMain& m = f.main();
+    m.KylixSMS1.setBackend(makeDeviceBackend(m.programDir));
+    QTest::mouseClick(m.findChild<QWidget*>(QStringLiteral("btnConnect")), Qt::LeftButton);
+    if (!m.isConnected())
+        return false;
+    // No throttle, one try per attempt: the tests are about outcomes, not pace.
+    m.findChild<QLineEdit*>(QStringLiteral("teSendInterval"))->setText(QStringLiteral("0"));
+    m.findChild<QLineEdit*>(QStringLiteral("teSendRetryTimes"))->setText(QStringLiteral("1"));
+    QList<Member> members;
+    for (int i = 1; i <= 20; ++i)
+        members.append(
+            {QStringLiteral("Name%1").arg(i), QStringLiteral("Family%1").arg(i), number(i)});
+    addGroup(f, QStringLiteral("twenty"), members);
+    m.selectPage(7);
+    m.pageEntry();
+    m.findChild<QRadioButton*>(QStringLiteral("RadioButton2"))->click();
+    if (!m.findChild<GroupPicker*>(QStringLiteral("DBLookupComboBox1"))
+             ->choose(QStringLiteral("twenty")))
+        return false;
+    m.findChild<QPlainTextEdit*>(QStringLiteral("tmSMSText"))->setPlainText(text);
+    f.messages.clear();
+    return true;
+}
+
+void pressSend(TFormMain& m) {
+    QTest::mouseClick(m.findChild<QWidget*>(QStringLiteral("btnSend")), Qt::LeftButton);
+}
+
+QStringList received() {
+    QSqlQuery q(QSqlDatabase::database(QString::fromLatin1(Database::kLog), false));
+    q.exec(QStringLiteral("select num,matn from reci order by rowid"));
+    QStringList rows;
+    while (q.next())
+        rows << q.value(0).toString() + QLatin1Char('|') + q.value(1).toString();
+    return rows;
+}
+} // namespace
 
 class SendSimTest : public QObject {
     Q_OBJECT
@@ -26,38 +82,14 @@ private Q_SLOTS:
     }
 
     void groupRunWithTwoRefusedNumbers() {
-        const QString prefix = QStringLiteral("+9891210000");
-        auto number = [&](int i) {
-            return prefix + QStringLiteral("%1").arg(i, 2, 10, QChar(u'0'));
-        };
         ProgramFixture f;
         ModemSim sim;
-        QVERIFY2(sim.start(QStringLiteral("cms-error 38 number %1\ncms-error 38 number %2\n")
-                               .arg(number(4), number(17)),
-                           {QStringLiteral("--link"), f.file(QStringLiteral("ports/COM3"))}),
-                 qPrintable(sim.error()));
-        f.startShown();
+        QVERIFY(startWithGroup(f, sim,
+                               QStringLiteral("cms-error 38 number %1\ncms-error 38 number %2\n")
+                                   .arg(number(4), number(17)),
+                               QStringLiteral("Dear **, hello")));
         TFormMain& m = f.main();
-        m.KylixSMS1.setBackend(makeDeviceBackend(m.programDir));
-        QTest::mouseClick(m.findChild<QWidget*>(QStringLiteral("btnConnect")), Qt::LeftButton);
-        QVERIFY(m.isConnected());
-        // No throttle, one try per attempt: the test is about outcomes, not pace.
-        m.findChild<QLineEdit*>(QStringLiteral("teSendInterval"))->setText(QStringLiteral("0"));
-        m.findChild<QLineEdit*>(QStringLiteral("teSendRetryTimes"))->setText(QStringLiteral("1"));
-
-        QList<Member> members;
-        for (int i = 1; i <= 20; ++i)
-            members.append(
-                {QStringLiteral("Name%1").arg(i), QStringLiteral("Family%1").arg(i), number(i)});
-        addGroup(f, QStringLiteral("twenty"), members);
-        FakeSendForm form(m.db);
-        f.program().sending.reset();
-        SendingSubsystem sending(m.context(), form, *f.program().Form1);
-        form.composer = QStringLiteral("Dear **, hello");
-        form.mode = RecipientMode::OneGroup;
-        form.group = QStringLiteral("twenty");
-        f.messages.clear();
-        form.press();
+        pressSend(m);
 
         QCOMPARE(failedNumbers(), (QStringList{number(4), number(17)}));
         QStringList expected;
@@ -73,11 +105,48 @@ private Q_SLOTS:
             accepted << num + u' ' + msg.value(QStringLiteral("text")).toString();
         }
         QCOMPARE(accepted, expected);
-        QCOMPARE(sentLog().value(0).value(3), sql::kPosSent);
+        const QList<QStringList> log = sentLog();
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(log.value(0).value(0), QStringLiteral("گروه twenty"));
+        QCOMPARE(log.value(0).value(3), sql::kPosSent);
+        QCOMPARE(log.value(0).value(4), QStringLiteral("Dear **, hello"));
         QVERIFY(f.messages.messages.isEmpty());
         QCOMPARE(f.messages.questions.size(), 1);
         QVERIFY(f.messages.questions.value(0).contains(QStringLiteral(" 2 ")));
         QVERIFY(m.isVisible());
+        QVERIFY(!f.program().Form1->isVisible());
+    }
+
+    // The run holds the device from its first send to its last; a message
+    // that comes in at the fifth contact is stored on its 12 s while the
+    // run goes on, not when it ends.
+    void aMessageDuringTheRunIsStoredBeforeItEnds() {
+        ProgramFixture f;
+        ModemSim sim;
+        QVERIFY(startWithGroup(
+            f, sim,
+            QStringLiteral("latency AT+CMGS 40\n"
+                           "on-send 5 incoming from +989124444444 text \"پیام وسط ارسال\"\n"),
+            QStringLiteral("سلام **")));
+        TFormMain& m = f.main();
+        auto* sent = f.program().Form1->findChild<QLabel*>(QStringLiteral("ted"));
+        QVERIFY(sent);
+        // A second of the program's time for every 20 ms of the run.
+        QString sentWhenStored;
+        QTimer pace;
+        pace.setInterval(20);
+        QObject::connect(&pace, &QTimer::timeout, [&] {
+            f.clock.advance(1000);
+            if (sentWhenStored.isEmpty() && !received().isEmpty())
+                sentWhenStored = sent->text();
+        });
+        pace.start();
+        pressSend(m);
+        pace.stop();
+        QCOMPARE(received(), QStringList{QStringLiteral("+989124444444|پیام وسط ارسال")});
+        QVERIFY2(!sentWhenStored.isEmpty() && sentWhenStored.toInt() < 20,
+                 qPrintable(sentWhenStored));
+        QCOMPARE(sim.messages().size(), 20);
     }
 };
 
