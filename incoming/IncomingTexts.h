@@ -70,7 +70,7 @@ inline const QString kStatusTexts[] = {QStringLiteral("Unread"), QStringLiteral(
 inline const QString kReportNumber = QStringLiteral("Number :  ");
 inline const QString kReportTime = QStringLiteral("              Time :  ");
 inline const QString kDeliverFile = QStringLiteral("deliver.txt");
-inline const QString kTextFilter = QStringLiteral("Text File (*.txt)");
+inline const QString kTextFilter = QStringLiteral("Text File|*.txt");
 inline const QString kRejectCalls = QStringLiteral("Auto Reject Incoming Call");
 inline const QString kUssdOk = QStringLiteral("OK");
 // A received message the log database would not take: it is kept and

@@ -57,7 +57,7 @@ inline const QString kListDeleted = QStringLiteral(u"لیست حذف گردید"
 inline const QString kColName = QStringLiteral(u"نام");
 inline const QString kColFamily = QStringLiteral(u"نام خانوادگی");
 inline const QString kColNum = QStringLiteral(u"شماره همراه");
-inline const QString kTextFilter = QStringLiteral(u"Text Files (*.txt)");
+inline const QString kTextFilter = QStringLiteral(u"Text Files|*.txt");
 
 // Errors inside a run: each ends the run with the main window back.
 inline const QString kDeviceGone =

@@ -32,10 +32,21 @@ QString WidgetDialogService::existingDirectory(QWidget* parent, const QString& c
 }
 
 namespace {
+// "Text Files|*.txt|All|*.*" in the toolkit's form.
+QString toolkitFilter(const QString& filter) {
+    if (!filter.contains(u'|'))
+        return filter;
+    const QStringList parts = filter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts.at(i) + QStringLiteral(" (") + parts.at(i + 1) + u')';
+    return filters.join(QStringLiteral(";;"));
+}
+
 QString runFileDialog(QWidget* parent, const FileDialogOptions& options,
                       QFileDialog::AcceptMode mode) {
     RestoreCurrentDir restore;
-    QFileDialog dialog(parent, options.caption, options.start, options.filter);
+    QFileDialog dialog(parent, options.caption, options.start, toolkitFilter(options.filter));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);

@@ -5,8 +5,9 @@
 
 class QWidget;
 
-// An open or save dialog: a filter such as "Text files (*.txt)" and the
-// suffix added to a name typed without one.
+// An open or save dialog: a filter in the program's own form, name and
+// pattern pairs joined by "|" ("Text Files|*.txt"), or in the toolkit's
+// ("Text files (*.txt)"), and the suffix added to a name typed without one.
 struct FileDialogOptions {
     QString caption;
     QString start;

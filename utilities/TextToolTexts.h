@@ -19,7 +19,7 @@ inline const QStringList kFontSizes = {QStringLiteral("8"),  QStringLiteral("10"
                                        QStringLiteral("12"), QStringLiteral("14"),
                                        QStringLiteral("18"), QStringLiteral("24")};
 inline const QString kTextColor = QStringLiteral("Text Color");
-inline const QString kFileFilter = QStringLiteral("Text Files (*.txt)");
+inline const QString kFileFilter = QStringLiteral("Text Files|*.txt");
 inline const QString kFileSuffix = QStringLiteral("txt");
 
 struct NamedColour {

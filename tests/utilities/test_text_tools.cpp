@@ -46,7 +46,7 @@ private Q_SLOTS:
         const QByteArray bytes = file.readAll();
         QCOMPARE(bytes,
                  QString(text).replace(QStringLiteral("\n"), QStringLiteral("\r\n")).toUtf8());
-        QCOMPARE(t.f.dialogs.fileOptions.last().filter, QStringLiteral("Text Files (*.txt)"));
+        QCOMPARE(t.f.dialogs.fileOptions.last().filter, QStringLiteral("Text Files|*.txt"));
         QCOMPARE(t.f.dialogs.fileOptions.last().defaultSuffix, QStringLiteral("txt"));
 
         click(t.f, "btnClearText");
