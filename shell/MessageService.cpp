@@ -6,10 +6,36 @@
 namespace {
 MessageService* g_service = nullptr;
 
+// The messages break their lines with CR alone, which a label does not
+// show as a break; the stored texts stay as they are.
+QString displayText(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+// The box belongs to the window the operator is looking at. During a send
+// run that is the progress window, which stays on top with the main window
+// hidden: a box without an owner could open beneath it, out of reach.
+QWidget* owner() {
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    QWidget* visible = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip)
+            continue;
+        if (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            return w;
+        if (!visible)
+            visible = w;
+    }
+    return visible;
+}
+
 QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString& text,
                                 QMessageBox::StandardButtons buttons,
                                 const QString& caption = QApplication::applicationName()) {
-    QMessageBox box(icon, caption, text, buttons, QApplication::activeWindow());
+    QMessageBox box(icon, caption, displayText(text), buttons, owner());
     box.setLayoutDirection(Qt::RightToLeft);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
