@@ -1,6 +1,7 @@
 #include "incoming/ReceivedMessages.h"
 
 #include <QEvent>
+#include <QTimer>
 
 #include "incoming/IncomingTexts.h"
 #include "shell/ShellContext.h"
@@ -37,17 +38,23 @@ void ReceivedMessages::KylixSMSNewSMSReceived(int, int, const QString& Number, c
 }
 
 void ReceivedMessages::sabre() {
+    // The pending state is settled before anything can run an event loop: a
+    // part or a timer tick handled there must find nothing half-stored.
+    m_Timer7.stop();
     const PersianDate today = m_shell.today();
     m_held.append({PendingNumber, m_shell.statusTime(),
                    store::receivedDate(today.yearText(), today.monthText(), today.dayText()),
                    PendingText});
+    PendingNumber.clear();
     if (writeHeld()) {
         m_told = false;
     } else if (!m_told) {
         m_told = true;
-        m_shell.messages().showMessage(incomingtext::kNotStored);
+        // The box waits in a loop of its own; it must not do so inside the
+        // part or the tick that got here.
+        QTimer::singleShot(0, this,
+                           [this] { m_shell.messages().showMessage(incomingtext::kNotStored); });
     }
-    PendingNumber.clear();
     TableCursor& reci = m_shell.database().ADOTable6;
     reci.close();
     reci.open();
@@ -64,9 +71,7 @@ bool ReceivedMessages::writeHeld() {
 }
 
 void ReceivedMessages::assemblyTick() {
-    m_Timer7.stop();
     sabre();
-    PendingNumber.clear();
 }
 
 void ReceivedMessages::noticeClicked() {

@@ -107,11 +107,33 @@ private Q_SLOTS:
         m.db.closeLog();
         part(f, "444", QStringLiteral("d"));
         f.clock.advance(12000);
-        QCOMPARE(f.messages.messages.size(), 2);
+        QTRY_COMPARE(f.messages.messages.size(), 2);
         QVERIFY(m.db.openLog());
         QVERIFY(!m.close());
         QVERIFY(m.db.openLog());
         QCOMPARE(reci().last(), QStringLiteral("444:d"));
+    }
+
+    // Parts and ticks handled while the "not stored" box is up find the
+    // earlier message already settled: none is held twice or loses its sender.
+    void aPartArrivingWhileTheNoticeIsUpIsKeptOnce() {
+        ProgramFixture f;
+        f.startShown();
+        f.main().db.closeLog();
+        bool once = false;
+        f.messages.onMessage = [&](const QString&) {
+            if (std::exchange(once, true))
+                return;
+            part(f, "333", QStringLiteral("c")); // stores 222
+            f.clock.advance(12000);              // stores 333
+        };
+        part(f, "111", QStringLiteral("a"));
+        part(f, "222", QStringLiteral("b")); // stores 111: refused, the box comes up
+        QVERIFY(once);
+        QVERIFY(f.main().db.openLog());
+        part(f, "444", QStringLiteral("d"));
+        f.clock.advance(12000);
+        QCOMPARE(reci(), (QStringList{"111:a", "222:b", "333:c", "444:d"}));
     }
 };
 
