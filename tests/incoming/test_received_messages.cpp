@@ -114,6 +114,26 @@ private Q_SLOTS:
         QCOMPARE(reci().last(), QStringLiteral("444:d"));
     }
 
+    // Rows the log still refuses at closing wait in a file for the next
+    // start; parts after the closing store are ignored.
+    void rowsRefusedAtClosingAreStoredAtTheNextStart() {
+        ProgramFixture f;
+        f.startShown();
+        TFormMain& m = f.main();
+        m.db.closeLog();
+        part(f, "111", QStringLiteral("a\nb"));
+        f.clock.advance(12000);
+        part(f, "222", QStringLiteral("c"));
+        QVERIFY(!m.close());
+        part(f, "333", QStringLiteral("late"));
+        QVERIFY(QFile::exists(f.file(incomingtext::kUnsavedFile)));
+
+        QVERIFY(m.db.openLog());
+        ReceivedMessages next(m.context());
+        QCOMPARE(reci(), (QStringList{"111:a\nb", "222:c"}));
+        QVERIFY(!QFile::exists(f.file(incomingtext::kUnsavedFile)));
+    }
+
     // Parts and ticks handled while the "not stored" box is up find the
     // earlier message already settled: none is held twice or loses its sender.
     void aPartArrivingWhileTheNoticeIsUpIsKeptOnce() {
