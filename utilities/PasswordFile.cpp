@@ -58,13 +58,14 @@ QString writeTarget(const QString& programDir) {
     return all.last().folder + kFileName;
 }
 
-QString stored(const QString& programDir) {
+std::optional<QString> stored(const QString& programDir) {
     for (const Location& l : folders(programDir)) {
         const QString path = l.folder + kFileName;
-        if (!reachable(l.windowsPath) || !QFileInfo(path).isFile())
+        if (!reachable(l.windowsPath) || !QFileInfo::exists(path))
             continue;
         QString text;
-        textfile::read(path, &text);
+        if (!QFileInfo(path).isFile() || !textfile::read(path, &text))
+            return std::nullopt;
         return text.trimmed();
     }
     return QString();
