@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include "shell/TextFile.h"
 
@@ -74,14 +75,12 @@ std::optional<QString> stored(const QString& programDir) {
 bool write(const QString& path, const QString& password) {
     constexpr QFileDevice::Permissions kOwnerOnly =
         QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    QFile file(path);
-    // The permissions apply only when the file is created; one already
-    // there is narrowed as well, it holds the same secret.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate, kOwnerOnly))
+    // The old password stays until the new one is written whole.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(kOwnerOnly))
         return false;
-    file.setPermissions(kOwnerOnly);
     const QByteArray bytes = textfile::encode(password + QStringLiteral("\r\n"));
-    return file.write(bytes) == bytes.size() && file.flush();
+    return file.write(bytes) == bytes.size() && file.commit();
 }
 
 void removeFirst(const QString& programDir) {

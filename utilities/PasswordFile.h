@@ -22,8 +22,8 @@ QString writeTarget(const QString& programDir);
 // means no password. Nothing when that file cannot be read: a password is
 // set there but cannot be checked.
 std::optional<QString> stored(const QString& programDir);
-// The content exactly, replacing any file there; a new file is readable by
-// its owner alone.
+// The content exactly, replacing any file there only once it is written
+// whole; the file is readable by its owner alone.
 bool write(const QString& path, const QString& password);
 // Deletes the file at the earliest location that has one; later ones stay.
 void removeFirst(const QString& programDir);
