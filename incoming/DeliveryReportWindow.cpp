@@ -91,10 +91,12 @@ void DeliveryReportWindow::showEvent(QShowEvent* event) {
     if (QWidget* main = m_shell.mainWindow())
         move(main->frameGeometry().center() - rect().center());
     QDialog::showEvent(event);
+    // A list that could not be written stays in view, to be saved another way.
     QString error;
-    if (!saveList(&error))
+    if (saveList(&error))
+        clearList();
+    else
         m_shell.messages().showError(error);
-    clearList();
 }
 
 void DeliveryReportWindow::viewList() {

@@ -63,10 +63,13 @@ void InboxPage::reply() {
 void InboxPage::deleteMessage() {
     if (!m_shell.messages().ask(incomingtext::kDeleteQuestion))
         return;
-    const qint64 rowid = m_page.chosenRowid();
-    if (rowid >= 0) {
-        const StoreResult removed = store::removeReceived(m_shell.database(), rowid);
-        if (!removed)
+    const int row = m_page.chosenRow();
+    if (row >= 0) {
+        const StoreResult removed =
+            store::removeReceived(m_shell.database(), m_page.table->rowid(row));
+        if (removed)
+            m_page.chooseAfterDelete(row);
+        else
             m_shell.messages().showError(removed.error);
     }
     m_page.memo->clear();

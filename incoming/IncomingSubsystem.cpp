@@ -42,6 +42,7 @@ void IncomingSubsystem::fillHooks(ShellContext& shell) {
     m_fills.push_back(
         hooks.saveDeliveryReports.fill([this] { return m_reports->saveOnClosing(); }));
     m_fills.push_back(hooks.sabre.fill([this] { m_received->sabre(); }));
+    m_fills.push_back(hooks.closing.fill([this] { m_received->closing(); }));
     m_fills.push_back(hooks.reopenSend.fill([this] { m_sentLog->reopen(); }));
     m_fills.push_back(hooks.reopenReci.fill([this] { m_inbox->reopen(); }));
     m_fills.push_back(hooks.chargePageEntry.fill([this] { m_charge->pageEntered(); }));

@@ -70,6 +70,8 @@ inline const QString kStatusTexts[] = {QStringLiteral("Unread"), QStringLiteral(
 inline const QString kReportNumber = QStringLiteral("Number :  ");
 inline const QString kReportTime = QStringLiteral("              Time :  ");
 inline const QString kDeliverFile = QStringLiteral("deliver.txt");
+// Inbox rows the log would not take at closing, stored at the next start.
+inline const QString kUnsavedFile = QStringLiteral("reci-unsaved.txt");
 inline const QString kTextFilter = QStringLiteral("Text File|*.txt");
 inline const QString kRejectCalls = QStringLiteral("Auto Reject Incoming Call");
 inline const QString kUssdOk = QStringLiteral("OK");

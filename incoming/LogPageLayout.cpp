@@ -1,5 +1,7 @@
 #include "incoming/LogPageLayout.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -39,8 +41,14 @@ int rowOf(const TableCursor& table, qint64 rowid) {
 int LogPageLayout::chosenRow() const {
     if (!table->isActive() || table->recordCount() == 0)
         return -1;
-    const int row = *chosen >= 0 ? rowOf(*table, *chosen) : -1;
-    return row >= 0 ? row : 0;
+    return *chosen >= 0 ? rowOf(*table, *chosen) : 0;
+}
+
+void LogPageLayout::chooseAfterDelete(int row) {
+    row = std::min(row, table->isActive() ? table->recordCount() - 1 : -1);
+    *chosen = row >= 0 ? table->rowid(row) : -1;
+    if (row >= 0)
+        grid->setCurrentIndex(model->index(row, 0));
 }
 
 qint64 LogPageLayout::chosenRowid() const {

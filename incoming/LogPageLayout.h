@@ -30,10 +30,15 @@ struct LogPageLayout {
     // row, not stay at its place.
     std::shared_ptr<qint64> chosen = std::make_shared<qint64>(-1);
 
-    // The chosen row's place now; the first row while none was chosen (or
-    // the chosen one is gone), -1 on an empty table.
+    // The chosen row's place now; the first row while none was chosen, -1
+    // on an empty table or when the chosen row is gone: a row nobody chose
+    // must not be deleted or answered.
     int chosenRow() const;
     qint64 chosenRowid() const;
+    // After the chosen row at `row` was deleted the choice moves on to the
+    // row that took its place (the new last row when it was the last), and
+    // shows it, as a cursor would.
+    void chooseAfterDelete(int row);
 
     struct Names {
         const char* grid;

@@ -1,10 +1,14 @@
 #include "incoming/ReceivedMessages.h"
 
-#include <QEvent>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimer>
 
 #include "incoming/IncomingTexts.h"
 #include "shell/ShellContext.h"
 #include "shell/StatusStrip.h"
+#include "shell/TextFile.h"
 #include "store/Database.h"
 #include "store/Store.h"
 
@@ -13,13 +17,13 @@ ReceivedMessages::ReceivedMessages(ShellContext& shell, QObject* parent)
     connect(&m_Timer7, &ClockTimer::timeout, this, &ReceivedMessages::assemblyTick);
     connect(&m_shell.statusStrip(), &StatusStrip::newMessageClicked, this,
             &ReceivedMessages::noticeClicked);
-    // Held rows go out at every close request, before the databases close,
-    // also when no message is being assembled then.
-    m_shell.mainWindow()->installEventFilter(this);
+    loadUnsaved();
 }
 
 void ReceivedMessages::KylixSMSNewSMSReceived(int, int, const QString& Number, const QString& Text,
                                               const QString&, const QString&, int, int) {
+    if (m_closing)
+        return;
     // Nothing is pending while the timer stands, whatever number the last
     // one had: an empty sender must not continue the message stored last.
     if (m_Timer7.isActive() && Number == PendingNumber) {
@@ -37,17 +41,23 @@ void ReceivedMessages::KylixSMSNewSMSReceived(int, int, const QString& Number, c
 }
 
 void ReceivedMessages::sabre() {
+    // The pending state is settled before anything can run an event loop: a
+    // part or a timer tick handled there must find nothing half-stored.
+    m_Timer7.stop();
     const PersianDate today = m_shell.today();
     m_held.append({PendingNumber, m_shell.statusTime(),
                    store::receivedDate(today.yearText(), today.monthText(), today.dayText()),
                    PendingText});
+    PendingNumber.clear();
     if (writeHeld()) {
         m_told = false;
-    } else if (!m_told) {
+    } else if (!m_told && !m_closing) {
         m_told = true;
-        m_shell.messages().showMessage(incomingtext::kNotStored);
+        // The box waits in a loop of its own; it must not do so inside the
+        // part or the tick that got here.
+        QTimer::singleShot(0, this,
+                           [this] { m_shell.messages().showMessage(incomingtext::kNotStored); });
     }
-    PendingNumber.clear();
     TableCursor& reci = m_shell.database().ADOTable6;
     reci.close();
     reci.open();
@@ -64,9 +74,7 @@ bool ReceivedMessages::writeHeld() {
 }
 
 void ReceivedMessages::assemblyTick() {
-    m_Timer7.stop();
     sabre();
-    PendingNumber.clear();
 }
 
 void ReceivedMessages::noticeClicked() {
@@ -76,8 +84,41 @@ void ReceivedMessages::noticeClicked() {
                                        QMessageBox::Ok);
 }
 
-bool ReceivedMessages::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Close && !m_held.isEmpty())
-        writeHeld();
-    return QObject::eventFilter(watched, event);
+void ReceivedMessages::closing() {
+    if (m_closing)
+        return;
+    m_closing = true;
+    if (m_Timer7.isActive())
+        sabre();
+    if (writeHeld()) {
+        QFile::remove(unsavedPath());
+        return;
+    }
+    // One JSON array a line keeps line breaks and tabs of a text intact.
+    QString lines;
+    for (const Row& r : std::as_const(m_held)) {
+        lines += QString::fromUtf8(QJsonDocument(QJsonArray{r.num, r.time, r.date, r.matn})
+                                       .toJson(QJsonDocument::Compact)) +
+                 u'\n';
+    }
+    textfile::write(unsavedPath(), lines);
+}
+
+QString ReceivedMessages::unsavedPath() const {
+    return m_shell.programDir() + incomingtext::kUnsavedFile;
+}
+
+void ReceivedMessages::loadUnsaved() {
+    QString text;
+    if (!QFile::exists(unsavedPath()) || !textfile::read(unsavedPath(), &text))
+        return;
+    const QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
+    for (const QString& line : lines) {
+        const QJsonArray a = QJsonDocument::fromJson(line.trimmed().toUtf8()).array();
+        if (a.size() == 4)
+            m_held.append({a[0].toString(), a[1].toString(), a[2].toString(), a[3].toString()});
+    }
+    // Still refused, they stay held and the file stays until closing.
+    if (writeHeld())
+        QFile::remove(unsavedPath());
 }

@@ -22,18 +22,19 @@ public:
     void sabre();
     void assemblyTick();
     void noticeClicked();
+    // Run while the log is still open at closing: what is held goes to the
+    // log or, refused there, to a file the next start stores. Parts that
+    // come after are ignored.
+    void closing();
 
     // Rows the log database would not take, oldest first; written before the
-    // next row and when the program closes.
+    // next row and at closing.
     int heldRows() const { return static_cast<int>(m_held.size()); }
 
     QString PendingNumber;
     // Keeps the last stored text until a part that starts a new message.
     QString PendingText;
     QString LastSenderNumber;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Row {
@@ -44,9 +45,12 @@ private:
     };
     // Posts the held rows in order, stopping at the first refusal.
     bool writeHeld();
+    QString unsavedPath() const;
+    void loadUnsaved();
 
     ShellContext& m_shell;
     ClockTimer& m_Timer7;
     QList<Row> m_held;
     bool m_told = false;
+    bool m_closing = false;
 };

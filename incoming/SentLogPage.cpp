@@ -60,10 +60,13 @@ void SentLogPage::sendAgain() {
 void SentLogPage::deleteMessage() {
     if (!m_shell.messages().ask(incomingtext::kDeleteQuestion))
         return;
-    const qint64 rowid = m_page.chosenRowid();
-    if (rowid >= 0) {
-        const StoreResult removed = store::removeSentLog(m_shell.database(), rowid);
-        if (!removed)
+    const int row = m_page.chosenRow();
+    if (row >= 0) {
+        const StoreResult removed =
+            store::removeSentLog(m_shell.database(), m_page.table->rowid(row));
+        if (removed)
+            m_page.chooseAfterDelete(row);
+        else
             m_shell.messages().showError(removed.error);
     }
     m_page.memo->clear();

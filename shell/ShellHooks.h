@@ -61,6 +61,8 @@ struct IncomingHooks {
     // Closing: saving the delivery list may fail, which keeps the window open.
     Hook<bool()> saveDeliveryReports{"saveDeliveryReports", true};
     Hook<void()> sabre{"sabre"};
+    // Closing, while the log is still open.
+    Hook<void()> closing{"receivedClosing"};
     Hook<void()> reopenSend{"reopenSend"};
     Hook<void()> reopenReci{"reopenReci"};
     // The SIM charge entry of the tree puts the focus on the number field.
@@ -69,8 +71,8 @@ struct IncomingHooks {
     Hook<void()> sendStart{"sendStart"};
 
     QList<HookBase*> all() {
-        return {&rejectCallOption, &saveDeliveryReports, &sabre,    &reopenSend,
-                &reopenReci,       &chargePageEntry,     &sendStart};
+        return {&rejectCallOption, &saveDeliveryReports, &sabre,           &closing,
+                &reopenSend,       &reopenReci,          &chargePageEntry, &sendStart};
     }
 };
 

@@ -421,6 +421,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         event->accept();
     }
     // F2
+    hooks.incoming.closing();
     db.closeContacts();
     db.closeLog();
     if (event->isAccepted() && !m_closed) {

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include "shell/TextFile.h"
 
@@ -58,13 +59,14 @@ QString writeTarget(const QString& programDir) {
     return all.last().folder + kFileName;
 }
 
-QString stored(const QString& programDir) {
+std::optional<QString> stored(const QString& programDir) {
     for (const Location& l : folders(programDir)) {
         const QString path = l.folder + kFileName;
-        if (!reachable(l.windowsPath) || !QFileInfo(path).isFile())
+        if (!reachable(l.windowsPath) || !QFileInfo::exists(path))
             continue;
         QString text;
-        textfile::read(path, &text);
+        if (!QFileInfo(path).isFile() || !textfile::read(path, &text))
+            return std::nullopt;
         return text.trimmed();
     }
     return QString();
@@ -73,14 +75,12 @@ QString stored(const QString& programDir) {
 bool write(const QString& path, const QString& password) {
     constexpr QFileDevice::Permissions kOwnerOnly =
         QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    QFile file(path);
-    // The permissions apply only when the file is created; one already
-    // there is narrowed as well, it holds the same secret.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate, kOwnerOnly))
+    // The old password stays until the new one is written whole.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(kOwnerOnly))
         return false;
-    file.setPermissions(kOwnerOnly);
     const QByteArray bytes = textfile::encode(password + QStringLiteral("\r\n"));
-    return file.write(bytes) == bytes.size() && file.flush();
+    return file.write(bytes) == bytes.size() && file.commit();
 }
 
 void removeFirst(const QString& programDir) {

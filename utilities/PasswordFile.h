@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // The program password file "ams32.dll": the password as typed, CR LF.
 // Four places are looked at, always in the same order: three Windows
@@ -18,10 +19,11 @@ QStringList locations(const QString& programDir);
 // failed write there is not retried elsewhere.
 QString writeTarget(const QString& programDir);
 // The first existing file's text without its surrounding white space; empty
-// means no password.
-QString stored(const QString& programDir);
-// The content exactly, replacing any file there; a new file is readable by
-// its owner alone.
+// means no password. Nothing when that file cannot be read: a password is
+// set there but cannot be checked.
+std::optional<QString> stored(const QString& programDir);
+// The content exactly, replacing any file there only once it is written
+// whole; the file is readable by its owner alone.
 bool write(const QString& path, const QString& password);
 // Deletes the file at the earliest location that has one; later ones stay.
 void removeFirst(const QString& programDir);

@@ -103,7 +103,14 @@ void PasswordPage::removePassword() {
 }
 
 void PasswordPage::startupCheck() {
-    const QString stored = passwordfile::stored(m_shell.programDir());
+    const std::optional<QString> password = passwordfile::stored(m_shell.programDir());
+    if (!password) {
+        // Starting unprotected would let anyone past a password that is set.
+        m_shell.messages().showMessage(passwordtext::kUnreadable);
+        m_shell.closeMainWindow();
+        return;
+    }
+    const QString& stored = *password;
     if (stored.isEmpty())
         return;
     m_prompt.setStoredPassword(stored);

@@ -21,4 +21,7 @@ inline const QString kPromptLine = QStringLiteral(u"لطفا رمز عبور خ�
 inline const QString kCancel = QStringLiteral(u"انصراف");
 inline const QString kWrong = QStringLiteral(u"رمز وارد شده صحیح نمی باشد");
 inline const QString kClosing = QStringLiteral(u"به دلیل حفظ امنیت , برنامه بسته خواهد شد");
+// The password file is there but cannot be read.
+inline const QString kUnreadable = QStringLiteral(
+    u"خطا : فایل رمز عبور قابل خواندن نمی باشد . به دلیل حفظ امنیت , برنامه بسته خواهد شد");
 } // namespace passwordtext

@@ -75,6 +75,15 @@ private Q_SLOTS:
                           Qt::LeftButton);
         QCOMPARE(area->toPlainText().split(QLatin1Char('\n')).size(), 3);
 
+        // A list the file will not take stays to be seen and saved again.
+        const QString file = f.file(QStringLiteral("deliver.txt"));
+        QVERIFY(QFile::remove(file) && QDir().mkdir(file));
+        report(f, "+989126", "t6", 1);
+        showAndHide(w);
+        QCOMPARE(f.messages.errors.size(), 1);
+        QVERIFY(area->toPlainText().contains(QStringLiteral("+989126")));
+        QVERIFY(QDir().rmdir(file));
+
         // A new send run drops the lines gathered before it; the file stays.
         report(f, "+989124", "t", 1);
         m.hooks.incoming.sendStart();

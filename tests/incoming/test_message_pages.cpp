@@ -116,6 +116,21 @@ private Q_SLOTS:
         QCOMPARE(send.rowid(0), first);
     }
 
+    // A second OK takes the row the choice moved on to, the one highlighted,
+    // never the first row unseen.
+    void repeatedDeletesFollowTheHighlightedRow() {
+        ProgramFixture f;
+        f.startShown();
+        received(f, {"111", "222", "333", "444"}, QStringLiteral("same"));
+        auto* grid = child<QTableView>(f, 12, "DBGrid4");
+        auto* remove = child<QPushButton>(f, 12, "btnDelete");
+        clickRow(grid, 1);
+        QTest::mouseClick(remove, Qt::LeftButton);
+        QCOMPARE(grid->currentIndex().row(), 1);
+        QTest::mouseClick(remove, Qt::LeftButton);
+        QCOMPARE(column(f.main().db.ADOTable6, "num"), (QStringList{"111", "444"}));
+    }
+
     void phoneListReadsAtMostFiftyOneMessagesAndOnlyWhenConnected() {
         ProgramFixture f;
         f.startShown();

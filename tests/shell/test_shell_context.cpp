@@ -48,6 +48,7 @@ private Q_SLOTS:
                                                    "cbRejectIncomingCallClick",
                                                    "saveDeliveryReports",
                                                    "sabre",
+                                                   "receivedClosing",
                                                    "reopenSend",
                                                    "reopenReci",
                                                    "chargePageEntry",

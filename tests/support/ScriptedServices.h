@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QColor>
 #include <QList>
 #include <QString>
@@ -16,7 +18,11 @@ public:
     ScriptedMessages() { MessageService::setInstance(this); }
     ~ScriptedMessages() override { MessageService::setInstance(nullptr); }
 
-    void showMessage(const QString& text) override { messages.append(text); }
+    void showMessage(const QString& text) override {
+        messages.append(text);
+        if (onMessage)
+            onMessage(text);
+    }
     bool ask(const QString& text) override {
         questions.append(text);
         return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
@@ -56,6 +62,8 @@ public:
     QStringList questions;
     QList<bool> answers;
     bool defaultAnswer = true;
+    // Runs while a message is up, as the events a real box lets through.
+    std::function<void(const QString&)> onMessage;
     // Titled boxes: caption and text, the buttons each offered.
     QList<QPair<QString, QString>> titled;
     QList<QMessageBox::StandardButtons> offered;

@@ -116,6 +116,18 @@ private Q_SLOTS:
         }
     }
 
+    // A password file there but unreadable is a password that cannot be
+    // checked: the program ends rather than start unprotected.
+    void unreadableFileEndsTheProgram() {
+        ProgramFixture f;
+        QVERIFY(QDir(f.dir()).mkdir(QStringLiteral("ams32.dll")));
+        f.start();
+        answerPrompt(f, {});
+        f.main().show();
+        QCOMPARE(f.messages.messages, QStringList{kUnreadable});
+        QVERIFY(f.main().isClosed());
+    }
+
     // Four wrong entries end the process itself, not only the window.
     void fourWrongEndTheProcess() {
         if (qEnvironmentVariableIsSet("TAVRIK_PASSWORD_CHILD")) {
