@@ -79,6 +79,8 @@ int overhead(int members) {
     connectButton(m, true);
     addGroup(m.db, QStringLiteral("bench"), members);
     FakeSendForm form(m.db);
+    // In place of the program's own, which serves the real send page.
+    f.program().sending.reset();
     SendingSubsystem sending(m.context(), form, *f.program().Form1);
     form.composer = QStringLiteral("Dear **, this is a message of an ordinary length for a group.");
     form.mode = RecipientMode::OneGroup;
@@ -135,6 +137,8 @@ int modemPace(int contacts, int latencyMs) {
     const QString interval = m.findChild<QLineEdit*>(QStringLiteral("teSendInterval"))->text();
     addGroup(m.db, QStringLiteral("pace"), contacts);
     FakeSendForm form(m.db);
+    // In place of the program's own, which serves the real send page.
+    f.program().sending.reset();
     SendingSubsystem sending(m.context(), form, *f.program().Form1);
     form.composer = QStringLiteral("Dear **, hello");
     form.mode = RecipientMode::OneGroup;
