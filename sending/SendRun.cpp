@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <limits>
+#include <optional>
 
 #include "device/KylixSMS.h"
 #include "sending/ProgressView.h"
@@ -443,13 +444,25 @@ void SendRun::copyRemaining() {
     // Each member row goes into the list once: the one just recorded is
     // not copied again.
     // The position moves with the copy, so a copy cut short by an error is
-    // never repeated from its start.
-    for (; m_position < m_rows; ++m_position) {
+    // never repeated from its start; what was read before the error is kept.
+    std::optional<RunError> cut;
+    (void)store::addFailedNumbers(m_shell.database(), [this, &cut](store::FailedMember* out) {
         if (m_position == m_recordedRow)
-            continue;
-        const Member m = member(m_position);
-        (void)store::addFailedNumber(m_shell.database(), m.name, m.family, m.num);
-    }
+            ++m_position;
+        if (m_position >= m_rows)
+            return false;
+        try {
+            const Member m = member(m_position);
+            *out = {m.name, m.family, m.num};
+        } catch (const RunError& e) {
+            cut = e;
+            return false;
+        }
+        ++m_position;
+        return true;
+    });
+    if (cut)
+        throw *cut;
 }
 
 void SendRun::clearFailedList() {

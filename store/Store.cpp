@@ -139,6 +139,26 @@ StoreResult addFailedNumber(Database& db, const QVariant& name, const QVariant& 
     return result;
 }
 
+StoreResult addFailedNumbers(Database& db, const std::function<bool(FailedMember*)>& next) {
+    StoreResult result = inTransaction([&next](QSqlDatabase c) {
+        QSqlQuery query(c);
+        if (!query.prepare(sql::kInsertNosend))
+            return StoreResult::failure(query.lastError().text());
+        FailedMember m;
+        while (next(&m)) {
+            query.bindValue(0, m.name);
+            query.bindValue(1, m.family);
+            query.bindValue(2, m.num);
+            if (!query.exec())
+                return StoreResult::failure(query.lastError().text());
+        }
+        return StoreResult{};
+    });
+    if (result)
+        refreshIfOpen(db.ADOTable7);
+    return result;
+}
+
 StoreResult clearFailedNumbers(Database& db) {
     StoreResult result = exec(db.ADOQuery6, sql::kEmptyNosend);
     if (result)
