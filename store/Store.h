@@ -41,7 +41,9 @@ struct FailedMember {
 StoreResult addFailedNumbers(Database& db, const std::function<bool(FailedMember*)>& next);
 StoreResult clearFailedNumbers(Database& db);
 
-// One row of the sent log; the target is trimmed and cut to 50 characters.
+// One row of the sent log. The target is written with blanks and control
+// characters (up to U+0020) trimmed from both ends, then cut to its first 50
+// characters; callers pass it as it stands.
 struct SentLogRow {
     QString num;
     QString time; // hh:mm
