@@ -220,11 +220,18 @@ void SendProgressWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (m_flags.logged) {
+        event->accept();
+        return;
+    }
     m_animation->stop();
     resetView();
     event->accept();
     if (!m_shell || !m_form)
         return;
+    // Latched first: the error message of a failed write must not let a
+    // close request in to log the run again.
+    m_flags.logged = true;
     writeLogRow();
     if (m_flags.closeProgram) {
         m_shell->mainWindow()->show();

@@ -122,6 +122,10 @@ private Q_SLOTS:
         QCOMPARE(sentLog().value(1).value(3), sql::kPosCancelled);
         QCOMPARE(r.f.messages.messages, QStringList{sendtext::kCancelNotice});
         QVERIFY(r.f.main().isVisible());
+        // A later close request on the hidden window is not a second end.
+        r.form1->close();
+        QCOMPARE(sentLog().size(), 2);
+        QCOMPARE(r.f.messages.messages, QStringList{sendtext::kCancelNotice});
 
         // A target whose first 50 characters end in a blank keeps all 50.
         const QString spaced = QString(44, QChar(u'گ')) + QStringLiteral(" x");
