@@ -67,7 +67,7 @@ private Q_SLOTS:
         b.press();
         QCOMPARE(b.f.messages.messages, QStringList{sendtext::kNotConnected});
         QCOMPARE(b.f.main().currentPage(), 1);
-        QCOMPARE(fileText(b.f, QStringLiteral("ls.txt")), QStringLiteral(" "));
+        QCOMPARE(fileText(b.f, QStringLiteral("ls.txt")), QStringLiteral(" \r\n"));
         QCOMPARE(b.f.phone->count(kSend), 0);
         QVERIFY(!b.view.shown && b.view.closes == 0);
         QVERIFY(b.refreshRunning());
@@ -226,8 +226,9 @@ private Q_SLOTS:
                                   sendtext::kSummaryTime + b.f.main().context().statusTime(),
                                   sendtext::kSummaryGroup + QStringLiteral("five"),
                                   sendtext::kSummaryKeptGroup + QStringLiteral("five")})
-                         .join(QStringLiteral("\r\n")));
-            QCOMPARE(fileText(b.f, QStringLiteral("lsn.dat")), QStringLiteral("salam **!"));
+                             .join(QStringLiteral("\r\n")) +
+                         QStringLiteral("\r\n"));
+            QCOMPARE(fileText(b.f, QStringLiteral("lsn.dat")), QStringLiteral("salam **!\r\n"));
         }
         // Two members with one number are two rows.
         Bench twin;
