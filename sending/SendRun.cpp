@@ -249,9 +249,14 @@ SendRun::End SendRun::range() {
         m_shell.messages().showMessage(sendtext::kRangeReversed);
         return End::Refused;
     }
-    const qint64 contacts = last - first + 1;
-    showProgress(sendtext::kTitleRange, contacts,
-                 static_cast<int>(qMin<qint64>(contacts, std::numeric_limits<int>::max())));
+    // Both ends are at least 0, so the difference cannot overflow; the
+    // count must fit the progress counters.
+    if (last - first >= std::numeric_limits<int>::max()) {
+        m_shell.messages().showMessage(sendtext::kRangeTooLarge);
+        return End::Refused;
+    }
+    const int contacts = static_cast<int>(last - first + 1);
+    showProgress(sendtext::kTitleRange, contacts, contacts);
     for (qint64 k = first;; ++k) {
         if (!m_shell.isConnected())
             throw RunError{sendtext::kDeviceGone};

@@ -131,6 +131,13 @@ private Q_SLOTS:
         QTest::newRow("not a number") << 3 << ""
                                       << "5a"
                                       << "7" << sendtext::kRangeNotNumber;
+        // More numbers than the counters hold, and ends whose count overflows.
+        QTest::newRow("2^31 numbers") << 3 << ""
+                                      << "1"
+                                      << "2147483648" << sendtext::kRangeTooLarge;
+        QTest::newRow("19-digit ends") << 3 << ""
+                                       << "0"
+                                       << "9223372036854775807" << sendtext::kRangeTooLarge;
     }
     void validationRefusesWithoutLogging() {
         QFETCH(int, mode);
