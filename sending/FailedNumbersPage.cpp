@@ -22,6 +22,18 @@
 #include "store/Store.h"
 
 namespace {
+// A run file's lines as a box shows them: the end of the last line starts
+// no empty line of its own.
+bool readLines(const QString& path, QString* text) {
+    if (!textfile::read(path, text))
+        return false;
+    text->replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text->replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (text->endsWith(QLatin1Char('\n')))
+        text->chop(1);
+    return true;
+}
+
 QPlainTextEdit* textBox(const char* name, bool readOnly, QWidget* parent) {
     auto* box = new QPlainTextEdit(parent);
     box->setObjectName(QString::fromLatin1(name));
@@ -113,9 +125,9 @@ FailedNumbersPage::~FailedNumbersPage() {
 
 void FailedNumbersPage::enter() {
     QString text;
-    if (textfile::read(file(sendtext::kSummaryFile), &text))
+    if (readLines(file(sendtext::kSummaryFile), &text))
         m_summary->setPlainText(text);
-    if (textfile::read(file(sendtext::kFailedTextFile), &text))
+    if (readLines(file(sendtext::kFailedTextFile), &text))
         m_message->setPlainText(text);
     m_shell.database().ADOTable7.open();
     // Set once the columns exist: the grid has none before the table opens.

@@ -10,6 +10,9 @@ struct RunFlags {
     // The close-program button: the run ends as cancelled, is logged, and
     // the program closes after it.
     bool closeProgram = false;
+    // The run's row is written: a later close request (the window is hidden
+    // by then) logs nothing and shows nothing.
+    bool logged = false;
 };
 
 // The progress window as the send run drives it. The two counts live only

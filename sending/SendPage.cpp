@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QSlider>
 #include <QStyle>
 #include <QTextCursor>
@@ -125,6 +126,11 @@ QWidget* SendPage::buildRecipients(QWidget* page) {
     // Numbers read left to right.
     for (QLineEdit* e : {m_teSMSNumber, m_Edit1, m_Edit2, m_Edit3})
         e->setLayoutDirection(Qt::LeftToRight);
+    // The key filter sees typing only; a paste is held to the same rule.
+    auto* digits =
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9+]*")), box);
+    for (QLineEdit* e : {m_teSMSNumber, m_Edit2, m_Edit3})
+        e->setValidator(digits);
 
     grid->addWidget(m_RadioButton1, 0, 0);
     grid->addWidget(m_teSMSNumber, 0, 1);

@@ -83,16 +83,6 @@ QLabel* valueLabel(const char* name, int y, QWidget* parent) {
     return l;
 }
 
-// Blanks and control characters go from both ends.
-QString trimmedTarget(const QString& text) {
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && text.at(from).unicode() <= 0x20)
-        ++from;
-    while (to > from && text.at(to - 1).unicode() <= 0x20)
-        --to;
-    return text.mid(from, to - from).left(50);
-}
 } // namespace
 
 SendProgressWindow::SendProgressWindow(QWidget* parent)
@@ -198,13 +188,13 @@ void SendProgressWindow::closeProgress() {
 QString SendProgressWindow::targetText(const SendForm& form) {
     switch (form.recipientMode()) {
     case RecipientMode::OneNumber:
-        return trimmedTarget(form.numberText());
+        return form.numberText();
     case RecipientMode::Range:
-        return trimmedTarget(sendtext::kTargetRange);
+        return sendtext::kTargetRange;
     case RecipientMode::OneGroup:
-        return trimmedTarget(sendtext::kTargetGroupPrefix + form.groupText());
+        return sendtext::kTargetGroupPrefix + form.groupText();
     case RecipientMode::AllGroups:
-        return trimmedTarget(sendtext::kAllGroupsName);
+        return sendtext::kAllGroupsName;
     }
     return {};
 }
@@ -230,11 +220,18 @@ void SendProgressWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (m_flags.logged) {
+        event->accept();
+        return;
+    }
     m_animation->stop();
     resetView();
     event->accept();
     if (!m_shell || !m_form)
         return;
+    // Latched first: the error message of a failed write must not let a
+    // close request in to log the run again.
+    m_flags.logged = true;
     writeLogRow();
     if (m_flags.closeProgram) {
         m_shell->mainWindow()->show();

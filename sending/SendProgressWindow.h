@@ -37,7 +37,8 @@ public:
     void showProgress() override;
     void closeProgress() override;
 
-    // The target column of the log row for the send page's mode.
+    // The target column of the log row for the send page's mode, untrimmed:
+    // the log applies its own cut.
     static QString targetText(const SendForm& form);
 
     void reject() override;

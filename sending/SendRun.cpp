@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <limits>
+#include <optional>
 
 #include "device/KylixSMS.h"
 #include "sending/ProgressView.h"
@@ -30,6 +31,11 @@ int toSetting(const QString& text) {
 
 QVariant orNull(const QVariant& v) {
     return v.isNull() ? QVariant() : v;
+}
+
+// The program's text files end every line with CR LF, the last one too.
+void writeLines(const QString& path, const QString& text) {
+    textfile::write(path, text + QLatin1Char('\n'));
 }
 } // namespace
 
@@ -81,7 +87,7 @@ void SendRun::start() {
         m_form.setComposerText(QStringLiteral(" "));
     m_composed = m_form.composerText();
     m_text = m_composed;
-    textfile::write(file(sendtext::kLastTextFile), m_composed);
+    writeLines(file(sendtext::kLastTextFile), m_composed);
 
     if (!m_shell.isConnected()) {
         m_shell.messages().showMessage(sendtext::kNotConnected);
@@ -243,9 +249,14 @@ SendRun::End SendRun::range() {
         m_shell.messages().showMessage(sendtext::kRangeReversed);
         return End::Refused;
     }
-    const qint64 contacts = last - first + 1;
-    showProgress(sendtext::kTitleRange, contacts,
-                 static_cast<int>(qMin<qint64>(contacts, std::numeric_limits<int>::max())));
+    // Both ends are at least 0, so the difference cannot overflow; the
+    // count must fit the progress counters.
+    if (last - first >= std::numeric_limits<int>::max()) {
+        m_shell.messages().showMessage(sendtext::kRangeTooLarge);
+        return End::Refused;
+    }
+    const int contacts = static_cast<int>(last - first + 1);
+    showProgress(sendtext::kTitleRange, contacts, contacts);
     for (qint64 k = first;; ++k) {
         if (!m_shell.isConnected())
             throw RunError{sendtext::kDeviceGone};
@@ -427,15 +438,15 @@ void SendRun::writeSummary() {
         (all ? sendtext::kSummaryKeptAll : sendtext::kSummaryKeptGroup) +
             (all ? m_groupName : m_form.groupText()),
     };
-    textfile::write(file(sendtext::kSummaryFile),
-                    QStringList(std::begin(lines), std::end(lines)).join(QLatin1Char('\n')));
+    writeLines(file(sendtext::kSummaryFile),
+               QStringList(std::begin(lines), std::end(lines)).join(QLatin1Char('\n')));
     m_summaryWritten = true;
 }
 
 void SendRun::writeFailedText() {
     if (m_textWritten)
         return;
-    textfile::write(file(sendtext::kFailedTextFile), m_composed);
+    writeLines(file(sendtext::kFailedTextFile), m_composed);
     m_textWritten = true;
 }
 
@@ -443,13 +454,25 @@ void SendRun::copyRemaining() {
     // Each member row goes into the list once: the one just recorded is
     // not copied again.
     // The position moves with the copy, so a copy cut short by an error is
-    // never repeated from its start.
-    for (; m_position < m_rows; ++m_position) {
+    // never repeated from its start; what was read before the error is kept.
+    std::optional<RunError> cut;
+    (void)store::addFailedNumbers(m_shell.database(), [this, &cut](store::FailedMember* out) {
         if (m_position == m_recordedRow)
-            continue;
-        const Member m = member(m_position);
-        (void)store::addFailedNumber(m_shell.database(), m.name, m.family, m.num);
-    }
+            ++m_position;
+        if (m_position >= m_rows)
+            return false;
+        try {
+            const Member m = member(m_position);
+            *out = {m.name, m.family, m.num};
+        } catch (const RunError& e) {
+            cut = e;
+            return false;
+        }
+        ++m_position;
+        return true;
+    });
+    if (cut)
+        throw *cut;
 }
 
 void SendRun::clearFailedList() {

@@ -80,7 +80,7 @@ private:
     bool m_summaryWritten = false;
     bool m_textWritten = false;
     bool m_shown = false;
-    int m_failures = 0;
+    qint64 m_failures = 0; // a range's end may be moved on for ever
     QString m_runDate;
     QString m_runTime;
     QString m_composed; // the composer text as typed

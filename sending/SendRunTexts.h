@@ -16,6 +16,9 @@ inline const QString kRangeEmpty =
     QStringLiteral(u"ابتدا نقطه آغاز و پایان شماره های بازه مورد نظر را وارد نمایید");
 inline const QString kRangeReversed =
     QStringLiteral(u"شماره اول بازه باید از شماره دوم کوچکتر باشد");
+// Not a text of the older program: it counted such a range wrongly.
+inline const QString kRangeTooLarge =
+    QStringLiteral(u"بازه مورد نظر بیش از 2147483647 شماره است ، لطفا بازه کوچکتری وارد نمایید");
 inline const QString kTitleOneNumber = QStringLiteral(u"ارسال به یک نفر");
 inline const QString kTitleRange = QStringLiteral(u"ارسال به بازه تعین شده");
 inline const QString kSummaryDate = QStringLiteral(u"تاریخ عملیات : ");

@@ -44,6 +44,18 @@ void refreshIfOpen(TableCursor& table) {
         table.refresh();
 }
 
+// Blanks and control characters go from both ends, and only those: a
+// no-break space or another script's blank is part of the text.
+QString sentLogTarget(const QString& text) {
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && text.at(from).unicode() <= 0x20)
+        ++from;
+    while (to > from && text.at(to - 1).unicode() <= 0x20)
+        --to;
+    return text.mid(from, to - from).left(50);
+}
+
 // Runs a statement object's text; the object keeps it, as its role says.
 StoreResult exec(QueryCursor& statement, const QString& text, const QVariantList& values = {}) {
     QString error;
@@ -139,6 +151,26 @@ StoreResult addFailedNumber(Database& db, const QVariant& name, const QVariant& 
     return result;
 }
 
+StoreResult addFailedNumbers(Database& db, const std::function<bool(FailedMember*)>& next) {
+    StoreResult result = inTransaction([&next](QSqlDatabase c) {
+        QSqlQuery query(c);
+        if (!query.prepare(sql::kInsertNosend))
+            return StoreResult::failure(query.lastError().text());
+        FailedMember m;
+        while (next(&m)) {
+            query.bindValue(0, m.name);
+            query.bindValue(1, m.family);
+            query.bindValue(2, m.num);
+            if (!query.exec())
+                return StoreResult::failure(query.lastError().text());
+        }
+        return StoreResult{};
+    });
+    if (result)
+        refreshIfOpen(db.ADOTable7);
+    return result;
+}
+
 StoreResult clearFailedNumbers(Database& db) {
     StoreResult result = exec(db.ADOQuery6, sql::kEmptyNosend);
     if (result)
@@ -148,7 +180,7 @@ StoreResult clearFailedNumbers(Database& db) {
 
 StoreResult appendSentLog(Database& db, const SentLogRow& row) {
     StoreResult result = run(messageLog(), sql::kInsertSend,
-                             {row.num.trimmed().left(50), row.time, row.date, row.pos, row.matn});
+                             {sentLogTarget(row.num), row.time, row.date, row.pos, row.matn});
     if (result)
         refreshIfOpen(db.ADOTable5);
     return result;

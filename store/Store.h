@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 #include "store/StoreResult.h"
 
 class Database;
@@ -28,9 +30,20 @@ StoreResult ensureMemberIndex(Database& db, const QString& table);
 // A failed member; each value may be null.
 StoreResult addFailedNumber(Database& db, const QVariant& name, const QVariant& family,
                             const QVariant& num);
+struct FailedMember {
+    QVariant name;
+    QVariant family;
+    QVariant num;
+};
+// The members next gives until it returns false, in one transaction, the
+// list's cursor brought up to date once: a stop on a large group keeps its
+// rest in one step. next must not throw.
+StoreResult addFailedNumbers(Database& db, const std::function<bool(FailedMember*)>& next);
 StoreResult clearFailedNumbers(Database& db);
 
-// One row of the sent log; the target is trimmed and cut to 50 characters.
+// One row of the sent log. The target is written with blanks and control
+// characters (up to U+0020) trimmed from both ends, then cut to its first 50
+// characters; callers pass it as it stands.
 struct SentLogRow {
     QString num;
     QString time; // hh:mm

@@ -3,6 +3,7 @@
 // row it writes and the main window it hands back.
 #include <QtTest>
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -122,6 +123,21 @@ private Q_SLOTS:
         QCOMPARE(sentLog().value(1).value(3), sql::kPosCancelled);
         QCOMPARE(r.f.messages.messages, QStringList{sendtext::kCancelNotice});
         QVERIFY(r.f.main().isVisible());
+        // A later close request that reaches the hidden window (close() on a
+        // hidden window is answered by the platform without one) is not a
+        // second end.
+        QCloseEvent late;
+        QApplication::sendEvent(r.form1, &late);
+        QCOMPARE(sentLog().size(), 2);
+        QCOMPARE(r.f.messages.messages, QStringList{sendtext::kCancelNotice});
+
+        // A target whose first 50 characters end in a blank keeps all 50.
+        const QString spaced = QString(44, QChar(u'گ')) + QStringLiteral(" x");
+        addGroup(r.f, spaced, numbered(1));
+        r.form->group = spaced;
+        r.f.phone->duringCall = {};
+        r.press();
+        QCOMPARE(sentLog().value(2).value(0), (sendtext::kTargetGroupPrefix + spaced).left(50));
     }
 
     // The close-program button ends the run as a cancel, logs it, and only

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -166,6 +167,12 @@ private Q_SLOTS:
             QCOMPARE(box->text(), QStringLiteral("+98124"));
             QTest::keyClick(box, Qt::Key_Backspace);
             QCOMPARE(box->text(), QStringLiteral("+9812"));
+            // A paste obeys the same rule: one with a letter is refused whole.
+            for (const char* pasted : {"7", "8a"}) {
+                QGuiApplication::clipboard()->setText(QString::fromLatin1(pasted));
+                box->paste(); // as the context menu's paste
+            }
+            QCOMPARE(box->text(), QStringLiteral("+98127"));
         }
         QTest::keyClick(v.box("teSMSNumber"), Qt::Key_Return);
         QCOMPARE(v.f.main().focusWidget(), widget<QWidget>(v.f, "btnSend"));

@@ -88,6 +88,11 @@ private Q_SLOTS:
                                           QStringLiteral("hello")}));
         QCOMPARE(sqlColumn(log(), QStringLiteral("select num||'|'||date from send")),
                  QStringList{QString(50, QLatin1Char('g')) + QStringLiteral("|1389 / 02 / 01")});
+        // Only blanks and control characters are trimmed: a no-break space is text.
+        QVERIFY(store::appendSentLog(
+            db, {QStringLiteral(u"\u00A0n\u00A0\r\n"), {}, {}, sql::kPosSent, {}}));
+        QCOMPARE(sqlColumn(log(), QStringLiteral("select num from send")).value(1),
+                 QStringLiteral(u"\u00A0n\u00A0"));
 
         store::ReceivedCounts counts{7, 7, 7};
         QVERIFY(store::countReceived(db, &counts));
