@@ -22,18 +22,6 @@
 #include "store/Store.h"
 
 namespace {
-// A run file's lines as a box shows them: the end of the last line starts
-// no empty line of its own.
-bool readLines(const QString& path, QString* text) {
-    if (!textfile::read(path, text))
-        return false;
-    text->replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text->replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    if (text->endsWith(QLatin1Char('\n')))
-        text->chop(1);
-    return true;
-}
-
 QPlainTextEdit* textBox(const char* name, bool readOnly, QWidget* parent) {
     auto* box = new QPlainTextEdit(parent);
     box->setObjectName(QString::fromLatin1(name));
@@ -125,9 +113,9 @@ FailedNumbersPage::~FailedNumbersPage() {
 
 void FailedNumbersPage::enter() {
     QString text;
-    if (readLines(file(sendtext::kSummaryFile), &text))
+    if (textfile::readLines(file(sendtext::kSummaryFile), &text))
         m_summary->setPlainText(text);
-    if (readLines(file(sendtext::kFailedTextFile), &text))
+    if (textfile::readLines(file(sendtext::kFailedTextFile), &text))
         m_message->setPlainText(text);
     m_shell.database().ADOTable7.open();
     // Set once the columns exist: the grid has none before the table opens.
@@ -166,7 +154,7 @@ void FailedNumbersPage::saveText() {
     const QString chosen = m_shell.dialogs().saveFileName(m_shell.mainWindow(), options);
     if (!chosen.isEmpty()) {
         QString error;
-        if (!textfile::write(chosen, m_message->toPlainText(), &error))
+        if (!textfile::writeLines(chosen, m_message->toPlainText(), &error))
             m_shell.messages().showError(error);
     }
     // The databases name their files without a folder.

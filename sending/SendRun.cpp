@@ -33,10 +33,6 @@ QVariant orNull(const QVariant& v) {
     return v.isNull() ? QVariant() : v;
 }
 
-// The program's text files end every line with CR LF, the last one too.
-void writeLines(const QString& path, const QString& text) {
-    textfile::write(path, text + QLatin1Char('\n'));
-}
 } // namespace
 
 SendRun::SendRun(ShellContext& shell, SendForm& form, ProgressView& view)
@@ -87,7 +83,7 @@ void SendRun::start() {
         m_form.setComposerText(QStringLiteral(" "));
     m_composed = m_form.composerText();
     m_text = m_composed;
-    writeLines(file(sendtext::kLastTextFile), m_composed);
+    textfile::writeLines(file(sendtext::kLastTextFile), m_composed);
 
     if (!m_shell.isConnected()) {
         m_shell.messages().showMessage(sendtext::kNotConnected);
@@ -438,15 +434,15 @@ void SendRun::writeSummary() {
         (all ? sendtext::kSummaryKeptAll : sendtext::kSummaryKeptGroup) +
             (all ? m_groupName : m_form.groupText()),
     };
-    writeLines(file(sendtext::kSummaryFile),
-               QStringList(std::begin(lines), std::end(lines)).join(QLatin1Char('\n')));
+    textfile::writeLines(file(sendtext::kSummaryFile),
+                         QStringList(std::begin(lines), std::end(lines)).join(QLatin1Char('\n')));
     m_summaryWritten = true;
 }
 
 void SendRun::writeFailedText() {
     if (m_textWritten)
         return;
-    writeLines(file(sendtext::kFailedTextFile), m_composed);
+    textfile::writeLines(file(sendtext::kFailedTextFile), m_composed);
     m_textWritten = true;
 }
 

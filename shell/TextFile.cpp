@@ -118,4 +118,18 @@ bool write(const QString& path, const QString& text, QString* error) {
     return true;
 }
 
+bool writeLines(const QString& path, const QString& text, QString* error) {
+    return write(path, text.isEmpty() ? text : text + QLatin1Char('\n'), error);
+}
+
+bool readLines(const QString& path, QString* text) {
+    if (!read(path, text))
+        return false;
+    text->replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text->replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (text->endsWith(QLatin1Char('\n')))
+        text->chop(1);
+    return true;
+}
+
 } // namespace textfile

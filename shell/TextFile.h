@@ -15,6 +15,13 @@ bool read(const QString& path, QString* text);
 // renamed, so a failure never leaves half a file.
 bool write(const QString& path, const QString& text, QString* error = nullptr);
 
+// A text area's lines: each ends with CR LF, the last one too; no lines,
+// an empty file.
+bool writeLines(const QString& path, const QString& text, QString* error = nullptr);
+// A file's lines as a text area takes them: the end of the last line starts
+// no empty line of its own.
+bool readLines(const QString& path, QString* text);
+
 QString decode(const QByteArray& bytes);
 QByteArray encode(const QString& text);
 

@@ -103,7 +103,7 @@ void TextTools::saveText() {
         m_composer, {QString(), m_programDir, kFileFilter, kFileSuffix});
     if (!path.isEmpty()) {
         QString error;
-        if (!textfile::write(path, m_composer->toPlainText(), &error))
+        if (!textfile::writeLines(path, m_composer->toPlainText(), &error))
             MessageService::instance().showError(error);
     }
     backToProgramDir();
@@ -114,12 +114,7 @@ void TextTools::loadText() {
         m_composer, {QString(), m_programDir, kFileFilter, kFileSuffix});
     if (!path.isEmpty()) {
         QString text;
-        if (textfile::read(path, &text)) {
-            // The lines of the file, without the end of its last line.
-            text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-            text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-            if (text.endsWith(QLatin1Char('\n')))
-                text.chop(1);
+        if (textfile::readLines(path, &text)) {
             m_composer->setPlainText(text);
         } else {
             MessageService::instance().showError(path);

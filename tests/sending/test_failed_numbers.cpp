@@ -110,7 +110,7 @@ private Q_SLOTS:
         r.click("btnSaveFailedText");
         QFile saved(target);
         QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), QStringLiteral("one\r\ntwo\r\nسه").toUtf8());
+        QCOMPARE(saved.readAll(), QStringLiteral("one\r\ntwo\r\nسه\r\n").toUtf8());
         QCOMPARE(r.f.dialogs.fileOptions.value(0).filter, sendtext::kTextFilter);
         QCOMPARE(QDir::current(), QDir(r.f.dir()));
 

@@ -44,8 +44,10 @@ private Q_SLOTS:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
-        QCOMPARE(bytes,
-                 QString(text).replace(QStringLiteral("\n"), QStringLiteral("\r\n")).toUtf8());
+        // Every line ends with CR LF, the last one too.
+        QCOMPARE(bytes, (QString(text).replace(QStringLiteral("\n"), QStringLiteral("\r\n")) +
+                         QStringLiteral("\r\n"))
+                            .toUtf8());
         QCOMPARE(t.f.dialogs.fileOptions.last().filter, QStringLiteral("Text Files|*.txt"));
         QCOMPARE(t.f.dialogs.fileOptions.last().defaultSuffix, QStringLiteral("txt"));
 
