@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "device/ConnectionTexts.h"
+
 // The fixed texts of the inbox, the phone messages, the sent log, the
 // delivery reports and the SIM charge page.
 namespace incomingtext {
@@ -31,8 +33,8 @@ inline const QString kCountNew = QStringLiteral(u"  تعداد پیام جدید
 inline const QString kPhoneTitle = QStringLiteral(u" پیامهای متنی داخل تلفن همراه و سیم کارت :");
 inline const QString kPhoneLabel = QStringLiteral(u"خواندن و به روز رسانی اطلاعات");
 inline const QString kPhoneButton = QStringLiteral(u"انجام عملیات");
-inline const QString kNotConnected =
-    QStringLiteral(u"لطفا ابتدا سخت افزار ارسال را انتخاب نموده و به آن متصل گردید");
+// Every device action asks for the connection with the connect page's words.
+inline const QString& kNotConnected = devicetext::kNotConnected;
 inline const QString kReadFailed = QStringLiteral(u"انجام عملیات با مشکل مواجه گردید");
 inline const QString kColRecipient = QStringLiteral(u"گیرنده پیام");
 inline const QString kSentTitle = QStringLiteral(u": پیامهای ارسال شده ");

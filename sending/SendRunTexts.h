@@ -2,11 +2,13 @@
 
 #include <QString>
 
+#include "device/ConnectionTexts.h"
+
 // What the send run, the progress window and the failed-numbers page say.
 namespace sendtext {
 
-inline const QString kNotConnected =
-    QStringLiteral(u"لطفا ابتدا سخت افزار ارسال را انتخاب نموده و به آن متصل گردید");
+// Every device action asks for the connection with the connect page's words.
+inline const QString& kNotConnected = devicetext::kNotConnected;
 inline const QString kNumberEmpty = QStringLiteral(u"لطفا شماره فرد مورد نظر را وارد نمایید");
 inline const QString kCannotGoOn = QStringLiteral(
     u"به دلیل بروز مشکل ادامه ارسال امکان پذیر نمی باشد , لطفا بعدا مجددا عملیات را تکرار نمایید");
