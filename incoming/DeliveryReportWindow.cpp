@@ -84,7 +84,7 @@ QString DeliveryReportWindow::listText() const {
 bool DeliveryReportWindow::saveList(QString* error) {
     if (listText().trimmed().isEmpty())
         return true;
-    return textfile::write(deliverPath(), listText() + QLatin1Char('\n'), error);
+    return textfile::writeLines(deliverPath(), listText(), error);
 }
 
 void DeliveryReportWindow::showEvent(QShowEvent* event) {
@@ -101,13 +101,10 @@ void DeliveryReportWindow::showEvent(QShowEvent* event) {
 
 void DeliveryReportWindow::viewList() {
     QString text;
-    if (!QFile::exists(deliverPath()) || !textfile::read(deliverPath(), &text)) {
+    if (!QFile::exists(deliverPath()) || !textfile::readLines(deliverPath(), &text)) {
         m_shell.messages().showMessage(incomingtext::kNoList);
         return;
     }
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (text.endsWith(QLatin1Char('\n')))
-        text.chop(1);
     m_Memo1->setPlainText(text);
 }
 
@@ -116,7 +113,7 @@ void DeliveryReportWindow::saveListAs() {
         this, {QString(), QString(), incomingtext::kTextFilter, QStringLiteral("txt")});
     if (!path.isEmpty()) {
         QString error;
-        if (!textfile::write(path, listText() + QLatin1Char('\n'), &error))
+        if (!textfile::writeLines(path, listText(), &error))
             m_shell.messages().showError(error);
     }
     // The databases are named without a folder.

@@ -34,9 +34,12 @@ QWidget* owner() {
 
 QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString& text,
                                 QMessageBox::StandardButtons buttons,
-                                const QString& caption = QApplication::applicationName()) {
-    QMessageBox box(icon, caption, displayText(text), buttons, owner());
+                                const QString& caption = QApplication::applicationName(),
+                                QWidget* parent = owner()) {
+    QMessageBox box(icon, caption, displayText(text), buttons, parent);
     box.setLayoutDirection(Qt::RightToLeft);
+    if (!parent)
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 } // namespace
@@ -65,5 +68,7 @@ void WidgetMessageService::showError(const QString& text) {
 QMessageBox::StandardButton
 WidgetMessageService::messageDlgTitle(const QString& caption, const QString& text,
                                       QMessageBox::StandardButtons buttons) {
-    return run(QMessageBox::NoIcon, text, buttons, caption);
+    // Centred on the screen rather than on a window, and above every window
+    // of the program.
+    return run(QMessageBox::NoIcon, text, buttons, caption, nullptr);
 }
