@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "store/StoreTexts.h"
+
 // Captions and messages of the send page and the date filter window.
 namespace sendtext {
 inline const QString kInitialCoding = QStringLiteral("0,160,GSM");
@@ -51,11 +53,10 @@ inline const QString kContractRow = QStringLiteral(u": ... تاریخ قرارد
 inline const QString kConfirm = QStringLiteral(u"تایید");
 inline const QString kCancel = QStringLiteral(u"انصراف");
 inline const QString kYearText = QStringLiteral(u"13 X X");
-inline const QString kNoYearNeeded = QStringLiteral(u"نیازی به وارد کردن سال نمی باشد");
-inline const QString kBirthIncomplete =
-    QStringLiteral(u"لطفا تاریخ تولد را به طور کامل وارد نمایید ,  به عنوان مثال  03/08");
-inline const QString kContractIncomplete =
-    QStringLiteral(u"لطفا تاریخ قرارداد را به طور کامل وارد نمایید ,  به عنوان مثال  03/08");
+// Month-day entry speaks as the members' date boxes do.
+inline const QString& kNoYearNeeded = storetext::kNoYearNeeded;
+inline const QString& kBirthIncomplete = storetext::kBirthIncomplete;
+inline const QString& kContractIncomplete = storetext::kContractIncomplete;
 inline const QString kBirthInvalid =
     QStringLiteral(u"تاریخ تولد وارد شده مشکل زمانی داشته و صحیح نمی باشد");
 inline const QString kContractInvalid =

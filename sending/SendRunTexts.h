@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "store/StoreTexts.h"
+
 #include "device/ConnectionTexts.h"
 
 // What the send run, the progress window and the failed-numbers page say.
@@ -59,9 +61,10 @@ inline const QString kGroupFormed =
     QStringLiteral(u"گروه شماره های ارسال نشده, تشکیل و به ابتدای لیست \r\rنام گروهها اضافه گردیده "
                    u"و آماده  انتخاب و ارسال می باشد");
 inline const QString kListDeleted = QStringLiteral(u"لیست حذف گردید");
-inline const QString kColName = QStringLiteral(u"نام");
-inline const QString kColFamily = QStringLiteral(u"نام خانوادگی");
-inline const QString kColNum = QStringLiteral(u"شماره همراه");
+// The failed-number grid shows a member table's columns.
+inline const QString& kColName = storetext::kColName;
+inline const QString& kColFamily = storetext::kColFamily;
+inline const QString& kColNum = storetext::kColNum;
 inline const QString kTextFilter = QStringLiteral(u"Text Files|*.txt");
 
 // Errors inside a run: each ends the run with the main window back.
