@@ -51,11 +51,6 @@ void LogPageLayout::chooseAfterDelete(int row) {
         grid->setCurrentIndex(model->index(row, 0));
 }
 
-qint64 LogPageLayout::chosenRowid() const {
-    const int row = chosenRow();
-    return row >= 0 ? table->rowid(row) : -1;
-}
-
 LogPageLayout LogPageLayout::build(QWidget* page, TableCursor& table,
                                    const QList<ReadOnlyTableModel::Column>& columns,
                                    const QString& title, int iconIndex,

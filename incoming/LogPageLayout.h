@@ -34,7 +34,6 @@ struct LogPageLayout {
     // on an empty table or when the chosen row is gone: a row nobody chose
     // must not be deleted or answered.
     int chosenRow() const;
-    qint64 chosenRowid() const;
     // After the chosen row at `row` was deleted the choice moves on to the
     // row that took its place (the new last row when it was the last), and
     // shows it, as a cursor would.

@@ -213,7 +213,6 @@ void TFormMain::startup() {
     // B1-B4: the program directory first; the databases are named in it.
     programDir = ProgramDir::path();
     setFont(fonts::program());
-    webVisited = false;
     firstShow = true;
     QDir::setCurrent(programDir);
     // B5: either file failing is reported once; start-up goes on.

@@ -34,7 +34,6 @@ public:
     // Shell state
     QString programDir;
     bool firstShow = true;
-    bool webVisited = false;
     // The fade counts in its own integer: the platform keeps window opacity
     // in 8 bits and reading it back never reaches the end points exactly.
     int opacity() const { return m_opacity; }
