@@ -1,12 +1,15 @@
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
 #include "shell/Browser.h"
 #include "shell/Fonts.h"
+#include "shell/ProgramDir.h"
 #include "shell/ProgramRoot.h"
 #include "shell/ShellTexts.h"
+#include "store/ContactsBackup.h"
 
 int main(int argc, char** argv) {
     // The web engine, loaded later, shares its GL contexts with the
@@ -16,6 +19,11 @@ int main(int argc, char** argv) {
     // The application name, not a display name: the platform would append a
     // display name to every caption.
     QApplication::setApplicationName(shelltext::kAppTitle);
+    // Ties the windows to the installed desktop entry and its icon; a
+    // program never installed finds no such icon and shows the platform's.
+    const QString appId = QStringLiteral("example.tavrik.Tavrik");
+    QGuiApplication::setDesktopFileName(appId);
+    QApplication::setWindowIcon(QIcon::fromTheme(appId));
     QApplication::setLayoutDirection(Qt::RightToLeft);
     QApplication::setFont(fonts::program());
     // Qt's own dialog buttons in Persian; dates keep the desktop's locale.
@@ -24,7 +32,12 @@ int main(int argc, char** argv) {
                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTexts);
 
-    Browser::installEngine(QCoreApplication::applicationDirPath());
+    // Before any window: the main window's creation makes it the current
+    // directory and opens the databases in it.
+    const ProgramDir::Places places = ProgramDir::standardPlaces();
+    ProgramDir::settle(places, {ContactsBackup::kProbeSource}, &ProgramDir::writable);
+    // The web module is read where it was installed, wherever the data lives.
+    Browser::installEngine(places.executable);
     ProgramRoot program;
     return program.exec();
 }
