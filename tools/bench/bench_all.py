@@ -206,8 +206,13 @@ def contacts(table, build, sizes, rounds):
             figure = "%s, %s members" % (what, size)
             if v:
                 value = float(v[0])
-                table.add(figure, "%.1f %s" % (value, unit), "< %d %s" % (target, unit),
-                          value < target)
+                measured = "%.1f %s" % (value, unit)
+                # An add is one committed row: on a loaded disk the commit
+                # alone can take the whole budget, whatever the group's size.
+                disk = find(r"of which one committed insert \(the disk\)\s+median\s+([\d.]+)", out)
+                if what == "add a member" and disk:
+                    measured += " (%s ms the commit)" % disk[0]
+                table.add(figure, measured, "< %d %s" % (target, unit), value < target)
             else:
                 missing(table, figure, "< %d %s" % (target, unit))
         r = find(r"calculator result (\S+) \(expected (\d+)\)", out)
