@@ -9,6 +9,7 @@
 #include "device/at/AtMessages.h"
 #include "device/at/AtTime.h"
 #include "device/at/PortResolver.h"
+#include "device/bt/RfcommLink.h"
 #include "device/pdu/Pdu.h"
 
 namespace {
@@ -182,13 +183,7 @@ int AtBackend::connectPort(const SmsProperties& properties, QString* path) {
     m_deviceZoneKnown = false;
     if (properties.ConnectionProtocol != 1)
         return 0;
-    const PortResolver resolver(m_programDir,
-                                [](const QString& file) { return QFileInfo::exists(file); });
-    const PortResolver::Result port =
-        resolver.resolve(properties.ConnectionParameter, properties.ConnectionMode);
-    if (port.valid)
-        *path = port.path;
-    if (!port.valid || !m_channel.open(port.path, port.baudRate))
+    if (!openLink(properties, path))
         return 0;
 
     if (!probe() || !runOk("ATE0")) {
@@ -196,7 +191,7 @@ int AtBackend::connectPort(const SmsProperties& properties, QString* path) {
         return 0;
     }
     runOk("AT+CMEE=1"); // numeric error codes; the SIM's busy state is read from them
-    if (!unlockSim(port.path, properties.PINCode) || !setPduMode()) {
+    if (!unlockSim(*path, properties.PINCode) || !setPduMode()) {
         fail();
         return 0;
     }
@@ -216,6 +211,36 @@ int AtBackend::connectPort(const SmsProperties& properties, QString* path) {
     }
     m_connected = true;
     return 1;
+}
+
+bool AtBackend::openLink(const SmsProperties& properties, QString* path) {
+    constexpr int kBluetoothMode = 3;
+    const auto phone = properties.ConnectionMode == kBluetoothMode
+                           ? BluetoothAddress::parse(properties.ConnectionParameter)
+                           : std::nullopt;
+    if (phone) {
+        QString error;
+        int channel = phone->channel;
+        std::unique_ptr<QIODevice> link = m_openBluetooth
+                                              ? m_openBluetooth(*phone, &error, &channel)
+                                              : RfcommLink::open(*phone, &error, &channel);
+        // What the connect log shows, and the key of the PINs a SIM refused.
+        *path = phone->address + (channel > 0 ? QStringLiteral("/%1").arg(channel) : QString());
+        if (!m_channel.open(std::move(link), &error)) {
+            if (properties.NeedLog == 1)
+                qCInfo(lcAt).noquote() << "Bluetooth" << *path << "-" << error;
+            return false;
+        }
+        return true;
+    }
+    const PortResolver resolver(m_programDir,
+                                [](const QString& file) { return QFileInfo::exists(file); });
+    const PortResolver::Result port =
+        resolver.resolve(properties.ConnectionParameter, properties.ConnectionMode);
+    if (!port.valid)
+        return false;
+    *path = port.path;
+    return m_channel.open(port.path, port.baudRate);
 }
 
 int AtBackend::disconnectDevice() {

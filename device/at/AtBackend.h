@@ -9,9 +9,12 @@
 
 #include "device/SmsBackend.h"
 #include "device/at/AtChannel.h"
+#include "device/bt/BluetoothAddress.h"
 
 // The SMS control's device side for protocol "AT Command": a GSM modem or
-// phone on a serial line, messages in PDU mode.
+// phone on a serial line, messages in PDU mode. In the Bluetooth mode a
+// parameter that is a Bluetooth address ("00:1A:7D:DA:71:13", with or
+// without a channel) reaches the phone's serial service directly over RFCOMM.
 //
 // Units of the sending settings, as this driver reads them:
 //   SendTimeout     seconds to wait for the network's +CMGS, per message part
@@ -71,6 +74,12 @@ public:
 
     bool isConnected() const { return m_connected; }
 
+    // How a Bluetooth address given in the Bluetooth mode becomes an open
+    // link (RfcommLink::open unless replaced, as tests do without a radio).
+    using LinkOpener = std::function<std::unique_ptr<QIODevice>(const BluetoothAddress& address,
+                                                                QString* error, int* channel)>;
+    void setBluetoothOpener(LinkOpener opener) { m_openBluetooth = std::move(opener); }
+
     // Time-outs of the first "AT" of a connect: tries times each, so a port
     // with nothing behind it fails within their product.
     static constexpr int kProbeTimeoutMs = 400;
@@ -78,6 +87,7 @@ public:
 
 private:
     int connectPort(const SmsProperties& properties, QString* path);
+    bool openLink(const SmsProperties& properties, QString* path);
     AtReply run(const QByteArray& command, int timeoutMs = 3000);
     bool runOk(const QByteArray& command, int timeoutMs = 3000) {
         return run(command, timeoutMs).ok();
@@ -106,6 +116,7 @@ private:
     void resetCallState();
 
     QString m_programDir;
+    LinkOpener m_openBluetooth;
     AtChannel m_channel;
     SmsProperties m_props;
     bool m_connected = false;

@@ -67,13 +67,34 @@ bool AtChannel::open(const QString& path, int baudRate, QString* error) {
     port->setParity(QSerialPort::NoParity);
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::NoFlowControl);
-    m_port = port;
-    m_parser.reset();
-    connect(port, &QSerialPort::readyRead, this, &AtChannel::onReadyRead);
     connect(port, &QSerialPort::errorOccurred, this, &AtChannel::onPortError);
+    attach(port);
     if (m_log)
         qCDebug(lcAt) << "opened" << path << baudRate;
     return true;
+}
+
+bool AtChannel::open(std::unique_ptr<QIODevice> link, QString* error) {
+    close();
+    if (!link || !link->isOpen()) {
+        // Without a link the reason is the opener's, already in error.
+        if (error && link)
+            *error = link->errorString();
+        return false;
+    }
+    QIODevice* port = link.release();
+    port->setParent(this);
+    connect(port, &QIODevice::readChannelFinished, this, &AtChannel::onLinkLost);
+    attach(port);
+    if (m_log)
+        qCDebug(lcAt) << "opened a link";
+    return true;
+}
+
+void AtChannel::attach(QIODevice* port) {
+    m_port = port;
+    m_parser.reset();
+    connect(port, &QIODevice::readyRead, this, &AtChannel::onReadyRead);
 }
 
 void AtChannel::close() {
@@ -96,7 +117,7 @@ void AtChannel::releasePort() {
     m_timer.stop();
     if (!m_port)
         return;
-    QSerialPort* port = m_port;
+    QIODevice* port = m_port;
     m_port = nullptr;
     port->disconnect(this);
     port->close();
@@ -469,6 +490,14 @@ void AtChannel::onPortError(QSerialPort::SerialPortError error) {
         return;
     if (m_log)
         qCDebug(lcAt) << "port error" << error << m_port->errorString();
+    onLinkLost();
+}
+
+void AtChannel::onLinkLost() {
+    if (!m_port)
+        return;
+    if (m_log)
+        qCDebug(lcAt) << "link lost:" << m_port->errorString();
     releasePort();
     failAll(AtReply::Status::PortLost);
     Q_EMIT closed();

@@ -9,6 +9,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "device/at/AtCommand.h"
@@ -16,7 +17,7 @@
 
 Q_DECLARE_LOGGING_CATEGORY(lcAt)
 
-// The serial link to an AT modem: one command on the line at a time, each
+// The link to an AT modem: one command on the line at a time, each
 // with its own time-out, the rest waiting in order. Unsolicited lines are
 // reported as they come, whether or not a command is running.
 //
@@ -47,6 +48,9 @@ public:
 
     // Opens the device file. A path that does not exist fails at once.
     bool open(const QString& path, int baudRate, QString* error = nullptr);
+    // Runs over a byte stream already open (a Bluetooth socket). The stream
+    // tells that it is lost by readChannelFinished.
+    bool open(std::unique_ptr<QIODevice> link, QString* error = nullptr);
     // Closes the port; every command still queued or running fails.
     void close();
     bool isOpen() const { return m_port != nullptr; }
@@ -105,10 +109,12 @@ private:
     void endSync(bool inStep);
     void onTimeout();
     void onPortError(QSerialPort::SerialPortError error);
+    void onLinkLost();
+    void attach(QIODevice* port);
     void write(const QByteArray& bytes);
     void releasePort();
 
-    QSerialPort* m_port = nullptr;
+    QIODevice* m_port = nullptr; // a QSerialPort, or a stream given to open()
     AtLineParser m_parser;
     std::deque<Pending> m_queue;
     std::optional<Pending> m_current;

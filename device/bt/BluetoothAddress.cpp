@@ -9,6 +9,11 @@ std::optional<BluetoothAddress> BluetoothAddress::parse(const QString& parameter
         QRegularExpression::CaseInsensitiveOption);
     const qsizetype comma = parameter.indexOf(QLatin1Char(','));
     const QString name = (comma < 0 ? parameter : parameter.left(comma)).trimmed();
+    // Six bytes take 17 characters: a port name is turned away before the
+    // pattern, which the port search would otherwise run 26 times.
+    constexpr qsizetype kAddressLength = 17;
+    if (name.size() < kAddressLength)
+        return std::nullopt;
     const auto m = re.match(name);
     if (!m.hasMatch())
         return std::nullopt;
