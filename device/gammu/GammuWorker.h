@@ -73,7 +73,9 @@ public:
     // Sets libgammu's callbacks on a freshly initialised state machine.
     static void installCallbacks(Device& device);
 
-    static constexpr int kExitWaitMs = 2000;
+    // libgammu's FBus start heeds an abort only after some 2 s, and closing
+    // the port it gave up on takes 2 s more.
+    static constexpr int kExitWaitMs = 5000;
     static constexpr int kPollMs = 250;
 
 private:
