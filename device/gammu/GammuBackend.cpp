@@ -233,13 +233,16 @@ int GammuBackend::connectDevice(const SmsProperties& properties) {
     const gammulink::Target target =
         gammulink::resolve(properties.ConnectionParameter, properties.ConnectionMode,
                            properties.ConnectionProtocol, ports);
-    auto log = [&](const char* outcome) {
-        if (properties.NeedLog == 1)
-            qCInfo(lcGammu).noquote()
-                << "connect" << properties.ConnectionParameter << "->"
-                << (target.valid ? target.connection + QLatin1Char(' ') + target.device
-                                 : QStringLiteral("(none: %1)").arg(target.error))
-                << outcome;
+    // One line per attempt, its outcome last.
+    auto log = [&](const char* outcome, const QString& why = QString()) {
+        if (properties.NeedLog != 1)
+            return;
+        QString line = QStringLiteral("connect %1 -> ").arg(properties.ConnectionParameter);
+        line += target.valid ? target.connection + QLatin1Char(' ') + target.device
+                             : QStringLiteral("(none: %1)").arg(target.error);
+        if (!why.isEmpty())
+            line += QStringLiteral(" (%1)").arg(why);
+        qCInfo(lcGammu).noquote() << line << outcome;
     };
     // What can be known without the phone fails at once: a missing port, a
     // Bluetooth address without an adapter.
@@ -252,6 +255,7 @@ int GammuBackend::connectDevice(const SmsProperties& properties) {
     struct Connected {
         int result = 0;
         QStringList folders;
+        QString error;
     };
     const Connected c = run<Connected>(
         kConnectTimeoutMs, Connected{},
@@ -270,7 +274,9 @@ int GammuBackend::connectDevice(const SmsProperties& properties) {
             config->StartInfo = FALSE;
             config->UseGlobalDebugFile = FALSE;
             GSM_SetConfigNum(d.sm, 1);
-            if (GSM_InitConnection(d.sm, 3) != ERR_NONE) {
+            const GSM_Error e = GSM_InitConnection(d.sm, 3);
+            if (e != ERR_NONE) {
+                out.error = QString::fromUtf8(GSM_ErrorString(e));
                 GSM_TerminateConnection(d.sm);
                 return out;
             }
@@ -303,7 +309,7 @@ int GammuBackend::connectDevice(const SmsProperties& properties) {
         true);
     m_connected = c.result >= 1;
     m_folderNames = c.folders;
-    log(m_connected ? "connected" : "failed");
+    log(m_connected ? "connected" : "failed", c.error);
     return m_connected ? 1 : 0;
 }
 

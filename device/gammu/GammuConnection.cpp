@@ -21,7 +21,8 @@ QString cableConnection(const QString& cable) {
                                            {"dku2", "dku2"},
                                            {"pl2303", "fbuspl2303"},
                                            {"fbusblue", "fbusblue"},
-                                           {"phonetblue", "phonetblue"}};
+                                           {"phonetblue", "phonetblue"},
+                                           {"dku2at", "dku2at"}};
     for (const auto& n : names)
         if (cable == QLatin1String(n[0]))
             return QLatin1String(n[1]);

@@ -26,7 +26,8 @@
 // CABLE names one of libgammu's FBus cables explicitly, for a cable the mode
 // cannot tell apart: "fbus", "dlr3" (DLR-3, DLR-3P), "dku5" (DKU-5, CA-42 and
 // other USB-serial FBus cables), "dku2" (DKU-2, CA-53), "pl2303" (FBus cables
-// with that chip), "fbusblue", "phonetblue". "dummy" is libgammu's dummy
+// with that chip), "fbusblue", "phonetblue", "dku2at" (AT commands over a
+// DKU-2, for phones that answer AT on it). "dummy" is libgammu's dummy
 // phone, whose NAME is a folder holding its state (connection "none", model
 // "dummy"): a phone with no hardware, for trying the program and for tests.
 namespace gammulink {
