@@ -10,6 +10,7 @@
 #include <bluetooth/hci.h>
 #include <bluetooth/hci_lib.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -160,12 +161,19 @@ R GammuBackend::run(int timeoutMs, R failure, std::function<R(Device&)> job, boo
     auto wait = std::make_shared<Wait>();
     // Written on the worker, read here only after its end was delivered.
     auto result = std::make_shared<R>(failure);
-    m_worker->post([result, job = std::move(job)](Device& d) { *result = job(d); },
-                   [wait] {
-                       wait->done = true;
-                       if (wait->loop)
-                           wait->loop->quit();
-                   });
+    // A job still queued when its caller gave up never runs: a connect
+    // queued behind a stuck one must not open the port later on its own.
+    auto abandoned = std::make_shared<std::atomic<bool>>(false);
+    m_worker->post(
+        [result, abandoned, job = std::move(job)](Device& d) {
+            if (!*abandoned)
+                *result = job(d);
+        },
+        [wait] {
+            wait->done = true;
+            if (wait->loop)
+                wait->loop->quit();
+        });
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
@@ -183,6 +191,7 @@ R GammuBackend::run(int timeoutMs, R failure, std::function<R(Device&)> job, boo
     wait->loop = nullptr;
     if (!wait->done) {
         qCWarning(lcGammu) << "no answer from the phone within" << timeoutMs << "ms";
+        *abandoned = true;
         m_worker->abort();
         return failure;
     }
