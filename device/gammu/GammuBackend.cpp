@@ -177,6 +177,8 @@ R GammuBackend::run(int timeoutMs, R failure, std::function<R(Device&)> job, boo
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
+    // A coarse timer may end up to 5 % early; the time-out is a promise.
+    timer.setTimerType(Qt::PreciseTimer);
     bool timedOut = false;
     connect(&timer, &QTimer::timeout, &loop, [&] {
         timedOut = true;
