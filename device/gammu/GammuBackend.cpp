@@ -461,7 +461,9 @@ QString GammuBackend::networkInfo() {
         if (name.trimmed().isEmpty() && network.NetworkCode[0]) {
             // The operator's name from libgammu's table of network codes.
             const unsigned char* known = GSM_GetNetworkName(network.NetworkCode);
-            name = known ? gammutext::fromGammu(known, 2 * 200) : QString();
+            // Handed out in a static buffer of 200 bytes, NUL-terminated.
+            constexpr size_t kNameBytes = 200;
+            name = known ? gammutext::fromGammu(known, kNameBytes) : QString();
             if (name.trimmed().isEmpty())
                 name = QString::fromLatin1(network.NetworkCode);
         }
