@@ -16,8 +16,7 @@ private Q_SLOTS:
 
         QTest::newRow("serial FBus cable") << "COM1, 9600" << 1 << 2 << "fbus"
                                            << "/dev/ttyS0";
-        QTest::newRow("speed is libgammu's") << "COM2, 115200" << 1 << 2 << "fbus"
-                                             << "/dev/ttyS1";
+
         QTest::newRow("MBus on a serial port") << "COM1, 9600" << 1 << 3 << "mbus"
                                                << "/dev/ttyS0";
         QTest::newRow("virtual port first") << "COM7, 9600" << 4 << 2 << "dku5"
@@ -26,8 +25,7 @@ private Q_SLOTS:
                                           << "/dev/ttyUSB1";
         QTest::newRow("DKU-2 shows as ACM") << "COM1, 9600" << 4 << 2 << "dku2"
                                             << "/dev/ttyACM0";
-        QTest::newRow("MBus over USB serial") << "COM2, 9600" << 4 << 3 << "mbus"
-                                              << "/dev/ttyUSB1";
+
         QTest::newRow("bound Bluetooth port") << "COM3, 9600" << 3 << 2 << "fbusblue"
                                               << "/dev/rfcomm2";
         QTest::newRow("address, channel by SDP") << "00:1a:7d:da:71:13" << 3 << 2 << "bluefbus"
@@ -36,8 +34,7 @@ private Q_SLOTS:
                                              << "00:1A:7D:DA:71:13/3";
         QTest::newRow("cable named, either order") << "COM1, dlr3, 115200" << 1 << 2 << "dlr3"
                                                    << "/dev/ttyS0";
-        QTest::newRow("PL2303 cable") << "/dev/ttyUSB4, pl2303" << 4 << 2 << "fbuspl2303"
-                                      << "/dev/ttyUSB4";
+
         QTest::newRow("dummy phone") << "/tmp/phone, dummy" << 1 << 3 << "none"
                                      << "/tmp/phone";
 
@@ -51,10 +48,7 @@ private Q_SLOTS:
                                             << "";
         QTest::newRow("unknown cable") << "COM1, dku9" << 1 << 2 << ""
                                        << "";
-        QTest::newRow("cable for MBus") << "COM1, dlr3" << 1 << 3 << ""
-                                        << "";
-        QTest::newRow("two speeds") << "COM1, 9600, 115200" << 1 << 2 << ""
-                                    << "";
+
         QTest::newRow("AT is not libgammu's here") << "COM1, 9600" << 1 << 1 << ""
                                                    << "";
         QTest::newRow("no name") << ", 9600" << 1 << 2 << ""
