@@ -1,33 +1,42 @@
 #include "device/DeviceBackend.h"
 
 #include "device/at/AtBackend.h"
+#include "device/gammu/GammuBackend.h"
 
 std::unique_ptr<SmsBackend> makeDeviceBackend(const QString& programDir) {
     return std::make_unique<DeviceBackend>(programDir);
 }
 
 DeviceBackend::DeviceBackend(const QString& programDir, QObject* parent)
-    : SmsBackend(parent), m_at(new AtBackend(programDir, this)), m_none(new NoDeviceBackend(this)),
+    : SmsBackend(parent), m_at(new AtBackend(programDir, this)),
+      m_gammu(new GammuBackend(programDir, this)), m_none(new NoDeviceBackend(this)),
       m_active(m_none) {
-    connect(m_at, &SmsBackend::newSms, this, &SmsBackend::newSms);
-    connect(m_at, &SmsBackend::newDeliveryReport, this, &SmsBackend::newDeliveryReport);
-    connect(m_at, &SmsBackend::newUssd, this, &SmsBackend::newUssd);
-    connect(m_at, &SmsBackend::newCall, this, &SmsBackend::newCall);
+    for (SmsBackend* driver : {static_cast<SmsBackend*>(m_at), static_cast<SmsBackend*>(m_gammu)}) {
+        connect(driver, &SmsBackend::newSms, this, &SmsBackend::newSms);
+        connect(driver, &SmsBackend::newDeliveryReport, this, &SmsBackend::newDeliveryReport);
+        connect(driver, &SmsBackend::newUssd, this, &SmsBackend::newUssd);
+        connect(driver, &SmsBackend::newCall, this, &SmsBackend::newCall);
+    }
 }
 
 DeviceBackend::~DeviceBackend() = default;
 
 void DeviceBackend::applyProperties(const SmsProperties& properties) {
     m_at->applyProperties(properties);
+    m_gammu->applyProperties(properties);
 }
 
 int DeviceBackend::connectDevice(const SmsProperties& properties) {
     m_at->disconnectDevice();
+    m_gammu->disconnectDevice();
     m_active = m_none;
-    if (properties.ConnectionProtocol != 1)
-        return 0; // no FBus/MBus driver
-    m_active = m_at;
-    return m_at->connectDevice(properties);
+    if (properties.ConnectionProtocol == 1)
+        m_active = m_at;
+    else if (properties.ConnectionProtocol == 2 || properties.ConnectionProtocol == 3)
+        m_active = m_gammu;
+    else
+        return 0;
+    return m_active->connectDevice(properties);
 }
 
 int DeviceBackend::disconnectDevice() {

@@ -8,11 +8,12 @@
 
 // The backend the main window's SMS control uses: it picks the driver by
 // ConnectionProtocol at every Connect. 1 "AT Command" is the AT driver;
-// 2 "Nokia FBus" and 3 "Nokia MBus" have none yet and fail to connect.
+// 2 "Nokia FBus" and 3 "Nokia MBus" go through libgammu (GammuBackend).
 // programDir holds the "ports" folder of virtual COM ports.
 std::unique_ptr<SmsBackend> makeDeviceBackend(const QString& programDir);
 
 class AtBackend;
+class GammuBackend;
 
 class DeviceBackend : public SmsBackend {
     Q_OBJECT
@@ -46,6 +47,7 @@ public:
 
 private:
     AtBackend* m_at;         // child
+    GammuBackend* m_gammu;   // child
     NoDeviceBackend* m_none; // child; stands in while no driver is connected
     SmsBackend* m_active;
 };

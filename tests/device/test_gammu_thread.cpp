@@ -1,0 +1,230 @@
+// The libgammu backend's thread: a silent phone holds neither the window
+// nor the exit, calls from the GUI thread meet the worker's without a race,
+// and the connect page's search over missing and silent ports ends in
+// bounded time.
+#include <QtTest>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gammu.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fcntl.h>
+#include <future>
+#include <unistd.h>
+
+#include "ProgramFixture.h"
+#include "device/ConnectionTexts.h"
+#include "device/DeviceBackend.h"
+#include "device/gammu/GammuBackend.h"
+#include "device/gammu/GammuWorker.h"
+#include "shell/TFormMain.h"
+
+namespace {
+
+QStringList g_attempts; // the backend's connect lines
+QtMessageHandler g_previous = nullptr;
+
+void capture(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (context.category && qstrcmp(context.category, "tavrik.gammu") == 0) {
+        if (message.startsWith(QLatin1String("connect ")))
+            g_attempts.append(message);
+        return;
+    }
+    g_previous(type, context, message);
+}
+
+// A serial port with nothing behind it: a pseudo terminal nobody answers on.
+struct SilentPort {
+    int master = -1;
+    QString slave;
+    SilentPort() {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0)
+            slave = QString::fromLocal8Bit(ptsname(master));
+    }
+    ~SilentPort() {
+        if (master >= 0)
+            ::close(master);
+    }
+    bool linkAs(const QString& link) const {
+        QDir().mkpath(QFileInfo(link).path());
+        return !slave.isEmpty() && QFile::link(slave, link);
+    }
+};
+
+SmsProperties fbus(const QString& parameter, int mode = 1) {
+    SmsProperties p;
+    p.ConnectionProtocol = 2;
+    p.ConnectionMode = mode;
+    p.ConnectionParameter = parameter;
+    p.NeedLog = 1;
+    return p;
+}
+
+} // namespace
+
+class GammuThreadTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { g_previous = qInstallMessageHandler(capture); }
+    void cleanupTestCase() { qInstallMessageHandler(g_previous); }
+    void init() { g_attempts.clear(); }
+
+    void aSilentPhoneFailsInBoundedTimeWhileTheWindowLives() {
+        QTemporaryDir dir;
+        SilentPort port;
+        QVERIFY(port.linkAs(dir.filePath(QStringLiteral("ports/COM20"))));
+        QDir().mkpath(dir.filePath(QStringLiteral("phone")));
+        GammuBackend backend(dir.path());
+        int ticks = 0;
+        QTimer paint;
+        connect(&paint, &QTimer::timeout, [&] { ++ticks; });
+        paint.start(50);
+        QElapsedTimer t;
+        t.start();
+        // libgammu itself gives up on a DLR-3 cable only after some 40 s.
+        QCOMPARE(backend.connectDevice(fbus(QStringLiteral("COM20, 9600, dlr3"))), 0);
+        const qint64 took = t.elapsed();
+        QVERIFY2(took >= GammuBackend::kConnectTimeoutMs - 100 &&
+                     took < GammuBackend::kConnectTimeoutMs + 1000,
+                 qPrintable(QString::number(took)));
+        QVERIFY2(ticks > GammuBackend::kConnectTimeoutMs / 50 / 2,
+                 qPrintable(QString::number(ticks)));
+        // libgammu goes on past its abort flag here: a connect meanwhile waits
+        // for the worker within its own time-out, then fails; nothing hangs.
+        QVERIFY(!backend.workerIdle());
+        t.restart();
+        QCOMPARE(backend.connectDevice(
+                     fbus(dir.filePath(QStringLiteral("phone")) + QStringLiteral(", dummy"))),
+                 0);
+        QVERIFY(t.elapsed() < GammuBackend::kConnectTimeoutMs + 1000);
+        QVERIFY(backend.imei().isEmpty());
+    }
+
+    void theExitWaitsForTheWorkerOnlyABoundedTime() {
+        SilentPort port;
+        QVERIFY(!port.slave.isEmpty());
+        QObject receiver;
+        for (bool heedsAbort : {true, false}) {
+            auto worker =
+                std::make_unique<GammuWorker>(&receiver, [](const GammuWorker::Event&) {});
+            std::atomic<bool> started = false;
+            auto initResult = std::make_shared<std::atomic<int>>(0);
+            std::promise<void> stuck;
+            std::shared_future<void> release = stuck.get_future().share();
+            const QByteArray device = port.slave.toLocal8Bit();
+            worker->post(
+                [&started, device, heedsAbort, initResult, release](GammuWorker::Device& d) {
+                    started = true;
+                    if (!heedsAbort) {
+                        // A call stuck beyond libgammu's abort flag.
+                        release.wait();
+                        return;
+                    }
+                    GSM_Config* config = GSM_GetConfig(d.sm, 0);
+                    config->Device = strdup(device.constData());
+                    config->Connection = strdup("fbus");
+                    GSM_SetConfigNum(d.sm, 1);
+                    *initResult = GSM_InitConnection(d.sm, 3);
+                    GSM_TerminateConnection(d.sm);
+                },
+                [] { QFAIL("nothing is delivered once the worker is going"); });
+            QTRY_VERIFY(started);
+            QElapsedTimer t;
+            t.start();
+            worker.reset();
+            QVERIFY2(t.elapsed() < GammuWorker::kExitWaitMs + 300,
+                     qPrintable(QString::number(t.elapsed())));
+            if (heedsAbort) {
+                QVERIFY(t.elapsed() < GammuWorker::kExitWaitMs);
+                QCOMPARE(int(*initResult), int(ERR_ABORTED));
+            }
+            stuck.set_value(); // the thread left behind ends now
+            QTest::qWait(50);  // a stray delivery would show here
+        }
+    }
+
+    void callsFromTheWindowMeetTheWorkerWithoutARace() {
+        // Timer-driven calls land inside the waits of a running send and a
+        // read (each fails at once or runs after), while the idle worker
+        // reads the phone between jobs. Run under the sanitizers this shows
+        // any unguarded state the two threads share.
+        QTemporaryDir dir;
+        QDir().mkpath(dir.filePath(QStringLiteral("phone")));
+        GammuBackend backend(dir.path());
+        QCOMPARE(backend.connectDevice(
+                     fbus(dir.filePath(QStringLiteral("phone")) + QStringLiteral(", dummy"))),
+                 1);
+        int answered = 0;
+        int refused = 0;
+        QTimer poke;
+        connect(&poke, &QTimer::timeout, [&] {
+            (backend.batteryLevel() == 100 ? answered : refused)++;
+            backend.applyProperties(fbus(QString()));
+        });
+        poke.start(0);
+        SmsProperties send = fbus(QString());
+        for (int i = 0; i < 30; ++i) {
+            QCOMPARE(
+                backend.sendSms(QStringLiteral("09121234567"), QString(200, QChar(0x0633)), send),
+                3);
+            StoredSms s;
+            QCOMPARE(backend.readAllSms(1, s), 0);
+        }
+        poke.stop();
+        QVERIFY(answered + refused > 0);
+        QTest::qWait(2 * GammuWorker::kPollMs);
+        QCOMPARE(backend.batteryLevel(), 100);
+    }
+
+    void bluetoothAddressWithoutAnAdapterFailsAtOnce() {
+        if (!QDir(QStringLiteral("/sys/class/bluetooth")).isEmpty())
+            QSKIP("a Bluetooth adapter is present");
+        QTemporaryDir dir;
+        GammuBackend backend(dir.path());
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(backend.connectDevice(fbus(QStringLiteral("00:1A:7D:DA:71:13:3"), 3)), 0);
+        QCOMPARE(backend.connectDevice(fbus(QStringLiteral("00:1A:7D:DA:71:13"), 3)), 0);
+        QVERIFY(t.elapsed() < 1000);
+    }
+
+    void portSearchOverMissingAndSilentPorts() {
+        if (QFileInfo::exists(QStringLiteral("/dev/rfcomm0")))
+            QSKIP("a Bluetooth serial device exists here");
+        for (bool withSilent : {false, true}) {
+            ProgramFixture f;
+            f.startShown();
+            f.main().KylixSMS1.setBackend(makeDeviceBackend(f.main().programDir));
+            f.main().findChild<QComboBox*>(QStringLiteral("cmbMode"))->setCurrentIndex(2);
+            f.main().findChild<QComboBox*>(QStringLiteral("cmbProtocol"))->setCurrentIndex(1);
+            SilentPort port;
+            if (withSilent)
+                QVERIFY(port.linkAs(f.file(QStringLiteral("ports/COM20"))));
+            g_attempts.clear();
+            QElapsedTimer t;
+            t.start();
+            QTest::mouseClick(f.main().findChild<QPushButton*>(QStringLiteral("btnConnect")),
+                              Qt::LeftButton);
+            const qint64 took = t.elapsed();
+            // Every candidate tried, each failed; a missing port costs nothing.
+            QCOMPARE(g_attempts.size(), 26);
+            for (const QString& a : g_attempts)
+                QVERIFY2(a.endsWith(QLatin1String("failed")), qPrintable(a));
+            QVERIFY2(took < (withSilent ? GammuBackend::kConnectTimeoutMs + 1500 : 1000),
+                     qPrintable(QString::number(took)));
+            QVERIFY(!f.main().isConnected());
+            QCOMPARE(f.messages.messages, QStringList{devicetext::kNoHardware});
+        }
+    }
+};
+
+QTEST_MAIN(GammuThreadTest)
+#include "test_gammu_thread.moc"
