@@ -122,9 +122,11 @@ private Q_SLOTS:
             const qint64 runMs = run.elapsed();
 
             ClockTimer& refresh = m.context().timer(ShellTimer::DeviceRefresh);
+            // Told by the problem message, or, when the loss came too late to
+            // stop the run, by the retry question over the members it kept.
+            const bool told = !f.messages.messages.isEmpty() || !f.messages.questions.isEmpty();
             const bool ended = !f.program().Form1->isVisible() && m.isVisible() &&
-                               refresh.isActive() && sentLog().size() == 1 &&
-                               !f.messages.messages.isEmpty();
+                               refresh.isActive() && sentLog().size() == 1 && told;
             // Whatever was not sent is kept to be sent again.
             const int sent = int(sim.messages().size());
             const bool kept = failedNumbers().size() >= kMembers - sent;
@@ -147,7 +149,7 @@ private Q_SLOTS:
             qInfo("trial %d: %s at send %d: run %lld ms, refresh %lld ms, %d sent, %d kept, "
                   "told \"%s\"",
                   trial, nameOf(loss), atSend, runMs, refreshMs, sent, int(failedNumbers().size()),
-                  qPrintable(f.messages.all().join(u'|')));
+                  qPrintable((f.messages.all() + f.messages.questions).join(u'|')));
             for (const QString& db : {Database::kContactsFile, Database::kLogFile}) {
                 if (reliability::integrity(f.file(db)) != QLatin1String("ok"))
                     ++counts.integrity;
