@@ -71,6 +71,7 @@ void SendRun::start() {
     m_position = 0;
     m_rows = 0;
     m_recordedRow = -1;
+    m_failedNotKept = false;
     m_groupName.clear();
 
     const PersianDate today = m_shell.today();
@@ -109,6 +110,10 @@ void SendRun::start() {
     } catch (const RunError& e) {
         abort(e.message);
     }
+    // The run goes on past a row the list refused, but the operator must
+    // know the list is not the whole of what failed.
+    if (m_failedNotKept)
+        m_shell.messages().showMessage(sendtext::kFailedNotKept);
     m_running = false;
 }
 
@@ -419,7 +424,8 @@ void SendRun::recordFailure(int row) {
     writeFailedText();
     const Member m = member(row);
     // A failed post is passed over; the run goes on.
-    (void)store::addFailedNumber(m_shell.database(), m.name, m.family, m.num);
+    if (!store::addFailedNumber(m_shell.database(), m.name, m.family, m.num))
+        m_failedNotKept = true;
     m_recordedRow = row;
 }
 
@@ -452,21 +458,22 @@ void SendRun::copyRemaining() {
     // The position moves with the copy, so a copy cut short by an error is
     // never repeated from its start; what was read before the error is kept.
     std::optional<RunError> cut;
-    (void)store::addFailedNumbers(m_shell.database(), [this, &cut](store::FailedMember* out) {
-        if (m_position == m_recordedRow)
+    m_failedNotKept |=
+        !store::addFailedNumbers(m_shell.database(), [this, &cut](store::FailedMember* out) {
+            if (m_position == m_recordedRow)
+                ++m_position;
+            if (m_position >= m_rows)
+                return false;
+            try {
+                const Member m = member(m_position);
+                *out = {m.name, m.family, m.num};
+            } catch (const RunError& e) {
+                cut = e;
+                return false;
+            }
             ++m_position;
-        if (m_position >= m_rows)
-            return false;
-        try {
-            const Member m = member(m_position);
-            *out = {m.name, m.family, m.num};
-        } catch (const RunError& e) {
-            cut = e;
-            return false;
-        }
-        ++m_position;
-        return true;
-    });
+            return true;
+        });
     if (cut)
         throw *cut;
 }

@@ -89,4 +89,5 @@ private:
     int m_position = 0;     // row of the current member, from 0
     int m_rows = 0;         // rows of the working table when it opened
     int m_recordedRow = -1; // the row of this table already in the failed list
+    bool m_failedNotKept = false;
 };

@@ -80,6 +80,9 @@ inline const QString kRangeNotNumber =
     QStringLiteral(u"شماره های بازه باید فقط از ارقام تشکیل شده باشند");
 inline const QString kLogNotWritten =
     QStringLiteral(u"ثبت عملیات ارسال در گزارش ارسال ها امکان پذیر نمی باشد");
+// Some failed members could not be written to the failed-number list.
+inline const QString kFailedNotKept =
+    QStringLiteral(u"ذخیره شماره های ارسال نشده در بانک اطلاعات با مشکل مواجه گردید");
 
 // Files of a run, in the program folder.
 inline const QString kLastTextFile = QStringLiteral("ls.txt");
