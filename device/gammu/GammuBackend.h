@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QLoggingCategory>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -73,6 +74,8 @@ public:
     static constexpr int kConnectTimeoutMs = 6000;
     static constexpr int kCallTimeoutMs = 10000;
     static constexpr int kReadAllTimeoutMs = 60000;
+    // The listing's time-out, shorter in tests.
+    void setReadAllTimeoutMs(int ms) { m_readAllTimeoutMs = ms; }
 
 private:
     using Device = GammuWorker::Device;
@@ -94,6 +97,9 @@ private:
     int m_deviceOffsetSeconds = 0; // zone of the device clock, for times typed without one
     bool m_deviceZoneKnown = false;
     bool m_sentBefore = false;
+    int m_readAllTimeoutMs = kReadAllTimeoutMs;
+    bool m_timedOut = false;     // the last run() gave up on its job
+    QSet<QString> m_refusedPins; // device + PIN that a SIM answered with an error
     QElapsedTimer m_lastSubmitStart;
     // Last: stopped first, before the members its deliveries use.
     std::unique_ptr<GammuWorker> m_worker;
