@@ -356,9 +356,21 @@ int GammuBackend::connectDevice(const SmsProperties& properties) {
     // more than once: a PIN this SIM has refused is not given to it again.
     const QString pinKey = target.device + QLatin1Char('\n') + pin;
     const bool pinAllowed = !m_refusedPins.contains(pinKey);
+    // libgammu goes on with an abandoned silent port for up to 45 s: a
+    // different port behind it waits for that, else a port search would
+    // never reach a phone below a silent port. Bounded by libgammu's own.
+    if (!m_abandonedDevice.isEmpty() && m_abandonedDevice != target.device && !m_worker->idle() &&
+        !run<bool>(
+            kReleaseWaitMs, false, [](Device&) { return true; }, true)) {
+        log("not tried", QStringLiteral("the port before still held"));
+        return 0;
+    }
+    // False: the worker was still held by an earlier attempt.
+    auto tried = std::make_shared<std::atomic<bool>>(false);
     const Connected c = run<Connected>(
         kConnectTimeoutMs, Connected{},
-        [target, pin, pinAllowed](Device& d) {
+        [target, pin, pinAllowed, tried](Device& d) {
+            *tried = true;
             if (GSM_IsConnected(d.sm))
                 GSM_TerminateConnection(d.sm);
             d.connected = false;
@@ -373,9 +385,11 @@ int GammuBackend::connectDevice(const SmsProperties& properties) {
         true);
     if (c.pinRefused)
         m_refusedPins.insert(pinKey);
+    if (*tried)
+        m_abandonedDevice = m_timedOut ? target.device : QString();
     m_connected = c.result >= 1;
     m_folderNames = c.folders;
-    log(m_connected ? "connected" : "failed", c.error);
+    log(m_connected ? "connected" : *tried ? "failed" : "not tried", c.error);
     return m_connected ? 1 : 0;
 }
 
