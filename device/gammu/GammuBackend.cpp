@@ -127,6 +127,7 @@ PartOutcome sendPart(GammuWorker::Device& d, GSM_SMSMessage part, int timeoutMs)
     if (!d.connected)
         return PartOutcome::Failed;
     d.sendStatus = -1;
+    const int lateBefore = d.lateAnswers;
     const GSM_Error e = checked(d, GSM_SendSMS(d.sm, &part));
     // The frame may have reached the phone before the time-out or abort.
     if (e == ERR_TIMEOUT || e == ERR_ABORTED) {
@@ -141,7 +142,10 @@ PartOutcome sendPart(GammuWorker::Device& d, GSM_SMSMessage part, int timeoutMs)
     while (d.sendStatus == -1 && since.elapsed() < timeoutMs && GSM_IsConnected(d.sm))
         GSM_ReadDevice(d.sm, TRUE);
     if (d.sendStatus == -1) {
-        ++d.lateAnswers;
+        // An answer taken for a late one may have been this part's: then
+        // none more is owed, or every later part would be shifted by one.
+        if (d.lateAnswers == lateBefore)
+            ++d.lateAnswers;
         return PartOutcome::Unknown;
     }
     return d.sendStatus == 0 ? PartOutcome::Sent : PartOutcome::Failed;
