@@ -11,7 +11,12 @@
 #include "shell/ShellTexts.h"
 #include "store/ContactsBackup.h"
 
+#include <csignal>
+
 int main(int argc, char** argv) {
+    // libgammu writes to its own RFCOMM socket without MSG_NOSIGNAL: a phone
+    // that drops the link must fail the write, not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     // The web engine, loaded later, shares its GL contexts with the
     // application's; this can only be said before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

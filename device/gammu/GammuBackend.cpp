@@ -110,9 +110,10 @@ std::shared_ptr<Encoded> encode(GammuWorker::Device& d, const QString& number, c
     for (GSM_SMSMessage& part : encoded->parts) {
         gammutext::toGammu(number, part.Number);
         part.PDU = p.RequestDeliveryReport == 1 ? SMS_Status_Report : SMS_Submit;
+        // Without a number read, location 1 has libgammu use the phone's own.
         if (known)
             std::memcpy(part.SMSC.Number, centre.Number, sizeof part.SMSC.Number);
-        part.SMSC.Location = 0;
+        part.SMSC.Location = known ? 0 : 1;
         part.SMSC.Validity.Format = SMS_Validity_RelativeFormat;
         part.SMSC.Validity.Relative =
             static_cast<GSM_ValidityPeriod>(atmsg::validityOctet(p.SMSValidity));
@@ -126,16 +127,90 @@ PartOutcome sendPart(GammuWorker::Device& d, GSM_SMSMessage part, int timeoutMs)
     if (!d.connected)
         return PartOutcome::Failed;
     d.sendStatus = -1;
-    if (checked(d, GSM_SendSMS(d.sm, &part)) != ERR_NONE)
+    const int lateBefore = d.lateAnswers;
+    const GSM_Error e = checked(d, GSM_SendSMS(d.sm, &part));
+    // The frame may have reached the phone before the time-out or abort.
+    if (e == ERR_TIMEOUT || e == ERR_ABORTED) {
+        ++d.lateAnswers;
+        return PartOutcome::Unknown;
+    }
+    if (e != ERR_NONE)
         return PartOutcome::Failed;
     // The network's answer comes as a callback while libgammu reads.
     QElapsedTimer since;
     since.start();
     while (d.sendStatus == -1 && since.elapsed() < timeoutMs && GSM_IsConnected(d.sm))
         GSM_ReadDevice(d.sm, TRUE);
-    if (d.sendStatus == -1)
+    if (d.sendStatus == -1) {
+        // An answer taken for a late one may have been this part's: then
+        // none more is owed, or every later part would be shifted by one.
+        if (d.lateAnswers == lateBefore)
+            ++d.lateAnswers;
         return PartOutcome::Unknown;
+    }
     return d.sendStatus == 0 ? PartOutcome::Sent : PartOutcome::Failed;
+}
+
+struct Connected {
+    int result = 0;
+    QStringList folders;
+    QString error;
+    bool pinRefused = false;
+};
+
+// Opens the phone on d's state machine; on failure the connection is
+// terminated, as libgammu wants after every failed attempt.
+Connected connectOn(GammuWorker::Device& d, const gammulink::Target& target, const QString& pin,
+                    bool pinAllowed) {
+    Connected out;
+    GSM_Config* config = GSM_GetConfig(d.sm, 0);
+    setText(config->Device, target.device);
+    setText(config->Connection, target.connection);
+    qstrncpy(config->Model, target.model.toLatin1().constData(), sizeof config->Model);
+    config->DebugLevel[0] = 0;
+    config->SyncTime = FALSE;
+    config->LockDevice = FALSE;
+    config->StartInfo = FALSE;
+    config->UseGlobalDebugFile = FALSE;
+    GSM_SetConfigNum(d.sm, 1);
+    const GSM_Error e = GSM_InitConnection(d.sm, 3);
+    if (e != ERR_NONE) {
+        out.error = QString::fromUtf8(GSM_ErrorString(e));
+        GSM_TerminateConnection(d.sm);
+        return out;
+    }
+    // Every init clears them.
+    GammuWorker::installCallbacks(d);
+    GSM_SecurityCodeType security = SEC_None;
+    if (GSM_GetSecurityStatus(d.sm, &security) == ERR_NONE && security == SEC_Pin) {
+        static const QRegularExpression digits(QStringLiteral("^[0-9]{4,8}$"));
+        if (!pinAllowed || !digits.match(pin).hasMatch()) {
+            out.error = QStringLiteral("PIN not given");
+            GSM_TerminateConnection(d.sm);
+            return out;
+        }
+        GSM_SecurityCode code{};
+        code.Type = SEC_Pin;
+        qstrncpy(code.Code, pin.toLatin1().constData(), sizeof code.Code);
+        const GSM_Error given = GSM_EnterSecurityCode(d.sm, &code);
+        if (given != ERR_NONE) {
+            out.pinRefused = given == ERR_SECURITYERROR;
+            out.error = QString::fromUtf8(GSM_ErrorString(given));
+            GSM_TerminateConnection(d.sm);
+            return out;
+        }
+    }
+    // Phones that cannot tell of these still send and receive.
+    GSM_SetIncomingSMS(d.sm, TRUE);
+    GSM_SetIncomingUSSD(d.sm, TRUE);
+    GSM_SetIncomingCall(d.sm, TRUE);
+    auto folders = std::make_unique<GSM_SMSFolders>();
+    if (GSM_GetSMSFolders(d.sm, folders.get()) == ERR_NONE)
+        for (int i = 0; i < folders->Number; ++i)
+            out.folders << gammutext::fromGammu(folders->Folder[i].Name);
+    d.connected = true;
+    out.result = 1;
+    return out;
 }
 
 } // namespace
@@ -152,8 +227,13 @@ GammuBackend::~GammuBackend() {
 
 template <typename R>
 R GammuBackend::run(int timeoutMs, R failure, std::function<R(Device&)> job, bool waitForWorker) {
+    m_timedOut = false;
     if (!waitForWorker && !m_worker->idle())
         return failure; // still busy with a call that timed out
+    if (!waitForWorker && m_connected && !m_worker->connected()) {
+        m_connected = false; // the worker's fresh state machine found no phone
+        return failure;
+    }
     struct Wait {
         bool done = false;
         QEventLoop* loop = nullptr;
@@ -164,10 +244,14 @@ R GammuBackend::run(int timeoutMs, R failure, std::function<R(Device&)> job, boo
     // A job still queued when its caller gave up never runs: a connect
     // queued behind a stuck one must not open the port later on its own.
     auto abandoned = std::make_shared<std::atomic<bool>>(false);
+    // The job's answer is in before its follow-ups, which are not its time.
+    auto answered = std::make_shared<std::atomic<bool>>(false);
     m_worker->post(
-        [result, abandoned, job = std::move(job)](Device& d) {
-            if (!*abandoned)
+        [result, abandoned, answered, job = std::move(job)](Device& d) {
+            if (!*abandoned) {
                 *result = job(d);
+                answered->store(true, std::memory_order_release);
+            }
         },
         [wait] {
             wait->done = true;
@@ -192,10 +276,19 @@ R GammuBackend::run(int timeoutMs, R failure, std::function<R(Device&)> job, boo
         loop.exec();
     wait->loop = nullptr;
     if (!wait->done) {
+        if (answered->load(std::memory_order_acquire))
+            return *result;
         qCWarning(lcGammu) << "no answer from the phone within" << timeoutMs << "ms";
+        m_timedOut = true;
         *abandoned = true;
         m_worker->abort();
         return failure;
+    }
+    // A lost link, or a time-out the fresh state machine did not reconnect
+    // after: nothing more goes to the phone.
+    if (!waitForWorker && m_connected && !m_worker->connected()) {
+        m_connected = false;
+        qCWarning(lcGammu) << "the phone's link is down";
     }
     return *result;
 }
@@ -263,64 +356,44 @@ int GammuBackend::connectDevice(const SmsProperties& properties) {
         return 0;
     }
     const QString pin = properties.PINCode.trimmed();
-    struct Connected {
-        int result = 0;
-        QStringList folders;
-        QString error;
-    };
+    // Three wrong PINs lock the SIM, and the port search tries the same port
+    // more than once: a PIN this SIM has refused is not given to it again.
+    const QString pinKey = target.device + QLatin1Char('\n') + pin;
+    const bool pinAllowed = !m_refusedPins.contains(pinKey);
+    // libgammu goes on with an abandoned silent port for up to 45 s: a
+    // different port behind it waits for that, else a port search would
+    // never reach a phone below a silent port. Bounded by libgammu's own.
+    if (!m_abandonedDevice.isEmpty() && m_abandonedDevice != target.device && !m_worker->idle() &&
+        !run<bool>(
+            kReleaseWaitMs, false, [](Device&) { return true; }, true)) {
+        log("not tried", QStringLiteral("the port before still held"));
+        return 0;
+    }
+    // False: the worker was still held by an earlier attempt.
+    auto tried = std::make_shared<std::atomic<bool>>(false);
     const Connected c = run<Connected>(
         kConnectTimeoutMs, Connected{},
-        [target, pin](Device& d) {
-            Connected out;
+        [target, pin, pinAllowed, tried](Device& d) {
+            *tried = true;
             if (GSM_IsConnected(d.sm))
                 GSM_TerminateConnection(d.sm);
             d.connected = false;
-            GSM_Config* config = GSM_GetConfig(d.sm, 0);
-            setText(config->Device, target.device);
-            setText(config->Connection, target.connection);
-            qstrncpy(config->Model, target.model.toLatin1().constData(), sizeof config->Model);
-            config->DebugLevel[0] = 0;
-            config->SyncTime = FALSE;
-            config->LockDevice = FALSE;
-            config->StartInfo = FALSE;
-            config->UseGlobalDebugFile = FALSE;
-            GSM_SetConfigNum(d.sm, 1);
-            const GSM_Error e = GSM_InitConnection(d.sm, 3);
-            if (e != ERR_NONE) {
-                out.error = QString::fromUtf8(GSM_ErrorString(e));
-                GSM_TerminateConnection(d.sm);
-                return out;
-            }
-            // Every init clears them.
-            GammuWorker::installCallbacks(d);
-            GSM_SecurityCodeType security = SEC_None;
-            if (GSM_GetSecurityStatus(d.sm, &security) == ERR_NONE && security == SEC_Pin) {
-                static const QRegularExpression digits(QStringLiteral("^[0-9]{4,8}$"));
-                GSM_SecurityCode code{};
-                code.Type = SEC_Pin;
-                qstrncpy(code.Code, pin.toLatin1().constData(), sizeof code.Code);
-                if (!digits.match(pin).hasMatch() ||
-                    GSM_EnterSecurityCode(d.sm, &code) != ERR_NONE) {
-                    GSM_TerminateConnection(d.sm);
-                    return out;
-                }
-            }
-            // Phones that cannot tell of these still send and receive.
-            GSM_SetIncomingSMS(d.sm, TRUE);
-            GSM_SetIncomingUSSD(d.sm, TRUE);
-            GSM_SetIncomingCall(d.sm, TRUE);
-            auto folders = std::make_unique<GSM_SMSFolders>();
-            if (GSM_GetSMSFolders(d.sm, folders.get()) == ERR_NONE)
-                for (int i = 0; i < folders->Number; ++i)
-                    out.folders << gammutext::fromGammu(folders->Folder[i].Name);
-            d.connected = true;
-            out.result = 1;
+            d.reconnect = nullptr;
+            Connected out = connectOn(d, target, pin, pinAllowed);
+            if (out.result == 1)
+                d.reconnect = [target, pin](Device& again) {
+                    return connectOn(again, target, pin, true).result == 1;
+                };
             return out;
         },
         true);
+    if (c.pinRefused)
+        m_refusedPins.insert(pinKey);
+    if (*tried)
+        m_abandonedDevice = m_timedOut ? target.device : QString();
     m_connected = c.result >= 1;
     m_folderNames = c.folders;
-    log(m_connected ? "connected" : "failed", c.error);
+    log(m_connected ? "connected" : *tried ? "failed" : "not tried", c.error);
     return m_connected ? 1 : 0;
 }
 
@@ -333,6 +406,7 @@ int GammuBackend::disconnectDevice() {
         return 1;
     run<int>(kCallTimeoutMs, 0, [](Device& d) {
         d.connected = false;
+        d.reconnect = nullptr;
         GSM_TerminateConnection(d.sm);
         return 1;
     });
@@ -543,6 +617,10 @@ int GammuBackend::sendSms(const QString& number, const QString& text,
                                        [encoded, i, timeoutMs](Device& d) {
                                            return sendPart(d, encoded->parts[size_t(i)], timeoutMs);
                                        });
+            // Refused while the worker was busy it never went out; given up
+            // on, it may have reached the phone.
+            if (m_timedOut)
+                outcome = PartOutcome::Unknown;
             if (properties.NeedLog == 1)
                 qCInfo(lcGammu).noquote() << "part" << i + 1 << "of" << parts << "to" << to
                                           << (outcome == PartOutcome::Sent     ? "sent"
@@ -572,7 +650,7 @@ int GammuBackend::readAllSms(int first, StoredSms& out) {
             bool ok = false;
             QList<StoredSms> messages;
         };
-        const Listing l = run<Listing>(kReadAllTimeoutMs, Listing{}, [](Device& d) {
+        const Listing l = run<Listing>(m_readAllTimeoutMs, Listing{}, [](Device& d) {
             Listing listing;
             auto multi = std::make_unique<GSM_MultiSMSMessage>();
             *multi = {};
@@ -581,8 +659,13 @@ int GammuBackend::readAllSms(int first, StoredSms& out) {
                 const GSM_Error e = checked(d, GSM_GetNextSMS(d.sm, multi.get(), start));
                 if (e == ERR_EMPTY)
                     break;
-                if (e != ERR_NONE)
-                    return listing;
+                // A message the phone cannot give ends the listing with what
+                // was read; only a lost link (or an abort) fails it.
+                if (e != ERR_NONE) {
+                    if (linkLost(e) || e == ERR_ABORTED)
+                        return listing;
+                    break;
+                }
                 for (int i = 0; i < multi->Number; ++i)
                     listing.messages.append(gammutext::toStored(multi->SMS[i]));
             }

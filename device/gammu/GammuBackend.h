@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QLoggingCategory>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -21,8 +22,11 @@ Q_DECLARE_LOGGING_CATEGORY(lcGammu)
 // job in a local event loop with a time-out of its own, so windows keep
 // painting; one that times out has its job aborted and fails, and every
 // further call fails at once until the worker is free again, so a phone gone
-// silent never holds the program. A connect waits for the worker within its
-// own time-out instead, so the port search goes on after a silent port.
+// silent never holds the program; the worker then connects the phone again,
+// and when that fails the connection counts as lost. A connect waits for the
+// worker within its own time-out instead, and on another port than the one
+// libgammu still holds first within kReleaseWaitMs, so the port search goes
+// on after a silent port and still reaches a phone below it.
 // Events are emitted from the event loop, never inside a call's job.
 //
 // The sending settings mean what they mean for the AT driver (AtBackend.h):
@@ -71,8 +75,13 @@ public:
     // libgammu's own start of a silent phone takes 9 to 45 s, depending on
     // the cable; a phone that answers is connected in one or two.
     static constexpr int kConnectTimeoutMs = 6000;
+    // How long a connect to another port waits for libgammu to give up a
+    // silent one it was abandoned on (45 s from that start at most).
+    static constexpr int kReleaseWaitMs = 40000;
     static constexpr int kCallTimeoutMs = 10000;
     static constexpr int kReadAllTimeoutMs = 60000;
+    // The listing's time-out, shorter in tests.
+    void setReadAllTimeoutMs(int ms) { m_readAllTimeoutMs = ms; }
 
 private:
     using Device = GammuWorker::Device;
@@ -94,6 +103,11 @@ private:
     int m_deviceOffsetSeconds = 0; // zone of the device clock, for times typed without one
     bool m_deviceZoneKnown = false;
     bool m_sentBefore = false;
+    int m_readAllTimeoutMs = kReadAllTimeoutMs;
+    bool m_timedOut = false;
+    QString m_abandonedDevice;   // a connect's device that libgammu may still hold     // the last
+                                 // run() gave up on its job
+    QSet<QString> m_refusedPins; // device + PIN that a SIM answered with an error
     QElapsedTimer m_lastSubmitStart;
     // Last: stopped first, before the members its deliveries use.
     std::unique_ptr<GammuWorker> m_worker;

@@ -16,6 +16,8 @@ struct GammuWorker::Shared {
     std::condition_variable finished;
     std::deque<std::pair<Job, std::function<void()>>> jobs;
     bool running = false;
+    bool inJob = false; // the job itself runs, not its follow-ups
+    bool connected = false;
     bool stop = false;
     bool abortRequested = false;
     bool ended = false;
@@ -77,6 +79,14 @@ void onCall(GSM_StateMachine*, GSM_Call* call, void* data) {
 
 void onSendStatus(GSM_StateMachine*, int status, int reference, void* data) {
     auto& d = *static_cast<GammuWorker::Device*>(data);
+    // The network answers parts in order: a late answer to an earlier
+    // unanswered part comes before the one in flight. Taking one of those
+    // for the part in flight could fail it and send it twice; the part in
+    // flight whose answer is skipped counts as sent, as unanswered ones do.
+    if (d.lateAnswers > 0) {
+        --d.lateAnswers;
+        return;
+    }
     d.sendStatus = status;
     d.sendReference = reference;
 }
@@ -119,7 +129,6 @@ void GammuWorker::installCallbacks(Device& device) {
 GammuWorker::GammuWorker(QObject* receiver, EventSink sink) : m_shared(std::make_shared<Shared>()) {
     m_shared->receiver = receiver;
     m_shared->sink = std::move(sink);
-    m_shared->sm = GSM_AllocStateMachine();
     std::thread(run, m_shared).detach();
 }
 
@@ -128,12 +137,14 @@ GammuWorker::~GammuWorker() {
     m_shared->receiver = nullptr;
     m_shared->stop = true;
     m_shared->jobs.clear();
-    if (m_shared->running) {
+    if (m_shared->running && m_shared->sm) {
         m_shared->abortRequested = true;
         GSM_AbortOperation(m_shared->sm);
     }
     m_shared->wake.notify_all();
-    // A thread stuck in a call that ignores the abort is left behind.
+    // A thread stuck in a call that ignores the abort is left behind, still
+    // inside libgammu while the process ends: no static destructor of the
+    // program is used by a job, and the process exits without waiting.
     m_shared->finished.wait_for(lock, std::chrono::milliseconds(kExitWaitMs),
                                 [this] { return m_shared->ended; });
 }
@@ -149,9 +160,16 @@ bool GammuWorker::idle() const {
     return !m_shared->running && m_shared->jobs.empty();
 }
 
+bool GammuWorker::connected() const {
+    std::lock_guard lock(m_shared->mutex);
+    return m_shared->connected;
+}
+
 void GammuWorker::abort() {
     std::lock_guard lock(m_shared->mutex);
-    if (!m_shared->running || m_shared->abortRequested)
+    // Follow-ups read what the phone announced: aborting them would lose
+    // it and tear down a connection whose job went well.
+    if (!m_shared->inJob || m_shared->abortRequested)
         return;
     m_shared->abortRequested = true;
     // Documented as safe from another thread; the state machine is not
@@ -166,11 +184,45 @@ void GammuWorker::setFollowUps(bool rejectCalls, bool deleteNewSms, bool deleteR
     m_shared->deleteReports = deleteReports;
 }
 
+void GammuWorker::renew(Shared& shared, Device& device) {
+    GSM_StateMachine* old = device.sm;
+    GSM_StateMachine* fresh = GSM_AllocStateMachine();
+    {
+        // abortRequested stays set meanwhile, so nothing aborts the fresh one
+        // but the destructor.
+        std::lock_guard lock(shared.mutex);
+        shared.sm = fresh;
+    }
+    if (GSM_IsConnected(old))
+        GSM_TerminateConnection(old);
+    GSM_FreeStateMachine(old);
+    Device next;
+    next.sm = fresh;
+    next.rejectCalls = device.rejectCalls;
+    next.deleteNewSms = device.deleteNewSms;
+    next.deleteReports = device.deleteReports;
+    next.reconnect = std::move(device.reconnect);
+    // Messages announced during the aborted job are read on the new link.
+    std::vector<GSM_SMSMessage> announced = std::move(device.announced);
+    device = std::move(next);
+    bool stopping = false;
+    {
+        std::lock_guard lock(shared.mutex);
+        stopping = shared.stop;
+    }
+    if (!stopping && device.reconnect && device.reconnect(device)) {
+        device.announced = std::move(announced);
+        followUps(device);
+    }
+}
+
 void GammuWorker::run(std::shared_ptr<Shared> shared) {
     Device device;
+    // Allocated here: every libgammu call on this thread.
+    device.sm = GSM_AllocStateMachine();
     {
         std::lock_guard lock(shared->mutex);
-        device.sm = shared->sm;
+        shared->sm = device.sm;
     }
     auto handOver = [&] {
         for (Event& e : std::exchange(device.events, {}))
@@ -195,38 +247,46 @@ void GammuWorker::run(std::shared_ptr<Shared> shared) {
             GSM_ReadDevice(device.sm, FALSE);
             followUps(device);
             handOver();
+            lock.lock();
+            shared->connected = device.connected;
             continue;
         }
         auto [job, done] = std::move(shared->jobs.front());
         shared->jobs.pop_front();
         shared->running = true;
+        shared->inJob = true;
         lock.unlock();
 
         job(device);
-        if (device.connected)
+
+        lock.lock();
+        shared->inJob = false;
+        const bool aborted = shared->abortRequested;
+        lock.unlock();
+        // On an aborted state machine every call fails at once: follow-ups
+        // wait for the fresh one.
+        if (aborted)
+            renew(*shared, device);
+        else if (device.connected)
             followUps(device);
         handOver();
 
         lock.lock();
-        if (shared->abortRequested) {
-            // The abort flag cannot be cleared: a fresh state machine.
-            if (GSM_IsConnected(device.sm))
-                GSM_TerminateConnection(device.sm);
-            GSM_FreeStateMachine(device.sm);
-            device = Device{};
-            device.sm = shared->sm = GSM_AllocStateMachine();
-            shared->abortRequested = false;
-        }
+        shared->abortRequested = false;
         shared->running = false;
+        shared->connected = device.connected;
         lock.unlock();
         shared->deliver(std::move(done));
     }
     // Stopped: the receiver is gone.
     if (GSM_IsConnected(device.sm))
         GSM_TerminateConnection(device.sm);
+    {
+        std::lock_guard lock(shared->mutex);
+        shared->sm = nullptr;
+    }
+    GSM_FreeStateMachine(device.sm);
     std::lock_guard lock(shared->mutex);
-    GSM_FreeStateMachine(shared->sm);
-    shared->sm = nullptr;
     shared->ended = true;
     shared->finished.notify_all();
 }

@@ -25,7 +25,10 @@
 //
 // A job that overruns its caller's time-out is aborted through libgammu's
 // abort flag, which stays set, so the state machine is replaced once that
-// job has returned. Until then the worker is not idle.
+// job has returned, and the phone connected again on the fresh one as it was
+// last connected. Until then the worker is not idle. The old port is closed
+// without the worker's lock held: a DKU-5 or rfcomm port can take some 40 s
+// to let go, and the window takes that lock.
 class GammuWorker {
 public:
     struct Call {
@@ -45,6 +48,11 @@ public:
         // The answer to the last GSM_SendSMS: -1 none yet, 0 sent, else an error.
         int sendStatus = -1;
         int sendReference = 0;
+        // Parts handed over without an answer in time: the next answers may
+        // be theirs, coming late, and are not taken for the part in flight.
+        int lateAnswers = 0;
+        // Connects the phone again as last connected, on a fresh state machine.
+        std::function<bool(Device&)> reconnect;
         std::vector<Event> events;
         std::vector<GSM_SMSMessage> announced; // stored messages to read
         std::vector<int> callsToReject;
@@ -65,7 +73,9 @@ public:
     void post(Job job, std::function<void()> done);
     // No job queued or running.
     bool idle() const;
-    // Aborts the running job (see above).
+    // The phone as the last finished job left it.
+    bool connected() const;
+    // Aborts the running job (see above); its follow-ups are not aborted.
     void abort();
     // Settings of the event follow-ups, taken by the next job.
     void setFollowUps(bool rejectCalls, bool deleteNewSms, bool deleteReports);
@@ -81,5 +91,6 @@ public:
 private:
     struct Shared;
     static void run(std::shared_ptr<Shared> shared);
+    static void renew(Shared& shared, Device& device);
     std::shared_ptr<Shared> m_shared;
 };

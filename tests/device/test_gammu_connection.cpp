@@ -2,7 +2,39 @@
 // parameter lead to.
 #include <QtTest>
 
+#include <gammu.h>
+
+#include <cstdlib>
+#include <cstring>
+
 #include "device/gammu/GammuConnection.h"
+
+namespace {
+
+// What libgammu says to the connection name on a device that is not there:
+// an unknown or compiled-out name is refused before any device is opened.
+GSM_Error initOnNothing(const gammulink::Target& t) {
+    GSM_StateMachine* sm = GSM_AllocStateMachine();
+    GSM_Config* config = GSM_GetConfig(sm, 0);
+    std::free(config->Device);
+    std::free(config->Connection);
+    // An address stays an address, without a channel libgammu would try for
+    // seconds; a file or folder becomes one that is not there.
+    config->Device =
+        strdup(t.bluetooth ? t.device.section(QLatin1Char('/'), 0, 0).toLatin1().constData()
+                           : "/nonexistent/tavrik");
+    config->Connection = strdup(t.connection.toLatin1().constData());
+    qstrncpy(config->Model, t.model.toLatin1().constData(), sizeof config->Model);
+    config->DebugLevel[0] = 0;
+    config->UseGlobalDebugFile = FALSE;
+    GSM_SetConfigNum(sm, 1);
+    const GSM_Error e = GSM_InitConnection(sm, 1);
+    GSM_TerminateConnection(sm);
+    GSM_FreeStateMachine(sm);
+    return e;
+}
+
+} // namespace
 
 class GammuConnectionTest : public QObject {
     Q_OBJECT
@@ -74,6 +106,10 @@ private Q_SLOTS:
             QCOMPARE(t.bluetooth, connection == QLatin1String("bluefbus"));
             QCOMPARE(t.model,
                      connection == QLatin1String("none") ? QStringLiteral("dummy") : QString());
+            const GSM_Error e = initOnNothing(t);
+            QVERIFY2(e != ERR_UNKNOWNCONNECTIONTYPESTRING && e != ERR_DISABLED &&
+                         e != ERR_UNKNOWNMODELSTRING && e != ERR_NONE,
+                     GSM_ErrorString(e));
         }
     }
 };
