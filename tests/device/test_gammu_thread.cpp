@@ -207,13 +207,20 @@ private Q_SLOTS:
             backend.setReadAllTimeoutMs(300);
             StoredSms s;
             QCOMPARE(backend.readAllSms(1, s), -1);
+            backend.setReadAllTimeoutMs(GammuBackend::kReadAllTimeoutMs);
             if (phoneGone)
                 QVERIFY(QDir(phone).removeRecursively());
             else
                 ::unlink(message.constData());
-            int writer = -1;
-            QTRY_VERIFY((writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK)) >= 0);
-            ::close(writer);
+            // On a loaded machine the call may be given up on before the
+            // listing reached the FIFO; then nobody waits in it.
+            const auto release = [&] {
+                const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+                if (writer >= 0)
+                    ::close(writer);
+                return writer >= 0;
+            };
+            QTRY_VERIFY(release() || backend.workerIdle());
             QTRY_VERIFY(backend.workerIdle());
             if (phoneGone) {
                 QVERIFY(backend.imei().isEmpty());
