@@ -5,6 +5,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
+#include "device/DialCode.h"
 #include "device/at/AtFields.h"
 #include "device/at/AtMessages.h"
 #include "device/at/AtTime.h"
@@ -531,12 +532,10 @@ int AtBackend::dial(const QString& code) {
     if (!m_connected)
         return 0;
     const QString c = code.trimmed();
-    // *140# and the like go to the network as USSD; a number is a voice call.
-    static const QRegularExpression ussd(QStringLiteral("^[*#][0-9*#]*#$"));
-    static const QRegularExpression voice(QStringLiteral("^\\+?[0-9*#]{1,40}$"));
-    if (ussd.match(c).hasMatch())
+    const DialKind kind = dialKind(c);
+    if (kind == DialKind::Service)
         return runOk("AT+CUSD=1," + quoted(c) + ",15", 10000) ? 1 : 0;
-    if (!voice.match(c).hasMatch())
+    if (kind == DialKind::Refused)
         return 0;
     AtCommand d;
     d.text = "ATD" + c.toLatin1() + ';';

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "device/DialCode.h"
 #include "device/at/AtFields.h"
 #include "device/at/AtMessages.h"
 #include "device/gammu/GammuConnection.h"
@@ -695,11 +696,10 @@ int GammuBackend::dial(const QString& code) {
     if (!m_connected)
         return 0;
     const QString c = code.trimmed();
-    static const QRegularExpression ussd(QStringLiteral("^[*#][0-9*#]*#$"));
-    static const QRegularExpression voice(QStringLiteral("^\\+?[0-9*#]{1,40}$"));
-    const bool service = ussd.match(c).hasMatch();
-    if (!service && !voice.match(c).hasMatch())
+    const DialKind kind = dialKind(c);
+    if (kind == DialKind::Refused)
         return 0;
+    const bool service = kind == DialKind::Service;
     return run<int>(kCallTimeoutMs, 0, [c, service](Device& d) {
         QByteArray number = c.toLatin1();
         const GSM_Error e =
