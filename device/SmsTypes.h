@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QMetaType>
 #include <QString>
+
+#include <utility>
 
 // The SMS control's settings (its properties 1-26 that are written by the
 // program) as one record, so a backend gets all of them at once.
@@ -34,6 +37,27 @@ struct StoredSms {
     int Status = 0;
     int Coding = 0;
     int ReportReference = 0;
+};
+
+// The listing ReadAllSMS hands out one message at a time, from the first
+// call's listing until the next first call or a reset.
+class StoredListing {
+public:
+    void reset(QList<StoredSms> messages = {}) {
+        m_messages = std::move(messages);
+        m_next = 0;
+    }
+    // 1 with the next message in out, or 0 past the end.
+    int next(StoredSms& out) {
+        if (m_next >= m_messages.size())
+            return 0;
+        out = m_messages[m_next++];
+        return 1;
+    }
+
+private:
+    QList<StoredSms> m_messages;
+    qsizetype m_next = 0;
 };
 
 struct IncomingSms {

@@ -179,8 +179,7 @@ int AtBackend::connectDevice(const SmsProperties& properties) {
 int AtBackend::connectPort(const SmsProperties& properties, QString* path) {
     applyProperties(properties);
     fail();
-    m_stored.clear();
-    m_storedNext = 0;
+    m_stored.reset();
     m_deviceZoneKnown = false;
     if (properties.ConnectionProtocol != 1)
         return 0;
@@ -246,16 +245,14 @@ bool AtBackend::openLink(const SmsProperties& properties, QString* path) {
 
 int AtBackend::disconnectDevice() {
     fail();
-    m_stored.clear();
-    m_storedNext = 0;
+    m_stored.reset();
     return 1;
 }
 
 void AtBackend::onPortLost() {
     m_connected = false;
     resetCallState();
-    m_stored.clear();
-    m_storedNext = 0;
+    m_stored.reset();
 }
 
 // ---- Information ------------------------------------------------------------
@@ -503,26 +500,23 @@ int AtBackend::readAllSms(int first, StoredSms& out) {
     if (!m_connected)
         return 0;
     if (first == 1) {
-        m_stored.clear();
-        m_storedNext = 0;
+        m_stored.reset();
         const AtReply r = run("AT+CMGL=4", 30000);
         if (!r.ok())
             return 0;
+        QList<StoredSms> listing;
         for (const atmsg::Listed& l : atmsg::parseListing(r.lines, "+CMGL:")) {
             if (auto s = atmsg::decodeStored(l.pdu, l.index, l.stat))
-                m_stored.append(*s);
+                listing.append(*s);
         }
+        m_stored.reset(std::move(listing));
     }
-    if (m_storedNext >= m_stored.size())
-        return 0;
-    out = m_stored[m_storedNext++];
-    return 1;
+    return m_stored.next(out);
 }
 
 int AtBackend::resetState(int state) {
     (void)state;
-    m_stored.clear();
-    m_storedNext = 0;
+    m_stored.reset();
     return 1;
 }
 

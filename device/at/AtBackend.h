@@ -130,8 +130,7 @@ private:
 
     QSet<QString> m_refusedPins; // port + PIN that a SIM answered with an error
 
-    QList<StoredSms> m_stored; // the AT+CMGL listing ReadAllSMS walks
-    qsizetype m_storedNext = 0;
+    StoredListing m_stored; // what ReadAllSMS walks
 
     // One incoming call is one ring burst: RING (and +CLIP) repeat every few
     // seconds; the call is over when they have stopped for kCallGapMs.

@@ -328,8 +328,7 @@ int GammuBackend::connectDevice(const SmsProperties& properties) {
     applyProperties(properties);
     if (m_connected)
         disconnectDevice();
-    m_stored.clear();
-    m_storedNext = 0;
+    m_stored.reset();
     m_folderNames.clear();
     m_deviceZoneKnown = false;
 
@@ -401,8 +400,7 @@ int GammuBackend::connectDevice(const SmsProperties& properties) {
 int GammuBackend::disconnectDevice() {
     const bool was = m_connected;
     m_connected = false;
-    m_stored.clear();
-    m_storedNext = 0;
+    m_stored.reset();
     if (!was)
         return 1;
     run<int>(kCallTimeoutMs, 0, [](Device& d) {
@@ -645,8 +643,7 @@ int GammuBackend::readAllSms(int first, StoredSms& out) {
     if (!m_connected)
         return 0;
     if (first == 1) {
-        m_stored.clear();
-        m_storedNext = 0;
+        m_stored.reset();
         struct Listing {
             bool ok = false;
             QList<StoredSms> messages;
@@ -675,18 +672,14 @@ int GammuBackend::readAllSms(int first, StoredSms& out) {
         });
         if (!l.ok)
             return -1;
-        m_stored = l.messages;
+        m_stored.reset(l.messages);
     }
-    if (m_storedNext >= m_stored.size())
-        return 0;
-    out = m_stored[m_storedNext++];
-    return 1;
+    return m_stored.next(out);
 }
 
 int GammuBackend::resetState(int state) {
     (void)state;
-    m_stored.clear();
-    m_storedNext = 0;
+    m_stored.reset();
     return 1;
 }
 

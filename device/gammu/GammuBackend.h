@@ -97,9 +97,8 @@ private:
     QString m_programDir;
     SmsProperties m_props;
     bool m_connected = false;
-    QStringList m_folderNames; // the phone's folders, numbered from 1
-    QList<StoredSms> m_stored; // what ReadAllSMS walks
-    qsizetype m_storedNext = 0;
+    QStringList m_folderNames;     // the phone's folders, numbered from 1
+    StoredListing m_stored;        // what ReadAllSMS walks
     int m_deviceOffsetSeconds = 0; // zone of the device clock, for times typed without one
     bool m_deviceZoneKnown = false;
     bool m_sentBefore = false;
