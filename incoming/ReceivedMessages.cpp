@@ -6,17 +6,14 @@
 #include <QTimer>
 
 #include "incoming/IncomingTexts.h"
-#include "shell/ShellContext.h"
-#include "shell/StatusStrip.h"
+#include "shell/CoreContext.h"
 #include "shell/TextFile.h"
 #include "store/Database.h"
 #include "store/Store.h"
 
-ReceivedMessages::ReceivedMessages(ShellContext& shell, QObject* parent)
+ReceivedMessages::ReceivedMessages(CoreContext& shell, QObject* parent)
     : QObject(parent), m_shell(shell), m_Timer7(shell.timer(ShellTimer::Assembly)) {
     connect(&m_Timer7, &ClockTimer::timeout, this, &ReceivedMessages::assemblyTick);
-    connect(&m_shell.statusStrip(), &StatusStrip::newMessageClicked, this,
-            &ReceivedMessages::noticeClicked);
     loadUnsaved();
 }
 
@@ -37,7 +34,7 @@ void ReceivedMessages::KylixSMSNewSMSReceived(int, int, const QString& Number, c
     m_Timer7.start();
     PendingNumber = Number;
     LastSenderNumber = Number;
-    m_shell.statusStrip().setNewMessageNotice(true);
+    m_shell.setNewMessageNotice(true);
 }
 
 void ReceivedMessages::sabre() {
@@ -78,10 +75,10 @@ void ReceivedMessages::assemblyTick() {
 }
 
 void ReceivedMessages::noticeClicked() {
-    m_shell.statusStrip().setNewMessageNotice(false);
+    m_shell.setNewMessageNotice(false);
     m_shell.messages().messageDlgTitle(incomingtext::kNoticeTitle,
                                        LastSenderNumber + QStringLiteral("\r\r") + PendingText,
-                                       QMessageBox::Ok);
+                                       MessageButton::Ok);
 }
 
 void ReceivedMessages::closing() {

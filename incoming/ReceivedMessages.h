@@ -5,7 +5,7 @@
 #include <QString>
 
 class ClockTimer;
-class ShellContext;
+class CoreContext;
 
 // Turns the control's new-message events into rows of the inbox: parts from
 // one sender that follow each other within the assembly timer's 12 s are
@@ -13,7 +13,7 @@ class ShellContext;
 class ReceivedMessages : public QObject {
     Q_OBJECT
 public:
-    explicit ReceivedMessages(ShellContext& shell, QObject* parent = nullptr);
+    explicit ReceivedMessages(CoreContext& shell, QObject* parent = nullptr);
 
     void KylixSMSNewSMSReceived(int Folder, int Location, const QString& Number,
                                 const QString& Text, const QString& Time,
@@ -48,7 +48,7 @@ private:
     QString unsavedPath() const;
     void loadUnsaved();
 
-    ShellContext& m_shell;
+    CoreContext& m_shell;
     ClockTimer& m_Timer7;
     QList<Row> m_held;
     bool m_told = false;

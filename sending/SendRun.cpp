@@ -9,7 +9,7 @@
 #include "sending/ProgressView.h"
 #include "sending/SendForm.h"
 #include "sending/SendRunTexts.h"
-#include "shell/ShellContext.h"
+#include "shell/CoreContext.h"
 #include "shell/TextFile.h"
 #include "store/Database.h"
 #include "store/Sql.h"
@@ -35,7 +35,7 @@ QVariant orNull(const QVariant& v) {
 
 } // namespace
 
-SendRun::SendRun(ShellContext& shell, SendForm& form, ProgressView& view)
+SendRun::SendRun(CoreContext& shell, SendForm& form, ProgressView& view)
     : m_shell(shell), m_form(form), m_view(view) {}
 
 QString SendRun::repo(const QString& text, const QVariant& name, const QVariant& family) {

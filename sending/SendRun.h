@@ -7,7 +7,7 @@
 
 class ProgressView;
 class SendForm;
-class ShellContext;
+class CoreContext;
 
 // One press of the send button: the whole run, synchronous, from the
 // connection check to the log row. The run never yields and never sleeps;
@@ -16,7 +16,7 @@ class ShellContext;
 // showing the same table cannot move the walk.
 class SendRun {
 public:
-    SendRun(ShellContext& shell, SendForm& form, ProgressView& view);
+    SendRun(CoreContext& shell, SendForm& form, ProgressView& view);
 
     // The send button.
     void start();
@@ -68,7 +68,7 @@ private:
     QString file(const QString& name) const;
     qint64 rangeValue(const QString& text) const;
 
-    ShellContext& m_shell;
+    CoreContext& m_shell;
     SendForm& m_form;
     ProgressView& m_view;
     std::function<void()> m_clearing;

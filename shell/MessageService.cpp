@@ -1,74 +1,51 @@
 #include "shell/MessageService.h"
 
-#include <QApplication>
-#include <QMessageBox>
+#include <cstdio>
 
 namespace {
 MessageService* g_service = nullptr;
+MessageService* g_default = nullptr;
 
-// The messages break their lines with CR alone, which a label does not
-// show as a break; the stored texts stay as they are.
-QString displayText(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    return text;
-}
-
-// The box belongs to the window the operator is looking at. During a send
-// run that is the progress window, which stays on top with the main window
-// hidden: a box without an owner could open beneath it, out of reach.
-QWidget* owner() {
-    if (QWidget* active = QApplication::activeWindow())
-        return active;
-    QWidget* visible = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (!w->isVisible() || w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip)
-            continue;
-        if (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
-            return w;
-        if (!visible)
-            visible = w;
-    }
-    return visible;
-}
-
-QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString& text,
-                                QMessageBox::StandardButtons buttons,
-                                const QString& caption = QApplication::applicationName(),
-                                QWidget* parent = owner()) {
-    QMessageBox box(icon, caption, displayText(text), buttons, parent);
-    box.setLayoutDirection(Qt::RightToLeft);
-    if (!parent)
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+void print(const QString& text) {
+    QString line = text;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    line.replace(u'\r', u'\n');
+    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
 }
 } // namespace
 
 MessageService& MessageService::instance() {
-    static WidgetMessageService fallback;
-    return g_service ? *g_service : fallback;
+    static StreamMessageService fallback;
+    if (g_service)
+        return *g_service;
+    return g_default ? *g_default : fallback;
 }
 
 void MessageService::setInstance(MessageService* service) {
     g_service = service;
 }
 
-void WidgetMessageService::showMessage(const QString& text) {
-    run(QMessageBox::NoIcon, text, QMessageBox::Ok);
+void MessageService::setDefault(MessageService* service) {
+    g_default = service;
 }
 
-bool WidgetMessageService::ask(const QString& text) {
-    return run(QMessageBox::NoIcon, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+void StreamMessageService::showMessage(const QString& text) {
+    print(text);
 }
 
-void WidgetMessageService::showError(const QString& text) {
-    run(QMessageBox::Critical, text, QMessageBox::Ok);
+bool StreamMessageService::ask(const QString& text) {
+    print(text);
+    return false;
 }
 
-QMessageBox::StandardButton
-WidgetMessageService::messageDlgTitle(const QString& caption, const QString& text,
-                                      QMessageBox::StandardButtons buttons) {
-    // Centred on the screen rather than on a window, and above every window
-    // of the program.
-    return run(QMessageBox::NoIcon, text, buttons, caption, nullptr);
+void StreamMessageService::showError(const QString& text) {
+    print(text);
+}
+
+MessageButton StreamMessageService::messageDlgTitle(const QString& caption, const QString& text,
+                                                    MessageButtons buttons) {
+    print(caption + QStringLiteral(": ") + text);
+    if (buttons.testFlag(MessageButton::Cancel))
+        return MessageButton::Cancel;
+    return buttons.testFlag(MessageButton::Ok) ? MessageButton::Ok : MessageButton::NoButton;
 }

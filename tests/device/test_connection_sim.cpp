@@ -11,8 +11,8 @@
 #include "ProgramFixture.h"
 #include "device/ConnectionTexts.h"
 #include "device/DeviceBackend.h"
-#include "shell/StatusStrip.h"
-#include "shell/TFormMain.h"
+#include "shell/ui/StatusStrip.h"
+#include "app/TFormMain.h"
 #include "shell/TextFile.h"
 #include "test_at_sim.h"
 

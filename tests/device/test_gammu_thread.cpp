@@ -25,7 +25,7 @@
 #include "device/DeviceBackend.h"
 #include "device/gammu/GammuBackend.h"
 #include "device/gammu/GammuWorker.h"
-#include "shell/TFormMain.h"
+#include "app/TFormMain.h"
 #include "test_at_sim.h"
 
 namespace {

@@ -13,11 +13,11 @@
 
 #include "PortCandidates.h"
 #include "ProgramFixture.h"
-#include "shell/ProgramRoot.h"
+#include "app/ProgramRoot.h"
 #include "device/ConnectionTexts.h"
 #include "device/DeviceBackend.h"
-#include "shell/SearchWindow.h"
-#include "shell/TFormMain.h"
+#include "shell/ui/SearchWindow.h"
+#include "app/TFormMain.h"
 #include "test_at_sim.h"
 
 namespace {

@@ -7,12 +7,12 @@
 #include <QPushButton>
 
 #include "ProgramFixture.h"
-#include "incoming/DeliveryReportWindow.h"
+#include "incoming/ui/DeliveryReportWindow.h"
 #include "incoming/IncomingTexts.h"
-#include "sending/SendPage.h"
-#include "sending/SendingSubsystem.h"
-#include "shell/ProgramRoot.h"
-#include "shell/TFormMain.h"
+#include "sending/ui/SendPage.h"
+#include "sending/ui/SendingSubsystem.h"
+#include "app/ProgramRoot.h"
+#include "app/TFormMain.h"
 #include "shell/TextFile.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "ProgramFixture.h"
 #include "incoming/IncomingTexts.h"
-#include "shell/TFormMain.h"
+#include "app/TFormMain.h"
 #include "store/Sql.h"
 #include "store/Store.h"
 

@@ -7,12 +7,12 @@
 #include <QToolButton>
 
 #include "ProgramFixture.h"
-#include "incoming/IncomingSubsystem.h"
+#include "incoming/ui/IncomingSubsystem.h"
 #include "incoming/IncomingTexts.h"
 #include "incoming/ReceivedMessages.h"
-#include "shell/ProgramRoot.h"
-#include "shell/StatusStrip.h"
-#include "shell/TFormMain.h"
+#include "app/ProgramRoot.h"
+#include "shell/ui/StatusStrip.h"
+#include "app/TFormMain.h"
 
 namespace {
 // num:matn of every reci row; with all, time, date and pos as well.
@@ -76,7 +76,7 @@ private Q_SLOTS:
         QVERIFY(notice->isHidden());
         QCOMPARE(f.messages.titled.value(0),
                  qMakePair(incomingtext::kNoticeTitle, QStringLiteral("+98913\r\rدوم سوم")));
-        QCOMPARE(f.messages.offered.value(0), QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(f.messages.offered.value(0), MessageButtons(MessageButton::Ok));
 
         f.clock.advance(5000);
         QVERIFY(!f.main().close());

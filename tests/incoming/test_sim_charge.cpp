@@ -8,10 +8,10 @@
 
 #include "ProgramFixture.h"
 #include "incoming/IncomingTexts.h"
-#include "incoming/TFormUSSD.h"
-#include "shell/Modal.h"
-#include "shell/ProgramRoot.h"
-#include "shell/TFormMain.h"
+#include "incoming/ui/TFormUSSD.h"
+#include "shell/ui/Modal.h"
+#include "app/ProgramRoot.h"
+#include "app/TFormMain.h"
 
 class SimChargeTest : public QObject {
     Q_OBJECT

@@ -20,12 +20,12 @@
 #include "../sending/SendTestSupport.h"
 #include "ReliabilitySupport.h"
 #include "device/DeviceBackend.h"
-#include "incoming/IncomingSubsystem.h"
+#include "incoming/ui/IncomingSubsystem.h"
 #include "incoming/ReceivedMessages.h"
 #include "sending/SendRun.h"
-#include "shell/ProgramRoot.h"
-#include "shell/StatusStrip.h"
-#include "store/GroupPicker.h"
+#include "app/ProgramRoot.h"
+#include "shell/ui/StatusStrip.h"
+#include "store/ui/GroupPicker.h"
 
 using namespace sendtest;
 

@@ -22,7 +22,7 @@
 #include "ReliabilitySupport.h"
 #include "device/DeviceBackend.h"
 #include "sending/SendRunTexts.h"
-#include "store/GroupPicker.h"
+#include "store/ui/GroupPicker.h"
 
 using namespace sendtest;
 

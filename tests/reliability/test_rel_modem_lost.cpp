@@ -16,9 +16,9 @@
 #include "../sending/SendTestSupport.h"
 #include "ReliabilitySupport.h"
 #include "device/DeviceBackend.h"
-#include "sending/SendProgressWindow.h"
-#include "shell/ProgramRoot.h"
-#include "store/GroupPicker.h"
+#include "sending/ui/SendProgressWindow.h"
+#include "app/ProgramRoot.h"
+#include "store/ui/GroupPicker.h"
 
 using namespace sendtest;
 

@@ -13,10 +13,10 @@
 #include "../sending/SendTestSupport.h"
 #include "ReliabilitySupport.h"
 #include "incoming/IncomingTexts.h"
-#include "sending/SendProgressWindow.h"
+#include "sending/ui/SendProgressWindow.h"
 #include "sending/SendRunTexts.h"
-#include "shell/ProgramRoot.h"
-#include "store/GroupPicker.h"
+#include "app/ProgramRoot.h"
+#include "store/ui/GroupPicker.h"
 #include "store/Sql.h"
 
 using namespace sendtest;

@@ -10,7 +10,7 @@
 
 #include "ProgramFixture.h"
 #include "sending/ProgressView.h"
-#include "shell/TFormMain.h"
+#include "app/TFormMain.h"
 #include "shell/TextFile.h"
 #include "store/Database.h"
 #include "store/Store.h"

@@ -8,11 +8,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "sending/DateFilterWindow.h"
-#include "sending/SendPage.h"
+#include "sending/ui/DateFilterWindow.h"
+#include "sending/ui/SendPage.h"
 #include "sending/SendPageTexts.h"
-#include "shell/Modal.h"
-#include "shell/ProgramRoot.h"
+#include "shell/ui/Modal.h"
+#include "app/ProgramRoot.h"
 #include "tests/store/StoreTestSupport.h"
 
 using namespace storetest;

@@ -10,10 +10,10 @@
 
 #include "FakeSendForm.h"
 #include "SendTestSupport.h"
-#include "sending/FailedNumbersPage.h"
+#include "sending/ui/FailedNumbersPage.h"
 #include "sending/SendRunTexts.h"
-#include "sending/SendingSubsystem.h"
-#include "shell/ProgramRoot.h"
+#include "sending/ui/SendingSubsystem.h"
+#include "app/ProgramRoot.h"
 #include "store/Sql.h"
 
 using namespace sendtest;

@@ -11,10 +11,10 @@
 
 #include "FakeSendForm.h"
 #include "SendTestSupport.h"
-#include "sending/SendProgressWindow.h"
+#include "sending/ui/SendProgressWindow.h"
 #include "sending/SendRunTexts.h"
-#include "sending/SendingSubsystem.h"
-#include "shell/ProgramRoot.h"
+#include "sending/ui/SendingSubsystem.h"
+#include "app/ProgramRoot.h"
 #include "store/Sql.h"
 
 using namespace sendtest;

@@ -10,9 +10,9 @@
 #include <QRadioButton>
 #include <QSlider>
 
-#include "sending/SendPage.h"
+#include "sending/ui/SendPage.h"
 #include "sending/SendPageTexts.h"
-#include "shell/ProgramRoot.h"
+#include "app/ProgramRoot.h"
 #include "tests/store/StoreTestSupport.h"
 
 using namespace storetest;

@@ -8,10 +8,10 @@
 
 #include "FakeSendForm.h"
 #include "SendTestSupport.h"
-#include "incoming/IncomingSubsystem.h"
+#include "incoming/ui/IncomingSubsystem.h"
 #include "sending/SendRun.h"
 #include "sending/SendRunTexts.h"
-#include "shell/ProgramRoot.h"
+#include "app/ProgramRoot.h"
 #include "store/Sql.h"
 
 using namespace sendtest;

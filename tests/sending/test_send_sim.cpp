@@ -15,9 +15,9 @@
 #include "../device/test_at_sim.h"
 #include "SendTestSupport.h"
 #include "device/DeviceBackend.h"
-#include "sending/SendProgressWindow.h"
-#include "shell/ProgramRoot.h"
-#include "store/GroupPicker.h"
+#include "sending/ui/SendProgressWindow.h"
+#include "app/ProgramRoot.h"
+#include "store/ui/GroupPicker.h"
 #include "store/Sql.h"
 
 using namespace sendtest;

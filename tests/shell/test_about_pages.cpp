@@ -7,13 +7,13 @@
 #include <QTreeWidget>
 
 #include "ProgramFixture.h"
-#include "shell/AboutPages.h"
+#include "shell/ui/AboutPages.h"
 #include "shell/AboutTexts.h"
-#include "shell/Modal.h"
-#include "shell/ProgramRoot.h"
+#include "shell/ui/Modal.h"
+#include "app/ProgramRoot.h"
 #include "shell/ShellTexts.h"
-#include "shell/TFormMain.h"
-#include "shell/UpdateWindow.h"
+#include "app/TFormMain.h"
+#include "shell/ui/UpdateWindow.h"
 
 using namespace shelltext;
 

@@ -9,19 +9,19 @@
 #include <QTreeWidget>
 
 #include "ProgramFixture.h"
-#include "device/ConnectionPages.h"
-#include "incoming/IncomingSubsystem.h"
-#include "sending/SendPage.h"
-#include "sending/SendingSubsystem.h"
-#include "shell/AboutPages.h"
-#include "shell/ProgramRoot.h"
+#include "device/ui/ConnectionPages.h"
+#include "incoming/ui/IncomingSubsystem.h"
+#include "sending/ui/SendPage.h"
+#include "sending/ui/SendingSubsystem.h"
+#include "shell/ui/AboutPages.h"
+#include "app/ProgramRoot.h"
 #include "shell/ShellTexts.h"
-#include "shell/SplashWindow.h"
-#include "shell/StatusStrip.h"
-#include "shell/TFormMain.h"
-#include "shell/UpdateWindow.h"
+#include "shell/ui/SplashWindow.h"
+#include "shell/ui/StatusStrip.h"
+#include "app/TFormMain.h"
+#include "shell/ui/UpdateWindow.h"
 #include "store/Sql.h"
-#include "utilities/PasswordPage.h"
+#include "utilities/ui/PasswordPage.h"
 
 namespace {
 QTreeWidgetItem* findEntry(QTreeWidget* tree, const QString& text) {

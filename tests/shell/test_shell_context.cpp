@@ -8,19 +8,19 @@
 #include <QWindow>
 
 #include "ProgramFixture.h"
-#include "device/ConnectionPages.h"
-#include "incoming/IncomingSubsystem.h"
-#include "sending/SendPage.h"
-#include "sending/SendingSubsystem.h"
-#include "shell/AboutPages.h"
-#include "shell/FormBox.h"
-#include "shell/PleaseWaitWindow.h"
-#include "shell/ProgramRoot.h"
+#include "device/ui/ConnectionPages.h"
+#include "incoming/ui/IncomingSubsystem.h"
+#include "sending/ui/SendPage.h"
+#include "sending/ui/SendingSubsystem.h"
+#include "shell/ui/AboutPages.h"
+#include "shell/ui/FormBox.h"
+#include "shell/ui/PleaseWaitWindow.h"
+#include "app/ProgramRoot.h"
 #include "shell/ShellTexts.h"
-#include "shell/StatusStrip.h"
-#include "shell/TFormMain.h"
-#include "shell/UpdateWindow.h"
-#include "utilities/PasswordPage.h"
+#include "shell/ui/StatusStrip.h"
+#include "app/TFormMain.h"
+#include "shell/ui/UpdateWindow.h"
+#include "utilities/ui/PasswordPage.h"
 
 // The shell as the subsystems and the operator meet it: the hooks the
 // subsystems fill, the end of the program, exact captions and the right to

@@ -12,8 +12,8 @@
 #include <QSqlRecord>
 
 #include "ProgramFixture.h"
-#include "shell/TFormMain.h"
-#include "store/GroupPicker.h"
+#include "app/TFormMain.h"
+#include "store/ui/GroupPicker.h"
 
 namespace storetest {
 

@@ -11,8 +11,8 @@
 #include <functional>
 
 #include "StoreTestSupport.h"
-#include "shell/ProgramRoot.h"
-#include "store/BackupPage.h"
+#include "app/ProgramRoot.h"
+#include "store/ui/BackupPage.h"
 #include "store/ContactsBackup.h"
 #include "store/StoreTexts.h"
 

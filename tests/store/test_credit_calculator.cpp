@@ -9,8 +9,8 @@
 #include <QToolButton>
 
 #include "StoreTestSupport.h"
-#include "shell/ProgramRoot.h"
-#include "store/CreditCalculatorWindow.h"
+#include "app/ProgramRoot.h"
+#include "store/ui/CreditCalculatorWindow.h"
 #include "store/StoreTexts.h"
 
 using namespace storetest;

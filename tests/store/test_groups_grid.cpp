@@ -8,7 +8,7 @@
 #include <QTableView>
 
 #include "StoreTestSupport.h"
-#include "store/MemberGridDelegate.h"
+#include "store/ui/MemberGridDelegate.h"
 #include "store/MemberTableModel.h"
 #include "store/StoreTexts.h"
 

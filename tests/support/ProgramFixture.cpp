@@ -3,10 +3,10 @@
 #include <QDialog>
 #include <QDir>
 
-#include "shell/Modal.h"
+#include "shell/ui/Modal.h"
 #include "shell/ProgramDir.h"
-#include "shell/ProgramRoot.h"
-#include "shell/TFormMain.h"
+#include "app/ProgramRoot.h"
+#include "app/TFormMain.h"
 
 ProgramFixture::ProgramFixture(const QString& dir, const QDateTime& start) : clock(start) {
     if (dir.isEmpty()) {

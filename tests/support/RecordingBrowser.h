@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <QWidget>
 
-#include "shell/Browser.h"
+#include "shell/ui/Browser.h"
 
 // Stands in for the web engine: records what the page asked of it.
 class RecordingBrowser : public Browser {

@@ -7,8 +7,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "shell/DialogService.h"
 #include "shell/MessageService.h"
+#include "shell/ui/DialogService.h"
 
 // Records every message and question; answers questions from a queue (OK
 // when the queue is empty, unless defaultAnswer says otherwise). Installed
@@ -30,21 +30,21 @@ public:
     void showError(const QString& text) override { errors.append(text); }
     // Answered from buttonAnswers; an empty queue presses the first of OK,
     // Yes and the other buttons offered.
-    QMessageBox::StandardButton messageDlgTitle(const QString& caption, const QString& text,
-                                                QMessageBox::StandardButtons buttons) override {
+    MessageButton messageDlgTitle(const QString& caption, const QString& text,
+                                  MessageButtons buttons) override {
         titled.append({caption, text});
         offered.append(buttons);
         if (!buttonAnswers.isEmpty())
             return buttonAnswers.takeFirst();
-        for (auto b : {QMessageBox::Ok, QMessageBox::Yes}) {
+        for (auto b : {MessageButton::Ok, MessageButton::Yes}) {
             if (buttons.testFlag(b))
                 return b;
         }
         for (unsigned bit = 1; bit != 0; bit <<= 1) {
-            if (buttons.testAnyFlag(static_cast<QMessageBox::StandardButton>(bit)))
-                return static_cast<QMessageBox::StandardButton>(bit);
+            if (buttons.testAnyFlag(static_cast<MessageButton>(bit)))
+                return static_cast<MessageButton>(bit);
         }
-        return QMessageBox::NoButton;
+        return MessageButton::NoButton;
     }
 
     // Everything shown, in order, messages and errors alike.
@@ -66,8 +66,8 @@ public:
     std::function<void(const QString&)> onMessage;
     // Titled boxes: caption and text, the buttons each offered.
     QList<QPair<QString, QString>> titled;
-    QList<QMessageBox::StandardButtons> offered;
-    QList<QMessageBox::StandardButton> buttonAnswers;
+    QList<MessageButtons> offered;
+    QList<MessageButton> buttonAnswers;
 };
 
 // Answers dialogs from queues; an empty queue means the operator cancelled.

@@ -6,11 +6,11 @@
 #include <QPushButton>
 
 #include "ProgramFixture.h"
-#include "shell/Modal.h"
-#include "shell/ProgramRoot.h"
-#include "shell/TFormMain.h"
-#include "utilities/PasswordPage.h"
-#include "utilities/PasswordPrompt.h"
+#include "shell/ui/Modal.h"
+#include "app/ProgramRoot.h"
+#include "app/TFormMain.h"
+#include "utilities/ui/PasswordPage.h"
+#include "utilities/ui/PasswordPrompt.h"
 #include "utilities/PasswordTexts.h"
 
 using namespace passwordtext;

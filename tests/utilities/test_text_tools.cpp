@@ -8,7 +8,7 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 
-#include "shell/ProgramRoot.h"
+#include "app/ProgramRoot.h"
 #include "tests/store/StoreTestSupport.h"
 
 using namespace storetest;

@@ -19,11 +19,11 @@
 #include <functional>
 
 #include "ProgramFixture.h"
-#include "shell/ProgramRoot.h"
-#include "shell/TFormMain.h"
-#include "store/CreditCalculatorWindow.h"
+#include "app/ProgramRoot.h"
+#include "app/TFormMain.h"
+#include "store/ui/CreditCalculatorWindow.h"
 #include "store/Database.h"
-#include "store/GroupPicker.h"
+#include "store/ui/GroupPicker.h"
 
 namespace {
 template <typename T> T* find(QObject* root, const char* name) {

@@ -18,11 +18,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "shell/ProgramRoot.h"
+#include "app/ProgramRoot.h"
 #include "device/KylixSMS.h"
-#include "shell/Modal.h"
+#include "shell/ui/Modal.h"
 #include "shell/ProgramDir.h"
-#include "shell/TFormMain.h"
+#include "app/TFormMain.h"
 
 namespace {
 // Milliseconds since this process was started by the kernel.

@@ -1,0 +1,110 @@
+#include "app/MainWindowContext.h"
+
+#include "shell/ui/StatusStrip.h"
+
+#include <QLabel>
+#include <QTreeWidget>
+
+#include "app/TFormMain.h"
+#include "shell/ui/PleaseWaitWindow.h"
+#include "shell/ui/SearchWindow.h"
+
+Database& MainWindowContext::database() {
+    return m_main.db;
+}
+
+KylixSMS& MainWindowContext::sms() {
+    return m_main.KylixSMS1;
+}
+
+QString MainWindowContext::programDir() const {
+    return m_main.programDir;
+}
+
+QWidget* MainWindowContext::page(Page page) const {
+    return m_main.page(static_cast<int>(page));
+}
+
+Page MainWindowContext::currentPage() const {
+    return static_cast<Page>(m_main.currentPage());
+}
+
+void MainWindowContext::selectPage(Page page) {
+    m_main.selectPage(static_cast<int>(page));
+}
+
+void MainWindowContext::pageEntry() {
+    m_main.pageEntry();
+}
+
+PersianDate MainWindowContext::today() const {
+    return PersianDate{m_main.e3->text().toInt(), m_main.e2->text().toInt(),
+                       m_main.e1->text().toInt()};
+}
+
+QString MainWindowContext::statusTime() const {
+    return m_main.es->text();
+}
+
+bool MainWindowContext::isConnected() const {
+    return m_main.isConnected();
+}
+
+ShellHooks& MainWindowContext::hooks() {
+    return m_main.hooks;
+}
+
+StatusStrip& MainWindowContext::statusStrip() {
+    return *m_main.strip;
+}
+
+void MainWindowContext::setNavigationEnabled(bool enabled) {
+    m_main.TreeView1->setEnabled(enabled);
+}
+
+bool MainWindowContext::isNavigationEnabled() const {
+    return m_main.TreeView1->isEnabled();
+}
+
+SearchWindow& MainWindowContext::searchWindow() {
+    Q_ASSERT(m_main.shellWindows().search);
+    return *m_main.shellWindows().search;
+}
+
+void MainWindowContext::showPleaseWait() {
+    if (PleaseWaitWindow* w = m_main.shellWindows().pleaseWait)
+        w->showWait(&m_main);
+}
+
+void MainWindowContext::closePleaseWait() {
+    if (PleaseWaitWindow* w = m_main.shellWindows().pleaseWait)
+        w->closeWait();
+}
+
+ClockTimer& MainWindowContext::timer(ShellTimer timer) {
+    switch (timer) {
+    case ShellTimer::DeviceRefresh:
+        return m_main.Timer3;
+    case ShellTimer::Assembly:
+        return m_main.Timer7;
+    case ShellTimer::AboutBrighten:
+        return m_main.Timer8;
+    case ShellTimer::AboutDarken:
+        return m_main.Timer9;
+    case ShellTimer::AboutType:
+        break;
+    }
+    return m_main.Timer10;
+}
+
+QWidget* MainWindowContext::mainWindow() {
+    return &m_main;
+}
+
+void MainWindowContext::closeMainWindow() {
+    m_main.close();
+}
+
+void MainWindowContext::setNewMessageNotice(bool shown) {
+    statusStrip().setNewMessageNotice(shown);
+}

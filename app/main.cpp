@@ -1,0 +1,48 @@
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include "app/ProgramRoot.h"
+#include "shell/ProgramDir.h"
+#include "shell/ShellTexts.h"
+#include "shell/ui/Browser.h"
+#include "shell/ui/Fonts.h"
+#include "store/ContactsBackup.h"
+
+#include <csignal>
+
+int main(int argc, char** argv) {
+    // libgammu writes to its own RFCOMM socket without MSG_NOSIGNAL: a phone
+    // that drops the link must fail the write, not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
+    // The web engine, loaded later, shares its GL contexts with the
+    // application's; this can only be said before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    // The application name, not a display name: the platform would append a
+    // display name to every caption.
+    QApplication::setApplicationName(shelltext::kAppTitle);
+    // Ties the windows to the installed desktop entry and its icon; a
+    // program never installed finds no such icon and shows the platform's.
+    const QString appId = QStringLiteral("example.tavrik.Tavrik");
+    QGuiApplication::setDesktopFileName(appId);
+    QApplication::setWindowIcon(QIcon::fromTheme(appId));
+    QApplication::setLayoutDirection(Qt::RightToLeft);
+    QApplication::setFont(fonts::program());
+    // Qt's own dialog buttons in Persian; dates keep the desktop's locale.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Persian, QLocale::Iran), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTexts);
+
+    // Before any window: the main window's creation makes it the current
+    // directory and opens the databases in it.
+    const ProgramDir::Places places = ProgramDir::standardPlaces();
+    ProgramDir::settle(places, {ContactsBackup::kProbeSource}, &ProgramDir::writable);
+    // The web module is read where it was installed, wherever the data lives.
+    Browser::installEngine(places.executable);
+    ProgramRoot program;
+    return program.exec();
+}
