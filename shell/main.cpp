@@ -6,9 +6,11 @@
 
 #include "shell/Browser.h"
 #include "shell/Fonts.h"
+#include "shell/MessageService.h"
 #include "shell/ProgramDir.h"
 #include "shell/ProgramRoot.h"
 #include "shell/ShellTexts.h"
+#include "shell/SingleInstance.h"
 #include "store/ContactsBackup.h"
 
 #include <csignal>
@@ -41,8 +43,17 @@ int main(int argc, char** argv) {
     // directory and opens the databases in it.
     const ProgramDir::Places places = ProgramDir::standardPlaces();
     ProgramDir::settle(places, {ContactsBackup::kProbeSource}, &ProgramDir::writable);
+    // Before the port or a database is opened: a second program on the same
+    // folder would share both.
+    SingleInstance only(ProgramDir::path());
+    if (!only.claim()) {
+        only.callHolder();
+        MessageService::instance().showMessage(shelltext::kAlreadyRunning);
+        return 0;
+    }
     // The web module is read where it was installed, wherever the data lives.
     Browser::installEngine(places.executable);
     ProgramRoot program;
+    QObject::connect(&only, &SingleInstance::calledForward, &program, &ProgramRoot::bringForward);
     return program.exec();
 }
