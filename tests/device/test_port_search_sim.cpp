@@ -13,10 +13,10 @@
 
 #include "PortCandidates.h"
 #include "ProgramFixture.h"
-#include "shell/ProgramRoot.h"
 #include "device/ConnectionTexts.h"
 #include "device/DeviceBackend.h"
 #include "device/PortSearch.h"
+#include "shell/ProgramRoot.h"
 #include "shell/SearchWindow.h"
 #include "shell/TFormMain.h"
 #include "test_at_sim.h"
