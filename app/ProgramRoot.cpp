@@ -88,6 +88,20 @@ QList<QWidget*> ProgramRoot::windows() const {
     return {FormMain, FormUSSD, Form1, Form2, Form3, Form4, Form5, Form6, Form7, Form8, Form9};
 }
 
+void ProgramRoot::bringForward() {
+    QWidget* window = QApplication::activeModalWidget();
+    if (!window)
+        window =
+            !FormMain->isVisible() && Form1->isVisible() ? static_cast<QWidget*>(Form1) : FormMain;
+    // A main window closed during its first show is ending the program.
+    if (window == FormMain && (FormMain->isClosed() || !FormMain->isVisible()))
+        return;
+    if (window->isMinimized())
+        window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window->raise();
+    window->activateWindow();
+}
+
 void ProgramRoot::mainWindowClosed() {
     // Closing the main window ends the program, whatever other window is up.
     for (QWidget* w : windows())

@@ -42,6 +42,11 @@ public:
     // In creation order.
     QList<QWidget*> windows() const;
 
+    // Another start asked for the program: the window the operator works in
+    // comes to the front (the progress window while the main window is
+    // hidden for a send run, a modal box above all).
+    void bringForward();
+
     TFormMain* FormMain = nullptr;
     TFormUSSD* FormUSSD = nullptr;
     SendProgressWindow* Form1 = nullptr;

@@ -5,10 +5,13 @@
 #include <QTranslator>
 
 #include "app/ProgramRoot.h"
-#include "shell/ProgramDir.h"
-#include "shell/ShellTexts.h"
 #include "shell/ui/Browser.h"
 #include "shell/ui/Fonts.h"
+#include "shell/ui/WidgetMessageService.h"
+#include "shell/MessageService.h"
+#include "shell/ProgramDir.h"
+#include "shell/ShellTexts.h"
+#include "shell/SingleInstance.h"
 #include "store/ContactsBackup.h"
 
 #include <csignal>
@@ -36,13 +39,23 @@ int main(int argc, char** argv) {
     if (qtTexts.load(QLocale(QLocale::Persian, QLocale::Iran), QStringLiteral("qtbase"),
                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTexts);
+    WidgetMessageService::installAsDefault();
 
     // Before any window: the main window's creation makes it the current
     // directory and opens the databases in it.
     const ProgramDir::Places places = ProgramDir::standardPlaces();
     ProgramDir::settle(places, {ContactsBackup::kProbeSource}, &ProgramDir::writable);
+    // Before the port or a database is opened: a second program on the same
+    // folder would share both.
+    SingleInstance only(ProgramDir::path());
+    if (!only.claim()) {
+        only.callHolder();
+        MessageService::instance().showMessage(shelltext::kAlreadyRunning);
+        return 0;
+    }
     // The web module is read where it was installed, wherever the data lives.
     Browser::installEngine(places.executable);
     ProgramRoot program;
+    QObject::connect(&only, &SingleInstance::calledForward, &program, &ProgramRoot::bringForward);
     return program.exec();
 }

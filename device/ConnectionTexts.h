@@ -46,6 +46,10 @@ inline const QString kConnectedNoNetwork =
 inline const QString kNotConnected =
     QStringLiteral(u"لطفا ابتدا سخت افزار ارسال را انتخاب نموده و به آن متصل گردید");
 inline const QString kDisconnected = QStringLiteral(u" ارتباط با سخت افزار قطع گردید");
+// The device went away by itself (unplugged, its link dropped).
+inline const QString kConnectionLost =
+    QStringLiteral(u"ارتباط با سخت افزار ارسال به طور ناگهانی قطع گردید , لطفا اتصال آن را بررسی "
+                   u"نموده و دوباره متصل گردید");
 inline const QString kDisconnectFailed =
     QStringLiteral(u" خطا : عملیات قطع ارتباط با مشکل مواجه گردید");
 inline const QString kTimeSet = QStringLiteral(u"زمان تنظیم گردید");

@@ -16,6 +16,7 @@ DeviceBackend::DeviceBackend(const QString& programDir, QObject* parent)
         connect(driver, &SmsBackend::newDeliveryReport, this, &SmsBackend::newDeliveryReport);
         connect(driver, &SmsBackend::newUssd, this, &SmsBackend::newUssd);
         connect(driver, &SmsBackend::newCall, this, &SmsBackend::newCall);
+        connect(driver, &SmsBackend::connectionLost, this, &SmsBackend::connectionLost);
     }
 }
 

@@ -44,6 +44,7 @@ public:
     QString networkInfo() override;
     int endUssd() override;
     int dial(const QString& code) override;
+    bool lastCallTimedOut() const override { return m_active->lastCallTimedOut(); }
 
 private:
     AtBackend* m_at;         // child

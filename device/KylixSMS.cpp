@@ -37,6 +37,8 @@ void KylixSMS::setBackend(std::unique_ptr<SmsBackend> backend) {
     connect(m_backend.get(), &SmsBackend::newCall, this, [this](const QString& number, int status) {
         enqueue([this, number, status] { Q_EMIT OnNewCall(number, status); });
     });
+    connect(m_backend.get(), &SmsBackend::connectionLost, this,
+            [this] { enqueue([this] { Q_EMIT OnConnectionLost(); }); });
     m_backend->applyProperties(m_properties);
 }
 
@@ -44,6 +46,7 @@ template <typename F> auto KylixSMS::call(F&& f) {
     if (!m_gate.enterCall())
         return f(m_refusal);
     auto result = f(*m_backend);
+    m_lastTimedOut = m_backend->lastCallTimedOut();
     m_gate.leaveCall();
     // What came in meanwhile, before the caller goes on to its next call.
     deliverPending();

@@ -130,6 +130,11 @@ public:
     int EndUSSD();                                           // 58
     int Dial(const QString& code);                           // 59
 
+    // Whether the last call that reached the device waited out its
+    // time-out (a refused call did not reach it).
+    bool LastCallTimedOut() const {
+        return m_lastTimedOut;
+    }
     // True while a call is waiting on the device.
     bool isBusy() const {
         return m_gate.callWaiting();
@@ -146,6 +151,9 @@ Q_SIGNALS:
                              int Reference, int Status); // 2
     void OnNewUSSD(const QString& Text);                 // 3
     void OnNewCall(const QString& Number, int Status);   // 4
+    // Not one of the control's own: the device went away while connected.
+    // Delivered like the events, never inside a call.
+    void OnConnectionLost();
 
 private:
     template <typename F> auto call(F&& f);
@@ -160,5 +168,6 @@ private:
     NoDeviceBackend m_refusal; // answers a refused call with the failure result
     DeviceGate m_gate;
     bool m_flushScheduled = false;
+    bool m_lastTimedOut = false;
     QList<std::function<void()>> m_pending;
 };

@@ -5,8 +5,23 @@
 #include "device/ConnectView.h"
 #include "device/ConnectionTexts.h"
 #include "device/KylixSMS.h"
+#include "device/SerialDevices.h"
 #include "shell/MessageService.h"
 #include "shell/TextFile.h"
+
+namespace {
+PortSearch::DeviceList& deviceList() {
+    static PortSearch::DeviceList list = [] { return serialdevices::present(); };
+    return list;
+}
+} // namespace
+
+void PortSearch::setDeviceList(DeviceList list) {
+    if (list)
+        deviceList() = std::move(list);
+    else
+        deviceList() = [] { return serialdevices::present(); };
+}
 
 PortSearch::PortSearch(KylixSMS& sms, ConnectView& view, QString lastPortFile)
     : m_sms(sms), m_view(view), m_lastPortFile(std::move(lastPortFile)) {}
@@ -59,23 +74,32 @@ void PortSearch::automaticSearch() {
         finish();
         return;
     }
-    for (int n = kFirstLoopPort; n >= kLastLoopPort; --n) {
-        m_view.setParameter(QStringLiteral("COM%1, 9600").arg(n));
+    // A plugged-in USB modem or a bound phone is far likelier than a device
+    // on one of the many COM numbers, each of which may wait out a time-out.
+    QStringList parameters;
+    for (const QString& device : deviceList()())
+        parameters.append(device + QStringLiteral(", 9600"));
+    for (int n = kFirstLoopPort; n >= kLastLoopPort; --n)
+        parameters.append(QStringLiteral("COM%1, 9600").arg(n));
+    tryInTurn(parameters);
+    finish();
+}
+
+void PortSearch::tryInTurn(const QStringList& parameters) {
+    for (const QString& parameter : parameters) {
+        m_view.setParameter(parameter);
         if (!attempt()) {
             m_found = false;
         } else {
             connectedSequence(true, true);
             // A device that answers but has no network is most likely not the
             // one meant; a device on COM1 is kept whatever its reception.
-            if (receptionLevel() >= 0)
-                break;
-            if (!dropDevice())
-                break;
+            if (receptionLevel() >= 0 || !dropDevice())
+                return;
         }
         if (!m_view.searchFlag())
-            break;
+            return;
     }
-    finish();
 }
 
 bool PortSearch::attempt() {

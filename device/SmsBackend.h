@@ -42,12 +42,18 @@ public:
     virtual QString networkInfo() = 0;
     virtual int endUssd() = 0;
     virtual int dial(const QString& code) = 0;
+    // Whether the last call failed by waiting out its time-out: the device
+    // is there but says nothing, and the next query would wait as long.
+    virtual bool lastCallTimedOut() const { return false; }
 
 Q_SIGNALS:
     void newSms(const IncomingSms& sms);
     void newDeliveryReport(const DeliveryReport& report);
     void newUssd(const QString& text);
     void newCall(const QString& number, int status);
+    // A connected device went away (unplugged, its link dropped): the
+    // backend counts itself disconnected from here.
+    void connectionLost();
 };
 
 // The backend of a control with no device behind it: every operation fails.

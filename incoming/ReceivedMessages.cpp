@@ -18,18 +18,20 @@ ReceivedMessages::ReceivedMessages(CoreContext& shell, QObject* parent)
 }
 
 void ReceivedMessages::KylixSMSNewSMSReceived(int, int, const QString& Number, const QString& Text,
-                                              const QString&, const QString&, int, int) {
+                                              const QString&, const QString& ConcatenatedInfo, int,
+                                              int) {
     if (m_closing)
         return;
     // Nothing is pending while the timer stands, whatever number the last
     // one had: an empty sender must not continue the message stored last.
-    if (m_Timer7.isActive() && Number == PendingNumber) {
-        PendingText += Text;
-    } else {
+    if (!m_Timer7.isActive() || Number != PendingNumber) {
         if (m_Timer7.isActive())
             sabre();
-        PendingText = Text;
+        m_parts.clear();
     }
+    // A network hands the parts of a long message over in any order.
+    m_parts.add(ConcatenatedInfo, Text);
+    PendingText = m_parts.text();
     m_Timer7.stop();
     m_Timer7.start();
     PendingNumber = Number;

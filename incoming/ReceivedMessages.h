@@ -4,12 +4,15 @@
 #include <QObject>
 #include <QString>
 
+#include "incoming/MessageParts.h"
+
 class ClockTimer;
 class CoreContext;
 
 // Turns the control's new-message events into rows of the inbox: parts from
 // one sender that follow each other within the assembly timer's 12 s are
-// joined into one row, and every part shows the new-message notice.
+// joined into one row, numbered parts in their numbers' order, and every
+// part shows the new-message notice.
 class ReceivedMessages : public QObject {
     Q_OBJECT
 public:
@@ -50,6 +53,7 @@ private:
 
     CoreContext& m_shell;
     ClockTimer& m_Timer7;
+    MessageParts m_parts;
     QList<Row> m_held;
     bool m_told = false;
     bool m_closing = false;

@@ -40,5 +40,8 @@ inline const QString kNavRequirements = QStringLiteral(u"نیازهای برنا
 inline const QString kNavUpdate = QStringLiteral(u"به روز رسانی");
 inline const QString kNavContact = QStringLiteral(u"تماس با شرکت");
 inline const QString kNavAbout = QStringLiteral(u"در باره  برنامه");
+// A second start on the same data folder, before it touches the port or the
+// databases.
+inline const QString kAlreadyRunning = QStringLiteral(u"برنامه هم اکنون در حال اجرا می باشد");
 inline const QString kDbError = QStringLiteral(u"سیستم در اتصال با بانک اطلاعات دچار مشکل گردید");
 } // namespace shelltext

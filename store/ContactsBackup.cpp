@@ -16,6 +16,7 @@ const QString ContactsBackup::kDateFile = QStringLiteral("tarikh.txt");
 const QString ContactsBackup::kProbeSource = QStringLiteral("bmin.cnt");
 const QString ContactsBackup::kProbe = QStringLiteral("bmn.cnt");
 const QString ContactsBackup::kKeptSuffix = QStringLiteral(".bak");
+const QString ContactsBackup::kLogBackupFile = QStringLiteral("sereBack.cfg");
 
 namespace {
 constexpr qint64 kChunk = 1 << 20;
@@ -147,6 +148,14 @@ void ContactsBackup::settle(const QString& databaseFile) {
 }
 
 bool ContactsBackup::isContactsDatabase(const QString& file, QString* error) {
+    return holdsTable(file, QStringLiteral("select count(*) from groups"), error);
+}
+
+bool ContactsBackup::isLogDatabase(const QString& file, QString* error) {
+    return holdsTable(file, QStringLiteral("select count(*) from reci"), error);
+}
+
+bool ContactsBackup::holdsTable(const QString& file, const QString& probe, QString* error) {
     {
         QFile f(file);
         if (!f.open(QIODevice::ReadOnly)) {
@@ -160,7 +169,7 @@ bool ContactsBackup::isContactsDatabase(const QString& file, QString* error) {
     }
     QString why;
     const bool ok =
-        withConnection(file, QStringLiteral("QSQLITE_OPEN_READONLY"), [&why](QSqlDatabase& db) {
+        withConnection(file, QStringLiteral("QSQLITE_OPEN_READONLY"), [&](QSqlDatabase& db) {
             if (!db.isOpen()) {
                 why = db.lastError().text();
                 return false;
@@ -175,7 +184,7 @@ bool ContactsBackup::isContactsDatabase(const QString& file, QString* error) {
                 return false;
             }
             QSqlQuery t(db);
-            if (!t.exec(QStringLiteral("select count(*) from groups")) || !t.next()) {
+            if (!t.exec(probe) || !t.next()) {
                 why = t.lastError().text();
                 return false;
             }
@@ -215,6 +224,18 @@ bool ContactsBackup::replaceLive(const QString& backup, const QString& live, QSt
         }
         QFile::remove(fresh);
         return false;
+    }
+    return true;
+}
+
+bool ContactsBackup::putKeptBack(const QString& live, QString* error) {
+    const QString kept = live + kKeptSuffix;
+    if (!renameOver(kept, live, error))
+        return false;
+    for (const char* j : kJournals) {
+        QFile::remove(live + QLatin1String(j));
+        if (QFileInfo::exists(kept + QLatin1String(j)))
+            renameOver(kept + QLatin1String(j), live + QLatin1String(j), nullptr);
     }
     return true;
 }

@@ -8,6 +8,9 @@
 // checked before it replaces anything, the write probe, and the check and
 // replacement of the live contacts file on a restore. Paths use "/".
 class ContactsBackup {
+    // An SQLite file that passes its quick check and answers `probe`.
+    static bool holdsTable(const QString& file, const QString& probe, QString* error);
+
 public:
     static const QString kFolderName;      // "Tavrik Backup/"
     static const QString kBackupFile;      // "kormsBack.cfg"
@@ -16,6 +19,7 @@ public:
     static const QString kProbeSource;     // "bmin.cnt", beside the program
     static const QString kProbe;           // "bmn.cnt", in the chosen folder
     static const QString kKeptSuffix;      // ".bak": the file a restore replaced
+    static const QString kLogBackupFile;   // "sereBack.cfg": the message log, when chosen
 
     // The path with a trailing "/" unless it already ends in one (a root).
     static QString withSeparator(const QString& path);
@@ -37,6 +41,8 @@ public:
     // True for an SQLite file that passes its quick check and holds a
     // groups table; the reason otherwise.
     static bool isContactsDatabase(const QString& file, QString* error);
+    // The same for the message log: its received-message table.
+    static bool isLogDatabase(const QString& file, QString* error);
 
     // Puts the backup in place of the live file. The live file is kept as
     // live + ".bak" (with its journal, if one was left); on any failure the
@@ -44,6 +50,8 @@ public:
     static bool replaceLive(const QString& backup, const QString& live, QString* error);
     // Drops the kept file once a start has opened the restored one.
     static void forgetKept(const QString& live);
+    // Undoes replaceLive: the kept file goes back in place of the live one.
+    static bool putKeptBack(const QString& live, QString* error);
 
     // The write probe: copies the program's probe file into the folder
     // without replacing one already there; any failure is ignored. Whether

@@ -93,6 +93,14 @@ inline const QString kCopyToDisk =
                    u"بارگذاری اطلاعات نمایید");
 inline const QString kRestoreDone =
     QStringLiteral(u"عملیات با موفقیت انجام شده و برنامه نیاز به راه اندازی مجدد دارد");
+// Asked before a restore replaces the live files, with or without the log.
+inline const QString kAskRestore = QStringLiteral(
+    u"آیا موافقید اطلاعات فعلی گروه ها و اعضا با اطلاعات نسخه پشتیبان جایگزین گردد؟");
+inline const QString kAskRestoreWithLog =
+    QStringLiteral(u"آیا موافقید اطلاعات فعلی گروه ها و اعضا و پیامهای ارسال و دریافت شده با "
+                   u"اطلاعات نسخه پشتیبان جایگزین گردد؟");
+inline const QString kBackupLogOption =
+    QStringLiteral(u"پیامهای ارسال و دریافت شده نیز در نسخه پشتیبان ذخیره گردد");
 inline const QString kOlderLayout =
     QStringLiteral(u"به دلیل تغییر در ساختار بانک اطلاعات , اطلاعات نسخه های قبلی در این نسخه قابل "
                    u"بازیابی نمی باشد");

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <sodium.h>
+
 #include "shell/TextFile.h"
 
 namespace passwordfile {
@@ -72,15 +74,50 @@ std::optional<QString> stored(const QString& programDir) {
     return QString();
 }
 
+QString activePath(const QString& programDir) {
+    for (const Location& l : folders(programDir)) {
+        const QString path = l.folder + kFileName;
+        if (reachable(l.windowsPath) && QFileInfo::exists(path))
+            return path;
+    }
+    return {};
+}
+
 bool write(const QString& path, const QString& password) {
     constexpr QFileDevice::Permissions kOwnerOnly =
         QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (sodium_init() < 0)
+        return false;
+    // The costs libsodium names for a login: a fraction of a second and
+    // 64 MiB per try, which is what makes guessing a copied file slow.
+    const QByteArray plain = password.toUtf8();
+    char hash[crypto_pwhash_STRBYTES] = {};
+    if (crypto_pwhash_str(hash, plain.constData(), static_cast<unsigned long long>(plain.size()),
+                          crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+        return false;
     // The old password stays until the new one is written whole.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(kOwnerOnly))
         return false;
-    const QByteArray bytes = textfile::encode(password + QStringLiteral("\r\n"));
+    const QByteArray bytes = textfile::encode(QString::fromLatin1(hash) + QStringLiteral("\r\n"));
     return file.write(bytes) == bytes.size() && file.commit();
+}
+
+bool isHashed(const QString& storedText) {
+    // Passwords are typed as digits, so no old file starts this way.
+    return storedText.startsWith(QLatin1String("$argon2"));
+}
+
+bool matches(const QString& storedText, const QString& entered) {
+    if (!isHashed(storedText))
+        return entered == storedText;
+    if (sodium_init() < 0)
+        return false;
+    const QByteArray hash = storedText.toLatin1();
+    const QByteArray plain = entered.toUtf8();
+    return crypto_pwhash_str_verify(hash.constData(), plain.constData(),
+                                    static_cast<unsigned long long>(plain.size())) == 0;
 }
 
 void removeFirst(const QString& programDir) {

@@ -68,7 +68,9 @@ AtReply AtBackend::run(const QByteArray& command, int timeoutMs) {
     AtCommand c;
     c.text = command;
     c.timeoutMs = timeoutMs;
-    return m_channel.execute(c);
+    const AtReply r = m_channel.execute(c);
+    m_lastTimedOut = r.status == AtReply::Status::Timeout;
+    return r;
 }
 
 void AtBackend::fail() {
@@ -250,9 +252,12 @@ int AtBackend::disconnectDevice() {
 }
 
 void AtBackend::onPortLost() {
+    const bool wasConnected = m_connected;
     m_connected = false;
     resetCallState();
     m_stored.reset();
+    if (wasConnected)
+        Q_EMIT connectionLost();
 }
 
 // ---- Information ------------------------------------------------------------

@@ -71,6 +71,7 @@ public:
     QString networkInfo() override;
     int endUssd() override;
     int dial(const QString& code) override;
+    bool lastCallTimedOut() const override { return m_lastTimedOut; }
 
     bool isConnected() const { return m_connected; }
 
@@ -120,6 +121,7 @@ private:
     AtChannel m_channel;
     SmsProperties m_props;
     bool m_connected = false;
+    bool m_lastTimedOut = false;
     bool m_ackNeeded = false;
     QByteArray m_readMemory = "SM";
     int m_concatReference = 0;

@@ -229,10 +229,14 @@ GammuBackend::~GammuBackend() {
 template <typename R>
 R GammuBackend::run(int timeoutMs, R failure, std::function<R(Device&)> job, bool waitForWorker) {
     m_timedOut = false;
-    if (!waitForWorker && !m_worker->idle())
+    m_lastCallTimedOut = false;
+    if (!waitForWorker && !m_worker->idle()) {
+        m_lastCallTimedOut = true;
         return failure; // still busy with a call that timed out
+    }
     if (!waitForWorker && m_connected && !m_worker->connected()) {
         m_connected = false; // the worker's fresh state machine found no phone
+        Q_EMIT connectionLost();
         return failure;
     }
     struct Wait {
@@ -281,6 +285,7 @@ R GammuBackend::run(int timeoutMs, R failure, std::function<R(Device&)> job, boo
             return *result;
         qCWarning(lcGammu) << "no answer from the phone within" << timeoutMs << "ms";
         m_timedOut = true;
+        m_lastCallTimedOut = true;
         *abandoned = true;
         m_worker->abort();
         return failure;
@@ -290,6 +295,7 @@ R GammuBackend::run(int timeoutMs, R failure, std::function<R(Device&)> job, boo
     if (!waitForWorker && m_connected && !m_worker->connected()) {
         m_connected = false;
         qCWarning(lcGammu) << "the phone's link is down";
+        Q_EMIT connectionLost();
     }
     return *result;
 }

@@ -67,6 +67,7 @@ public:
     QString networkInfo() override;
     int endUssd() override;
     int dial(const QString& code) override;
+    bool lastCallTimedOut() const override { return m_lastCallTimedOut; }
 
     bool isConnected() const { return m_connected; }
     // No job queued or running on the worker.
@@ -97,6 +98,9 @@ private:
     QString m_programDir;
     SmsProperties m_props;
     bool m_connected = false;
+    // The last call waited out its time-out, or found the worker still
+    // stuck in one.
+    bool m_lastCallTimedOut = false;
     QStringList m_folderNames;     // the phone's folders, numbered from 1
     StoredListing m_stored;        // what ReadAllSMS walks
     int m_deviceOffsetSeconds = 0; // zone of the device clock, for times typed without one

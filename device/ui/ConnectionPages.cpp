@@ -1,6 +1,8 @@
 #include "device/ui/ConnectionPages.h"
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -107,6 +109,7 @@ void ConnectionPages::fillHooks() {
 void ConnectionPages::connectShell() {
     connect(&m_shell.timer(ShellTimer::DeviceRefresh), &ClockTimer::timeout, this,
             [this] { refresh(RefreshBy::Timer); });
+    connect(&m_shell.sms(), &KylixSMS::OnConnectionLost, this, &ConnectionPages::connectionLost);
     connect(&m_shell.searchWindow(), &SearchWindow::cancelled, this,
             [this] { m_searchFlag = false; });
     // A close request during a search lets it stop after the attempt under way.
@@ -255,6 +258,10 @@ void ConnectionPages::refresh(RefreshBy caller) {
     // The connected sequence runs inside the connect action's hold; everyone
     // else waits for the device to be free and, from the timer, for the next
     // tick.
+    if (caller == RefreshBy::Timer && m_skipTicks > 0) {
+        --m_skipTicks;
+        return;
+    }
     DeviceGate::Hold hold;
     if (caller != RefreshBy::ConnectedSequence && !(hold = holdDevice()))
         return;
@@ -264,19 +271,69 @@ void ConnectionPages::refresh(RefreshBy caller) {
         return;
     }
     KylixSMS& sms = m_shell.sms();
-    StatusStrip& strip = m_shell.statusStrip();
-    showText(m_teManufacture, sms.GetManufacturer());
-    showText(m_teModel, sms.GetModel());
-    showText(m_teIMEI, sms.GetIMEI());
-    showText(m_teNetworkInfo, sms.GetNetworkInfo());
-    showText(m_teBattery, QString::number(sms.GetBatteryLevel()));
-    strip.setBattery(sms.GetBatteryLevel());
-    showText(m_teReception, QString::number(sms.GetReceptionLevel()));
-    strip.setReception(sms.GetReceptionLevel());
-    showText(m_teFirmware, sms.GetFirmware());
-    showText(m_teHardware, sms.GetHardware());
-    showText(m_teTime, sms.GetDeviceTime());
-    showText(m_teSMSC, sms.GetSMSC());
+    // What a query brought back is shown only while the device still counts
+    // as connected: a loss handled inside the call has emptied the page.
+    const auto show = [this](QLineEdit* field, const QString& text) {
+        if (isConnected())
+            showText(field, text);
+    };
+    const auto gauge = [this](void (StatusStrip::*set)(int), int value) {
+        if (isConnected())
+            (m_shell.statusStrip().*set)(value);
+    };
+    const std::function<void()> queries[] = {
+        [&] { show(m_teManufacture, sms.GetManufacturer()); },
+        [&] { show(m_teModel, sms.GetModel()); },
+        [&] { show(m_teIMEI, sms.GetIMEI()); },
+        [&] { show(m_teNetworkInfo, sms.GetNetworkInfo()); },
+        [&] { show(m_teBattery, QString::number(sms.GetBatteryLevel())); },
+        [&] { gauge(&StatusStrip::setBattery, sms.GetBatteryLevel()); },
+        [&] { show(m_teReception, QString::number(sms.GetReceptionLevel())); },
+        [&] { gauge(&StatusStrip::setReception, sms.GetReceptionLevel()); },
+        [&] { show(m_teFirmware, sms.GetFirmware()); },
+        [&] { show(m_teHardware, sms.GetHardware()); },
+        [&] { show(m_teTime, sms.GetDeviceTime()); },
+        [&] { show(m_teSMSC, sms.GetSMSC()); },
+    };
+    bool silent = false;
+    for (const auto& query : queries) {
+        query();
+        // Lost meanwhile: the page already shows it disconnected.
+        if (!isConnected())
+            break;
+        // A device that waits out one query would wait out every other:
+        // the refresh ends here instead of holding the device for all of
+        // them, and the timer backs off until the device answers again.
+        if (sms.LastCallTimedOut()) {
+            silent = true;
+            break;
+        }
+    }
+    if (silent) {
+        ++m_silentRefreshes;
+        m_skipTicks = std::min(1 << std::min(m_silentRefreshes - 1, 3), kMaxSkippedTicks);
+    } else {
+        m_silentRefreshes = 0;
+        m_skipTicks = 0;
+    }
+    hold.release();
+    if (std::exchange(m_lossUntold, false))
+        MessageService::instance().showMessage(devicetext::kConnectionLost);
+}
+
+void ConnectionPages::connectionLost() {
+    if (!isConnected())
+        return;
+    resetDisconnected();
+    m_silentRefreshes = 0;
+    m_skipTicks = 0;
+    // In the middle of an action (a send run, a search, a refresh) the box
+    // would come up between its steps; the action reports its own failure,
+    // and a refresh tells the loss once it is over.
+    if (m_shell.sms().gate().isHeld())
+        m_lossUntold = true;
+    else
+        MessageService::instance().showMessage(devicetext::kConnectionLost);
 }
 
 void ConnectionPages::setTimeAction() {
@@ -374,6 +431,9 @@ bool ConnectionPages::isConnected() const {
 }
 
 void ConnectionPages::markConnected() {
+    m_lossUntold = false;
+    m_silentRefreshes = 0;
+    m_skipTicks = 0;
     m_btnConnect->setEnabled(false);
     m_btnDisconnect->setEnabled(true);
 }

@@ -37,6 +37,15 @@ public:
     void connectAction();
     void disconnectAction();
     void refresh(RefreshBy caller);
+    // The device went away: shown as disconnected at once, the operator
+    // told once no action holds the device.
+    void connectionLost();
+    // Timer ticks a silent device still skips before the next refresh.
+    int refreshTicksSkipped() const { return m_skipTicks; }
+
+    // After the n-th refresh in a row that timed out, the timer skips
+    // 2^(n-1) ticks, at most this many.
+    static constexpr int kMaxSkippedTicks = 8;
     void setTimeAction();
     void storeSmscAction();
     void concatenationClicked();
@@ -90,6 +99,9 @@ private:
     ShellContext& m_shell;
     PortSearch m_search;
     bool m_searchFlag = false;
+    int m_silentRefreshes = 0;
+    int m_skipTicks = 0;
+    bool m_lossUntold = false;
     std::vector<HookFill> m_fills;
 
     // Connect page

@@ -1,5 +1,6 @@
 #include "store/ui/BackupPage.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -84,6 +85,10 @@ BackupPage::BackupPage(ShellContext& shell)
         QStringLiteral("Edit100"), QStringLiteral("wait1"));
     row(1, BitBtn46, Edit101, wait2, QStringLiteral("BitBtn46"), kRestoreCaption,
         QStringLiteral("Edit101"), QStringLiteral("wait2"));
+    // Under the backup button, beside its wait label: nothing else moves.
+    cbBackupLog = new QCheckBox(kBackupLogOption, page);
+    cbBackupLog->setObjectName(QStringLiteral("cbBackupLog"));
+    grid->addWidget(cbBackupLog, 1, 0);
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
     layout->addStretch(1);
@@ -99,10 +104,20 @@ BackupPage::BackupPage(ShellContext& shell)
         if (q.exec(QStringLiteral("select count(*) from groups")) && q.next())
             ContactsBackup::forgetKept(liveFile());
     }
+    if (QFileInfo::exists(liveLog() + ContactsBackup::kKeptSuffix) &&
+        m_shell.database().logOpen()) {
+        QSqlQuery q(QSqlDatabase::database(QString::fromLatin1(Database::kLog), false));
+        if (q.exec(QStringLiteral("select count(*) from reci")) && q.next())
+            ContactsBackup::forgetKept(liveLog());
+    }
 }
 
 QString BackupPage::liveFile() const {
     return m_shell.programDir() + Database::kContactsFile;
+}
+
+QString BackupPage::liveLog() const {
+    return m_shell.programDir() + Database::kLogFile;
 }
 
 void BackupPage::after(int ms, std::function<void()> step) {
@@ -156,6 +171,23 @@ void BackupPage::backupCopy() {
         endBackup();
         return;
     }
+    // A log copy left from an earlier backup into this folder would be
+    // restored beside contacts of another day.
+    const QString logCopy = folder + ContactsBackup::kLogBackupFile;
+    if (cbBackupLog->isChecked()) {
+        // The log stays open, as a message may come in at any time; nothing
+        // writes it while this step copies it, and a write-ahead log is
+        // folded in first.
+        ContactsBackup::settle(liveLog());
+        if (!ContactsBackup::copyVerified(liveLog(), logCopy, &copyError)) {
+            showFailure(copyError);
+            setButtons(true);
+            endBackup();
+            return;
+        }
+    } else {
+        QFile::remove(logCopy);
+    }
     after(kAfterBackupCopy, [this] { backupWriteDate(); });
 }
 
@@ -206,7 +238,9 @@ void BackupPage::restore() {
         return;
     }
     setButtons(false);
-    m_restore = {folder, backupFile, m_files.probePresent(folder)};
+    const QString logFile = folder + ContactsBackup::kLogBackupFile;
+    m_restore = {folder, backupFile, QFileInfo::exists(logFile) ? logFile : QString(),
+                 m_files.probePresent(folder)};
     m_files.probe(m_shell.programDir(), folder);
     after(kAfterProbe, [this] { restoreCheckProbe(); });
 }
@@ -220,25 +254,54 @@ void BackupPage::restoreCheckProbe() {
     }
     // A file that is not a contacts database never replaces the live one.
     QString error;
-    if (!ContactsBackup::isContactsDatabase(m_restore.backupFile, &error)) {
-        if (!m_restore.probeWasThere)
-            QFile::remove(m_restore.folder + ContactsBackup::kProbe);
-        showFailure(error);
-        setButtons(true);
-        endRestore();
+    if (!ContactsBackup::isContactsDatabase(m_restore.backupFile, &error) ||
+        (!m_restore.logFile.isEmpty() &&
+         !ContactsBackup::isLogDatabase(m_restore.logFile, &error))) {
+        failRestore(error);
+        return;
+    }
+    // Everything since the backup is lost by a restore: the operator says so.
+    if (!messages().ask(m_restore.logFile.isEmpty() ? storetext::kAskRestore
+                                                    : storetext::kAskRestoreWithLog)) {
+        failRestore(QString());
         return;
     }
     m_shell.database().closeContacts();
     ContactsBackup::settle(liveFile());
+    if (!m_restore.logFile.isEmpty()) {
+        m_shell.database().closeLog();
+        ContactsBackup::settle(liveLog());
+    }
     after(kAfterDisconnect, [this] { restoreReplaceLive(); });
+}
+
+// Ends a restore that has replaced nothing; an empty reason is the
+// operator's own no, which needs no message.
+void BackupPage::failRestore(const QString& reason) {
+    if (!m_restore.probeWasThere)
+        QFile::remove(m_restore.folder + ContactsBackup::kProbe);
+    if (!reason.isEmpty())
+        showFailure(reason);
+    setButtons(true);
+    endRestore();
 }
 
 void BackupPage::restoreReplaceLive() {
     Edit101->setText(QDir::toNativeSeparators(m_restore.folder));
     QString replaceError;
-    if (!ContactsBackup::replaceLive(m_restore.backupFile, liveFile(), &replaceError)) {
+    bool replaced = ContactsBackup::replaceLive(m_restore.backupFile, liveFile(), &replaceError);
+    // Both files or neither: contacts and log of different days would not
+    // match each other.
+    if (replaced && !m_restore.logFile.isEmpty() &&
+        !ContactsBackup::replaceLive(m_restore.logFile, liveLog(), &replaceError)) {
+        ContactsBackup::putKeptBack(liveFile(), nullptr);
+        replaced = false;
+    }
+    if (!replaced) {
         showFailure(replaceError);
-        if (!m_shell.database().openContacts())
+        const bool reopened = m_shell.database().openContacts() &&
+                              (m_shell.database().logOpen() || m_shell.database().openLog());
+        if (!reopened)
             messages().showMessage(shelltext::kDbError);
         setButtons(true);
         endRestore();

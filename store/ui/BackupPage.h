@@ -9,6 +9,7 @@
 #include "store/ContactsBackup.h"
 
 class ShellContext;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -44,6 +45,8 @@ private:
     void restoreAnnounce();
     void endRestore();
     QString liveFile() const;
+    QString liveLog() const;
+    void failRestore(const QString& reason);
 
     ShellContext& m_shell;
     ContactsBackup m_files;
@@ -55,6 +58,7 @@ private:
     struct RestoreRun {
         QString folder;
         QString backupFile;
+        QString logFile; // empty: the backup holds no log
         bool probeWasThere = false;
     } m_restore;
 
@@ -64,4 +68,5 @@ private:
     QLineEdit* Edit101 = nullptr;
     QLabel* wait1 = nullptr;
     QLabel* wait2 = nullptr;
+    QCheckBox* cbBackupLog = nullptr; // the message log goes into the backup too
 };

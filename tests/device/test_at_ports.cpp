@@ -1,8 +1,11 @@
 // From "NAME, SPEED" and the connection mode to a device file.
 #include <QtTest>
 
+#include <QDir>
 #include <QSet>
+#include <QTemporaryDir>
 
+#include "device/SerialDevices.h"
 #include "device/at/PortResolver.h"
 
 namespace {
@@ -25,6 +28,7 @@ private Q_SLOTS:
     void speeds_data();
     void speeds();
     void comNumbers();
+    void devicesTheSearchTries();
 };
 
 void TestAtPorts::virtualPortFirst() {
@@ -111,6 +115,26 @@ void TestAtPorts::comNumbers() {
     QCOMPARE(PortResolver::comNumber(QStringLiteral("COM")), 0);
     QCOMPARE(PortResolver::comNumber(QStringLiteral("COM1234")), 0);
     QCOMPARE(PortResolver::comNumber(QStringLiteral("XCOM1")), 0);
+}
+
+// Only devices the kernel has: a node left in /dev without its tty entry,
+// an rfcomm name not bound to a phone, and other serial names are not tried.
+void TestAtPorts::devicesTheSearchTries() {
+    QTemporaryDir root;
+    QDir dir(root.path());
+    QVERIFY(dir.mkpath(QStringLiteral("dev")) && dir.mkpath(QStringLiteral("sys")));
+    for (const char* name :
+         {"ttyUSB10", "ttyUSB2", "ttyACM0", "rfcomm0", "rfcomm1", "ttyS0", "ttyUSB3", "ttyUSBx"}) {
+        QFile node(dir.filePath(QStringLiteral("dev/") + QLatin1String(name)));
+        QVERIFY(node.open(QIODevice::WriteOnly));
+        if (qstrcmp(name, "rfcomm1") != 0 && qstrcmp(name, "ttyUSB3") != 0)
+            QVERIFY(dir.mkpath(QStringLiteral("sys/") + QLatin1String(name)));
+    }
+    const QString dev = dir.filePath(QStringLiteral("dev"));
+    QCOMPARE(
+        serialdevices::present(dev, dir.filePath(QStringLiteral("sys"))),
+        (QStringList{dev + "/ttyUSB2", dev + "/ttyUSB10", dev + "/ttyACM0", dev + "/rfcomm0"}));
+    QCOMPARE(serialdevices::present(dir.filePath(QStringLiteral("none")), dev), QStringList{});
 }
 
 QTEST_GUILESS_MAIN(TestAtPorts)

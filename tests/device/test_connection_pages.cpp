@@ -472,6 +472,76 @@ private Q_SLOTS:
         QVERIFY(f.messages.all().isEmpty());
     }
 
+    // A device that stops answering: the refresh ends at its first time-out
+    // instead of waiting out all twelve queries, and the timer tries again
+    // after 1, 2, 4, then every 8 skipped ticks, until the device answers.
+    void aSilentDeviceIsRefreshedLessAndLess() {
+        ProgramFixture f;
+        f.startShown();
+        connectOnComOne(f);
+        const QStringList queries{
+            "GetManufacturer",   "GetModel",    "GetIMEI",     "GetNetworkInfo", "GetBatteryLevel",
+            "GetReceptionLevel", "GetFirmware", "GetHardware", "GetDeviceTime",  "GetSMSC"};
+        for (const QString& q : queries)
+            f.phone->timingOut.insert(q);
+        QList<int> triedAt; // minutes
+        for (int minute = 1; minute <= 21; ++minute) {
+            const int before = f.phone->calls.size();
+            f.clock.advance(60000);
+            if (f.phone->calls.size() > before) {
+                QCOMPARE(f.phone->calls.size(), before + 1);
+                triedAt.append(minute);
+            }
+        }
+        QCOMPARE(triedAt, (QList<int>{1, 3, 6, 11, 20}));
+        QVERIFY(f.main().isConnected());
+        // The button is never skipped; it too stops at the first time-out.
+        f.phone->calls.clear();
+        click(widget<QPushButton>(f, "btnRefreshInfo"));
+        QCOMPARE(f.phone->callNames(), QStringList{"GetManufacturer"});
+
+        // Answering again: the next try is whole, and so is every tick after.
+        f.phone->timingOut.clear();
+        f.phone->calls.clear();
+        f.clock.advance(8 * 60000);
+        QCOMPARE(f.phone->count(QStringLiteral("GetSMSC")), 0);
+        f.clock.advance(60000);
+        QCOMPARE(f.phone->count(QStringLiteral("GetSMSC")), 1);
+        f.clock.advance(60000);
+        QCOMPARE(f.phone->count(QStringLiteral("GetSMSC")), 2);
+        QVERIFY(f.messages.all().isEmpty());
+    }
+
+    // Pulled out, the device shows as disconnected at once and the operator
+    // is told; lost in the middle of a refresh, the refresh stops and tells
+    // once it is over.
+    void aLostDeviceShowsAsDisconnected() {
+        ProgramFixture f;
+        f.startShown();
+        TFormMain& m = f.main();
+        connectOnComOne(f);
+        f.phone->raiseConnectionLost();
+        QTRY_VERIFY(!m.isConnected());
+        QCOMPARE(f.messages.messages, QStringList{devicetext::kConnectionLost});
+        for (const char* name : kHardwareFields)
+            QVERIFY2(edit(f, name)->text().isEmpty(), name);
+        QVERIFY(!m.strip->Timer1.isActive());
+        f.phone->calls.clear();
+        f.clock.advance(60000);
+        QVERIFY(f.phone->calls.isEmpty());
+
+        connectOnComOne(f);
+        f.phone->duringCall = [&f](const QString& op) {
+            if (op == QLatin1String("GetIMEI"))
+                f.phone->raiseConnectionLost();
+        };
+        f.clock.advance(60000);
+        QVERIFY(!m.isConnected());
+        QCOMPARE(f.phone->count(QStringLiteral("GetNetworkInfo")), 0);
+        QCOMPARE(f.messages.messages, QStringList{devicetext::kConnectionLost});
+        QVERIFY(edit(f, "teIMEI")->text().isEmpty());
+    }
+
     void refreshButton() {
         ProgramFixture f;
         f.startShown();

@@ -99,7 +99,42 @@ class ConnectionSearchTest : public QObject {
     QString lastPort() const { return m_dir.filePath(QStringLiteral("cnn.kvx")); }
 
 private Q_SLOTS:
-    void init() { QFile::remove(lastPort()); }
+    void init() {
+        QFile::remove(lastPort());
+        // The machine's own serial devices play no part.
+        PortSearch::setDeviceList([] { return QStringList(); });
+    }
+    void cleanup() { PortSearch::setDeviceList(nullptr); }
+
+    // The devices a modem or phone appears as are tried after COM1 and
+    // before the COM loop, asked anew at each search; one without network
+    // is dropped like any in the loop.
+    void devicesPresentAreTriedBeforeTheComLoop() {
+        ScriptedMessages messages;
+        KylixSMS sms;
+        ScriptedPhone* phone = phoneOn(
+            sms, {QStringLiteral("/dev/ttyUSB0, 9600"), QStringLiteral("/dev/ttyACM0, 9600")});
+        RecordingView view;
+        view.receptionFor[QStringLiteral("/dev/ttyUSB0, 9600")] = -1;
+        QStringList devices{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyACM0")};
+        PortSearch::setDeviceList([&devices] { return devices; });
+        PortSearch search(sms, view, lastPort());
+        search.run();
+        QCOMPARE(parametersTried(*phone),
+                 kFirstTwo + QStringList({"/dev/ttyUSB0, 9600", "/dev/ttyACM0, 9600"}));
+        QVERIFY(view.connected);
+        QCOMPARE(fileText(lastPort()), QStringLiteral("/dev/ttyACM0, 9600\r\n"));
+        QCOMPARE(messages.messages, QStringList{devicetext::kConnected});
+
+        // Unplugged since: the next search goes on to the COM loop.
+        devices = {QStringLiteral("/dev/rfcomm0")};
+        ScriptedPhone* next = phoneOn(sms, {QStringLiteral("COM3, 9600")});
+        view.connected = false;
+        view.box = true;
+        search.run();
+        QCOMPARE(parametersTried(*next),
+                 kFirstTwo + QStringList({"/dev/rfcomm0, 9600"}) + loopPorts(25, 3));
+    }
 
     void manualAttemptUsesTheFieldsAsTheyStand() {
         ScriptedMessages messages;

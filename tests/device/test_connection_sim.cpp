@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -70,6 +71,60 @@ private Q_SLOTS:
         QTest::mouseClick(button(f, "btnConnect"), Qt::LeftButton);
         QVERIFY(m.isConnected());
         QCOMPARE(f.messages.messages, QStringList{devicetext::kConnected});
+    }
+
+    // The simulator's process ends: its pty closes as an unplugged modem's
+    // device does, and the page shows the loss within seconds, not at the
+    // next refresh.
+    void anUnpluggedModemShowsAsDisconnectedAtOnce() {
+        ProgramFixture f;
+        ModemSim sim;
+        QVERIFY2(
+            sim.start(QString(), {QStringLiteral("--link"), f.file(QStringLiteral("ports/COM3"))}),
+            qPrintable(sim.error()));
+        f.startShown();
+        TFormMain& m = f.main();
+        m.KylixSMS1.setBackend(makeDeviceBackend(m.programDir));
+        QTest::mouseClick(button(f, "btnConnect"), Qt::LeftButton);
+        QVERIFY(m.isConnected());
+        f.messages.clear();
+        QElapsedTimer seen;
+        seen.start();
+        sim.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!m.isConnected(), 5000);
+        qInfo("loss shown %lld ms after the modem went", seen.elapsed());
+        QCOMPARE(f.messages.messages, QStringList{devicetext::kConnectionLost});
+        QVERIFY(fieldText(f, "teManufacture").isEmpty());
+        QVERIFY(button(f, "btnConnect")->isEnabled());
+    }
+
+    // A modem that stops answering after the connection: a refresh tick
+    // waits out one query, not all of them, and the next tick is skipped.
+    void aRefreshOfASilentModemEndsAtItsFirstTimeOut() {
+        ProgramFixture f;
+        ModemSim sim;
+        // Quiet from the answer to the connection's last query on.
+        QVERIFY2(sim.start(QStringLiteral("on AT+CSCA? silent on\n"),
+                           {QStringLiteral("--link"), f.file(QStringLiteral("ports/COM3"))}),
+                 qPrintable(sim.error()));
+        f.startShown();
+        TFormMain& m = f.main();
+        m.KylixSMS1.setBackend(makeDeviceBackend(m.programDir));
+        QTest::mouseClick(button(f, "btnConnect"), Qt::LeftButton);
+        QVERIFY(m.isConnected());
+        QElapsedTimer busy;
+        busy.start();
+        f.clock.advance(60000);
+        const qint64 refreshMs = busy.elapsed();
+        busy.restart();
+        f.clock.advance(60000);
+        const qint64 skippedMs = busy.elapsed();
+        qInfo("silent modem: refresh %lld ms, next tick %lld ms", refreshMs, skippedMs);
+        // One query's 3 s time-out, with room for a loaded machine; all
+        // twelve would be well over 30 s.
+        QVERIFY2(refreshMs < 10000, qPrintable(QString::number(refreshMs)));
+        QVERIFY2(skippedMs < 1000, qPrintable(QString::number(skippedMs)));
+        QVERIFY(m.isConnected());
     }
 };
 

@@ -18,6 +18,7 @@
 #include "device/DeviceBackend.h"
 #include "shell/ui/SearchWindow.h"
 #include "app/TFormMain.h"
+#include "device/PortSearch.h"
 #include "test_at_sim.h"
 
 namespace {
@@ -97,6 +98,23 @@ private Q_SLOTS:
         // The simulator saw one client: only the last candidate reached it.
         QCOMPARE(events(sim, "client opened"), 1);
         QVERIFY(sim.commands().contains(QStringLiteral("AT+CMGF=0")));
+        QCOMPARE(p.f.messages.messages, QStringList{devicetext::kConnected});
+    }
+
+    // A modem plugged in on a USB serial device is found by its device file,
+    // before any of the COM loop's names.
+    void findsAModemOnAUsbDevice() {
+        Program p;
+        ModemSim sim;
+        const QString usb = p.f.file(QStringLiteral("ttyUSB0"));
+        QVERIFY2(sim.start(QString(), {QStringLiteral("--link"), usb}), qPrintable(sim.error()));
+        PortSearch::setDeviceList([usb] { return QStringList{usb}; });
+        p.connect();
+        QVERIFY(p.f.main().isConnected());
+        QCOMPARE(candidatesTried(), kFirstTwo + QStringList{usb + QStringLiteral(", 9600")});
+        QVERIFY(g_attempts.last().endsWith(QLatin1String("connected")));
+        QCOMPARE(p.f.main().findChild<QLineEdit*>(QStringLiteral("teParameter"))->text(),
+                 usb + QStringLiteral(", 9600"));
         QCOMPARE(p.f.messages.messages, QStringList{devicetext::kConnected});
     }
 

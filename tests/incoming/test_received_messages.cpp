@@ -29,9 +29,10 @@ QStringList reci(bool all = false) {
     return rows;
 }
 
-void part(ProgramFixture& f, const char* number, const QString& text) {
+// A part with no place of its own: "1/2" is not the drivers' form.
+void part(ProgramFixture& f, const char* number, const QString& text, const char* info = "1/2") {
     f.phone->raiseNewSms({1, 3, QString::fromLatin1(number), text, QStringLiteral("09:00"),
-                          QStringLiteral("1/2"), 8, 0});
+                          QString::fromLatin1(info), 8, 0});
     QCoreApplication::processEvents();
 }
 } // namespace
@@ -63,6 +64,43 @@ private Q_SLOTS:
         part(f, "B", QStringLiteral("d"));
         f.clock.advance(12000);
         QCOMPARE(reci().mid(1), (QStringList{"A:a", "B:b", "B:c", "B:d"}));
+    }
+
+    // Parts that carry their place are put in it, whatever order the network
+    // used; parts without one keep their arrival order around them.
+    void numberedPartsAreJoinedInTheirOrder() {
+        ProgramFixture f;
+        f.startShown();
+        part(f, "+98912", QStringLiteral("ج"), "7,3,3");
+        part(f, "+98912", QStringLiteral("ب"), "7,3,2");
+        part(f, "+98912", QStringLiteral("الف"), "7,3,1");
+        f.clock.advance(12000);
+        // Two messages interleaved, one reused reference, a plain part between.
+        part(f, "B", QStringLiteral("2"), "9,2,2");
+        part(f, "B", QStringLiteral("y"), "4,2,2");
+        part(f, "B", QStringLiteral("-"), "");
+        part(f, "B", QStringLiteral("1"), "9,2,1");
+        part(f, "B", QStringLiteral("x"), "4,2,1");
+        part(f, "B", QStringLiteral("4"), "9,2,2"); // 9,2,2 again: a second message
+        part(f, "B", QStringLiteral("3"), "9,2,1");
+        // Out of range or malformed: no place, kept where it came.
+        part(f, "B", QStringLiteral("!"), "9,2,5");
+        part(f, "B", QStringLiteral("?"), "9,x,1");
+        f.clock.advance(12000);
+        QCOMPARE(reci(),
+                 (QStringList{QStringLiteral("+98912:الفبج"), QStringLiteral("B:12xy-34!?")}));
+    }
+
+    // Nothing pending: a part from an empty sender starts its own message
+    // and is not joined to the text stored last (which was from no number).
+    void anEmptySenderWithNothingPendingStartsAfresh() {
+        ProgramFixture f;
+        f.startShown();
+        part(f, "", QStringLiteral("a"));
+        f.clock.advance(12000);
+        part(f, "", QStringLiteral("b"));
+        f.clock.advance(12000);
+        QCOMPARE(reci(), (QStringList{":a", ":b"}));
     }
 
     void noticeShowsTheTextSoFarAndClosingStoresIt() {

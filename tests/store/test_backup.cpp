@@ -3,6 +3,7 @@
 // was, and the restore that ends the program.
 #include <QtTest>
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -248,6 +249,115 @@ private Q_SLOTS:
         QCOMPARE(gnames(korms(again.f)).split(',').last(), QStringLiteral("saved"));
         QVERIFY(!QFile::exists(korms(again.f) + ".bak"));
         QVERIFY(again.f.messages.all().isEmpty());
+    }
+
+    // The live contacts are replaced only on the operator's yes: a no leaves
+    // them, the probe and the program as they were.
+    void restoreAsksFirstAndANoKeepsEverything() {
+        Program p;
+        QTemporaryDir target;
+        const QString folder = target.path() + QStringLiteral("/Tavrik Backup/");
+        p.backupTo(target.path());
+        p.runSteps();
+        createGroup(p.f, QStringLiteral("since the backup"));
+        const QByteArray live = bytes(korms(p.f));
+        p.f.messages.clear();
+        p.f.messages.answers = {false};
+        p.restoreFrom(folder);
+        p.runSteps();
+        QCOMPARE(p.f.messages.questions, QStringList{kAskRestore});
+        QVERIFY(p.f.messages.all().isEmpty());
+        QCOMPARE(bytes(korms(p.f)), live);
+        QVERIFY(!QFile::exists(korms(p.f) + ".bak"));
+        QVERIFY(!QFile::exists(folder + "bmn.cnt"));
+        QVERIFY(p.f.main().db.contactsOpen());
+        QVERIFY(p.f.main().isVisible());
+        QVERIFY(p.buttonsEnabled());
+        QVERIFY(!widget<QLabel>(p.f, "wait2")->isVisible());
+    }
+
+    // Ticked, the backup holds the message log too, copied while the log
+    // stays open; the restore then asks for both and puts both back.
+    // Unticked, a later backup there drops the old log copy.
+    void aBackupCanHoldTheMessageLog() {
+        QTemporaryDir dir;
+        QTemporaryDir target;
+        const QString folder = target.path() + QStringLiteral("/Tavrik Backup/");
+        const QString log = dir.filePath(QStringLiteral("sere.dll"));
+        const QString received = QStringLiteral("select num from reci order by rowid");
+        const auto receive = [&log](const char* num) {
+            sqlRows(log, QStringLiteral("insert into reci(num,time,date,pos,matn) "
+                                        "values('%1','09:30','1389/01/01','new','x')")
+                             .arg(QLatin1String(num)));
+        };
+        {
+            Program p(dir.path());
+            receive("0912");
+            widget<QCheckBox>(p.f, "cbBackupLog")->setChecked(true);
+            p.backupTo(target.path());
+            p.runSteps();
+            QCOMPARE(p.f.messages.messages, QStringList{kBackupDone});
+            QCOMPARE(sqlColumn(folder + "sereBack.cfg", received), QStringList{"0912"});
+            QVERIFY(p.f.main().db.logOpen());
+            receive("0935");
+            p.f.messages.clear();
+            p.restoreFrom(folder);
+            p.runSteps();
+            QCOMPARE(p.f.messages.questions, QStringList{kAskRestoreWithLog});
+            QCOMPARE(p.f.messages.messages, QStringList{kRestoreDone});
+            QCOMPARE(sqlColumn(log + ".bak", received), (QStringList{"0912", "0935"}));
+        }
+        Program again(dir.path());
+        QCOMPARE(sqlColumn(log, received), QStringList{"0912"});
+        QVERIFY(!QFile::exists(log + ".bak"));
+        again.backupTo(target.path());
+        again.runSteps();
+        QVERIFY(!QFile::exists(folder + "sereBack.cfg"));
+        QVERIFY(QFile::exists(folder + "kormsBack.cfg"));
+    }
+
+    // A log copy that is no database stops the restore before either file
+    // is touched.
+    void aDamagedLogCopyStopsTheWholeRestore() {
+        Program p;
+        QTemporaryDir target;
+        const QString folder = target.path() + QStringLiteral("/Tavrik Backup/");
+        p.backupTo(target.path());
+        p.runSteps();
+        writeBytes(folder + "sereBack.cfg", QByteArray(4096, 'x'));
+        const QByteArray live = bytes(korms(p.f));
+        p.f.messages.clear();
+        p.restoreFrom(folder);
+        p.runSteps();
+        QVERIFY(p.f.messages.questions.isEmpty());
+        QCOMPARE(p.f.messages.messages, QStringList{kOperationFailed});
+        QCOMPARE(bytes(korms(p.f)), live);
+        QVERIFY(p.f.main().db.contactsOpen() && p.f.main().db.logOpen());
+        QVERIFY(p.f.main().isVisible());
+    }
+
+    // Contacts and log of different days never meet: when the log cannot be
+    // put in place, the contacts already replaced go back as they were.
+    void aLogThatCannotBeReplacedLeavesTheContactsAsTheyWere() {
+        Program p;
+        QTemporaryDir target;
+        const QString folder = target.path() + QStringLiteral("/Tavrik Backup/");
+        widget<QCheckBox>(p.f, "cbBackupLog")->setChecked(true);
+        p.backupTo(target.path());
+        p.runSteps();
+        createGroup(p.f, QStringLiteral("since the backup"));
+        const QByteArray live = bytes(korms(p.f));
+        // The log's fresh copy cannot be written.
+        QVERIFY(QDir().mkdir(p.f.file(QStringLiteral("sere.dll.new.part"))));
+        p.f.messages.clear();
+        p.restoreFrom(folder);
+        p.runSteps();
+        QCOMPARE(p.f.messages.messages, QStringList{kOperationFailed});
+        QCOMPARE(bytes(korms(p.f)), live);
+        QVERIFY(!QFile::exists(korms(p.f) + ".bak"));
+        QVERIFY(p.f.main().db.contactsOpen() && p.f.main().db.logOpen());
+        QVERIFY(p.f.main().isVisible());
+        QVERIFY(p.buttonsEnabled());
     }
 
     void restoreWaitsBeforeItEnds() {

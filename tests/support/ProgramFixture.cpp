@@ -4,6 +4,7 @@
 #include <QDir>
 
 #include "shell/ui/Modal.h"
+#include "device/PortSearch.h"
 #include "shell/ProgramDir.h"
 #include "app/ProgramRoot.h"
 #include "app/TFormMain.h"
@@ -16,6 +17,8 @@ ProgramFixture::ProgramFixture(const QString& dir, const QDateTime& start) : clo
         m_dirPath = dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
     }
     ProgramDir::setOverride(m_dirPath);
+    // The machine's own serial devices play no part in a test's search.
+    PortSearch::setDeviceList([] { return QStringList(); });
     Modal::setRunner([this](QDialog* d) {
         modalShown.append(d);
         return int(QDialog::Accepted);
@@ -32,6 +35,7 @@ ProgramFixture::~ProgramFixture() {
     Modal::setRunner(nullptr);
     Browser::setFactory(nullptr);
     ProgramDir::setOverride(QString());
+    PortSearch::setDeviceList(nullptr);
 }
 
 void ProgramFixture::start() {

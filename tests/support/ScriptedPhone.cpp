@@ -40,6 +40,7 @@ QStringList ScriptedPhone::callNames() const {
 QVariant ScriptedPhone::result(const QString& op, const QVariantList& args,
                                const QVariant& fallback) {
     calls.append({op, args});
+    m_lastTimedOut = timingOut.contains(op);
     if (duringCall)
         duringCall(op);
     auto it = m_scripts.find(op);

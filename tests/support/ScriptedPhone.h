@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 
@@ -45,6 +46,12 @@ public:
     void raiseDeliveryReport(const DeliveryReport& r) { Q_EMIT newDeliveryReport(r); }
     void raiseUssd(const QString& text) { Q_EMIT newUssd(text); }
     void raiseCall(const QString& number, int status) { Q_EMIT newCall(number, status); }
+    // The device pulled out while connected.
+    void raiseConnectionLost() { Q_EMIT connectionLost(); }
+    // Operations that wait out their time-out (their result is still the
+    // scripted one, usually a failure).
+    QSet<QString> timingOut;
+    bool lastCallTimedOut() const override { return m_lastTimedOut; }
 
     void applyProperties(const SmsProperties& p) override { lastProperties = p; }
     int connectDevice(const SmsProperties& p) override;
@@ -70,6 +77,7 @@ public:
     int dial(const QString& code) override { return intOp(QStringLiteral("Dial"), {code}, 1); }
 
 private:
+    bool m_lastTimedOut = false;
     QVariant result(const QString& op, const QVariantList& args, const QVariant& fallback);
     int intOp(const QString& op, const QVariantList& args, int fallback) {
         return result(op, args, fallback).toInt();

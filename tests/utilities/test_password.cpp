@@ -11,6 +11,7 @@
 #include "app/TFormMain.h"
 #include "utilities/ui/PasswordPage.h"
 #include "utilities/ui/PasswordPrompt.h"
+#include "utilities/PasswordFile.h"
 #include "utilities/PasswordTexts.h"
 
 using namespace passwordtext;
@@ -51,6 +52,11 @@ void answerPrompt(ProgramFixture& f, const QStringList& steps) {
         }
         return prompt->result();
     });
+}
+
+QByteArray textOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QLineEdit* field(ProgramFixture& f, const char* name) {
@@ -101,6 +107,46 @@ private Q_SLOTS:
         QCOMPARE(m.isClosed(), !opens);
         // A wrong password ends before the fade-in: there is no fade-out.
         QVERIFY(!m.Timer6.isActive());
+    }
+
+    // The prompt checks the hash the page wrote: the same digits open, a
+    // blank added or a near miss does not.
+    void aHashedPasswordOpensOnlyForTheSameDigits() {
+        for (const auto& [typed, opens] :
+             {std::pair{"0912", true}, {"0912 ", false}, {"0913", false}, {"", false}}) {
+            ProgramFixture f;
+            QVERIFY(
+                passwordfile::write(f.file(QStringLiteral("ams32.dll")), QStringLiteral("0912")));
+            f.start();
+            answerPrompt(f, {QStringLiteral("typed:") + QLatin1String(typed), "cancel"});
+            f.main().show();
+            QCOMPARE(f.main().isClosed(), !opens);
+        }
+    }
+
+    // A file from before holds the digits as typed: it still opens the
+    // program, and the right entry replaces it by a hash; a wrong one
+    // leaves it alone.
+    void anOldPlainFileIsHashedAtTheNextRightEntry() {
+        for (const bool right : {false, true}) {
+            ProgramFixture f;
+            const QString path = f.file(QStringLiteral("ams32.dll"));
+            writeBytes(path, "4321\r\n");
+            f.start();
+            answerPrompt(f,
+                         {right ? QStringLiteral("4321") : QStringLiteral("typed:43"), "cancel"});
+            f.main().show();
+            QCOMPARE(f.main().isClosed(), !right);
+            const QByteArray now = textOf(path);
+            if (!right) {
+                QCOMPARE(now, QByteArray("4321\r\n"));
+                continue;
+            }
+            QVERIFY2(now.startsWith("$argon2id$"), now);
+            QVERIFY(
+                passwordfile::matches(QString::fromLatin1(now).trimmed(), QStringLiteral("4321")));
+            QCOMPARE(int(QFile(path).permissions()) & 0xF0FF, 0x6000);
+        }
     }
 
     void blankFileOrNoneMeansNoPrompt() {
@@ -177,7 +223,13 @@ private Q_SLOTS:
         QVERIFY(first->text().isEmpty() && repeat->text().isEmpty());
         QFile file(f.file(QStringLiteral("ams32.dll")));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("0912\r\n"));
+        // A salted hash, never the digits; the same password hashes anew.
+        const QByteArray content = file.readAll();
+        QVERIFY2(content.startsWith("$argon2id$") && content.endsWith("\r\n"), content);
+        QVERIFY(!content.contains("0912"));
+        file.close();
+        QVERIFY(passwordfile::write(f.file(QStringLiteral("other")), QStringLiteral("0912")));
+        QVERIFY(textOf(f.file(QStringLiteral("other"))) != content);
         // rw------- (the "user" bits only repeat the owner's for the owner)
         QCOMPARE(int(file.permissions()) & 0xF0FF, 0x6000);
 

@@ -115,6 +115,13 @@ void PasswordPage::startupCheck() {
         return;
     m_prompt.setStoredPassword(stored);
     Modal::run(&m_prompt);
-    if (m_prompt.entered() != stored)
+    const QString entered = m_prompt.entered();
+    if (!passwordfile::matches(stored, entered)) {
         m_shell.closeMainWindow();
+        return;
+    }
+    // An old file's password in plain text is replaced by its hash now that
+    // it is known. Should that fail the old file stays, and still works.
+    if (!passwordfile::isHashed(stored))
+        passwordfile::write(passwordfile::activePath(m_shell.programDir()), entered);
 }

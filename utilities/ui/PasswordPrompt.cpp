@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "shell/MessageService.h"
+#include "utilities/PasswordFile.h"
 #include "utilities/PasswordTexts.h"
 
 PasswordPrompt::PasswordPrompt(QWidget* parent)
@@ -49,7 +50,7 @@ QString PasswordPrompt::entered() const {
 }
 
 void PasswordPrompt::confirm() {
-    if (m_field->text() == m_stored) {
+    if (passwordfile::matches(m_stored, m_field->text())) {
         accept();
         return;
     }

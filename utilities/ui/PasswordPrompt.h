@@ -15,6 +15,7 @@ public:
 
     explicit PasswordPrompt(QWidget* parent = nullptr);
 
+    // The password file's text: a hash, or an old file's password as typed.
     void setStoredPassword(const QString& password) { m_stored = password; }
     // What the field holds when the prompt closes, confirmed or not.
     QString entered() const;
