@@ -24,6 +24,7 @@
 #include "shell/WidgetNames.h"
 #include "store/Database.h"
 #include "store/GroupPicker.h"
+#include "store/PhoneNumberCleaner.h"
 #include "utilities/TextTools.h"
 
 using namespace sendtext;
@@ -375,7 +376,10 @@ void SendPage::selectMode(RecipientMode mode) {
 }
 
 QString SendPage::numberText() const {
-    return m_teSMSNumber->text();
+    // The run gets the number in the form the member tables keep; a text the
+    // rule cannot read goes on as typed, for the run's own checks to refuse.
+    const PhoneNumberCleaner::Result clean = PhoneNumberCleaner().clean(m_teSMSNumber->text());
+    return clean.ok() ? clean.number : m_teSMSNumber->text();
 }
 
 QString SendPage::groupText() const {

@@ -1,5 +1,6 @@
 #include "store/MemberTableModel.h"
 
+#include "store/PhoneNumberCleaner.h"
 #include "store/StoreTexts.h"
 #include "store/TableCursor.h"
 
@@ -97,7 +98,14 @@ bool MemberTableModel::post(QString* error) {
     const int row = m_editRow;
     QVariantMap values;
     for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
-        const QString text = it.value().toString();
+        QString text = it.value().toString();
+        // A number typed in the grid is kept in the one clean form when the
+        // rule can read it; anything else is stored as typed, as before.
+        if (it.key() == kColumns[2]) {
+            const PhoneNumberCleaner::Result clean = PhoneNumberCleaner().clean(text);
+            if (clean.ok())
+                text = clean.number;
+        }
         values.insert(it.key(), text.isEmpty() ? QVariant() : QVariant(text));
     }
     m_editRow = -1;
