@@ -77,7 +77,14 @@ bool MemberTableModel::setData(const QModelIndex& index, const QVariant& value, 
             return false;
     }
     const QString& column = kColumns[index.column()];
-    const QString text = value.toString().left(kLengths[index.column()]);
+    // A number typed in the grid is kept in the one clean form when the
+    // rule can read it, before the column's length applies: "+98 912 345
+    // 6789" is longer than the column but not than the number. Anything
+    // else is stored as typed, as before.
+    QString text = value.toString();
+    const PhoneNumberCleaner::Result clean =
+        column == kColumns[2] ? PhoneNumberCleaner().clean(text) : PhoneNumberCleaner::Result{};
+    text = clean.ok() ? clean.number : text.left(kLengths[index.column()]);
     if (m_editRow != index.row()) {
         const int previous = m_editRow;
         m_editRow = index.row();
@@ -98,14 +105,7 @@ bool MemberTableModel::post(QString* error) {
     const int row = m_editRow;
     QVariantMap values;
     for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
-        QString text = it.value().toString();
-        // A number typed in the grid is kept in the one clean form when the
-        // rule can read it; anything else is stored as typed, as before.
-        if (it.key() == kColumns[2]) {
-            const PhoneNumberCleaner::Result clean = PhoneNumberCleaner().clean(text);
-            if (clean.ok())
-                text = clean.number;
-        }
+        const QString text = it.value().toString();
         values.insert(it.key(), text.isEmpty() ? QVariant() : QVariant(text));
     }
     m_editRow = -1;
