@@ -225,6 +225,9 @@ ImportReport ContactImport::run(ContactReader& reader, const QString& existing,
             ++report.duplicatesInGroup;
             existingRow = g.value();
         }
+        // A number met again later in the file is a duplicate within it.
+        if (existingRow >= 0)
+            inFile.insert(clean.number, existingRow);
         if (existingRow >= 0 && m_options.duplicates == Duplicates::Skip) {
             ++report.duplicatesSkipped;
             continue;
