@@ -35,13 +35,14 @@ QString scratch(const char* ending) {
     return base + QString::fromLatin1(ending);
 }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
+[[maybe_unused]] void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     if (f.open(QIODevice::WriteOnly))
         f.write(bytes);
 }
 
-void writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& parts) {
+[[maybe_unused]] void writeZip(const QString& path,
+                               const QList<QPair<QString, QByteArray>>& parts) {
     int error = 0;
     zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!z)
@@ -54,7 +55,7 @@ void writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& part
     zip_close(z);
 }
 
-void drain(ContactReader& reader) {
+[[maybe_unused]] void drain(ContactReader& reader) {
     QStringList cells;
     int rows = 0;
     while (reader.next(&cells) && rows++ < 100000) {
