@@ -10,6 +10,7 @@
 #include "store/GroupPicker.h"
 #include "store/ImportTexts.h"
 #include "store/ImportWindow.h"
+#include "store/OptOutsWindow.h"
 
 ContactsTransferButtons::ContactsTransferButtons(ShellContext& shell, GroupPicker* picker,
                                                  QWidget* page)
@@ -29,6 +30,7 @@ ContactsTransferButtons* ContactsTransferButtons::attach(ShellContext& shell, QB
     add("btnExportGroup", importtext::kExportButton, &ContactsTransferButtons::exportGroup);
     add("btnExportAllGroups", importtext::kExportAllButton,
         &ContactsTransferButtons::exportAllGroups);
+    add("btnOptOuts", importtext::kOptOutsButton, &ContactsTransferButtons::openOptOuts);
     return self;
 }
 
@@ -37,6 +39,13 @@ void ContactsTransferButtons::importContacts() {
         m_window = new ImportWindow(m_shell, m_page->window());
     // Window-modal and not blocking: the import runs from its own button.
     m_window->open();
+}
+
+void ContactsTransferButtons::openOptOuts() {
+    if (!m_optOuts)
+        m_optOuts = new OptOutsWindow(m_shell, m_page->window());
+    m_optOuts->reload();
+    m_optOuts->open();
 }
 
 void ContactsTransferButtons::exportGroup() {

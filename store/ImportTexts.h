@@ -93,3 +93,14 @@ inline const QString kExportFailed = QStringLiteral(u"ذخیره فایل با �
 inline const QString kChooseGroupFirst =
     QStringLiteral(u"ابتدا نام گروه مود نظر را از لیست انتخاب نمایید");
 } // namespace importtext
+
+// The opt-out list's window.
+namespace importtext {
+inline const QString kOptOutsButton = QStringLiteral(u"لیست لغو دریافت پیام ...");
+inline const QString kOptOutsTitle = QStringLiteral(u"شماره هایی که پیام گروهی دریافت نمی کنند");
+inline const QString kOptOutAdd = QStringLiteral(u"افزودن");
+inline const QString kOptOutRemove = QStringLiteral(u"حذف");
+inline const QString kOptOutImport = QStringLiteral(u"ورود از فایل ...");
+inline const QString kOptOutExport = QStringLiteral(u"ذخیره در فایل ...");
+inline const QString kOptOutCount = QStringLiteral(u"تعداد");
+} // namespace importtext

@@ -4,7 +4,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include "store/ContactExport.h"
 #include "store/ContactFields.h"
+#include "store/ContactReader.h"
 #include "store/Database.h"
 #include "store/PhoneNumberCleaner.h"
 
@@ -98,6 +100,56 @@ QStringList all() {
     while (q.next())
         out << q.value(0).toString();
     return out;
+}
+
+StoreResult importFrom(ContactReader& reader, int column, int* added) {
+    *added = 0;
+    QSqlDatabase db = contacts();
+    StoreResult r = ensureTable();
+    if (!r)
+        return r;
+    if (!db.transaction())
+        return StoreResult::failure(db.lastError().text());
+    QSqlQuery q(db);
+    if (!q.prepare(kInsert)) {
+        db.rollback();
+        return StoreResult::failure(q.lastError().text());
+    }
+    const PhoneNumberCleaner cleaner(QStringLiteral("IR"), false);
+    QStringList cells;
+    while (reader.next(&cells)) {
+        for (int i = 0; i < cells.size(); ++i) {
+            if (column >= 0 && i != column)
+                continue;
+            const PhoneNumberCleaner::Result c = cleaner.clean(contactexport::unguard(cells.at(i)));
+            if (!c.ok())
+                continue;
+            q.addBindValue(c.number);
+            if (!q.exec()) {
+                db.rollback();
+                *added = 0;
+                return StoreResult::failure(q.lastError().text());
+            }
+            *added += q.numRowsAffected() > 0;
+        }
+    }
+    if (!reader.error().isEmpty()) {
+        db.rollback();
+        *added = 0;
+        return StoreResult::failure(reader.error());
+    }
+    if (!db.commit())
+        return StoreResult::failure(db.lastError().text());
+    return {};
+}
+
+bool exportTo(const QString& path, QString* error) {
+    contactexport::CsvWriter out(path);
+    if (!out.open(error))
+        return false;
+    for (const QString& n : all())
+        out.write({n});
+    return out.commit(error);
 }
 
 QStringList defaultWords() {

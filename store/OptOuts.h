@@ -6,6 +6,8 @@
 
 #include "store/StoreResult.h"
 
+class ContactReader;
+
 // Numbers that never receive a bulk message, kept in the contacts database
 // (table optout), each in the clean form of PhoneNumberCleaner so that
 // "+98912..." and "0912..." are one entry. A received reply that is an
@@ -23,6 +25,13 @@ bool isOptedOut(const QString& number);
 QSet<QString> load();
 // The list in the order numbers were added.
 QStringList all();
+
+// Every number a reader's rows hold in the column (or, with -1, in any
+// cell that reads as a number) is listed; returns how many were added.
+// One transaction: a file that breaks off adds nothing.
+StoreResult importFrom(ContactReader& reader, int column, int* added);
+// The list as UTF-8 CSV with a byte-order mark, one number a line.
+bool exportTo(const QString& path, QString* error = nullptr);
 
 enum class Reply { Other, OptOut, OptIn };
 // The words that opt out: "11", "لغو", "لغو 11", "لغو۱۱", "stop".

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,6 +18,8 @@
 #include "store/ImportTexts.h"
 #include "store/ImportWindow.h"
 #include "store/MemberTableModel.h"
+#include "store/OptOutsWindow.h"
+#include "store/StoreTexts.h"
 
 using namespace storetest;
 
@@ -118,6 +121,35 @@ private slots:
         p.f.dialogs.saveFiles << p.dir.filePath(QStringLiteral("all.csv"));
         click(p.f, "btnExportAllGroups");
         QCOMPARE(p.f.messages.messages.last(), importtext::kExported + QStringLiteral(": 2"));
+    }
+
+    void optOutListByHandAndFromFiles() {
+        ImportPage p;
+        click(p.f, "btnOptOuts");
+        auto* w = p.f.main().findChild<OptOutsWindow*>(QStringLiteral("OptOutsWindow"));
+        QVERIFY(w && w->isVisible());
+        auto* box = w->findChild<QLineEdit*>(QStringLiteral("edOptOut"));
+        auto* list = w->findChild<QListWidget*>(QStringLiteral("lstOptOuts"));
+        box->setText(QStringLiteral("+98 912 345 6789"));
+        click(w->findChild<QPushButton*>(QStringLiteral("btnOptOutAdd")));
+        QCOMPARE(list->count(), 1);
+        QCOMPARE(list->item(0)->text(), QStringLiteral("09123456789"));
+        box->setText(QStringLiteral("abc"));
+        click(w->findChild<QPushButton*>(QStringLiteral("btnOptOutAdd")));
+        QCOMPARE(p.f.messages.messages.last(), storetext::kNumberInvalid);
+        // From a file: every cell that reads as a number (the landline too),
+        // the one already listed not again.
+        p.f.dialogs.openFiles << contactfiles::writeFile(p.dir, QStringLiteral("o.csv"), kCsv);
+        click(w->findChild<QPushButton*>(QStringLiteral("btnOptOutImport")));
+        QCOMPARE(list->count(), 3);
+        QCOMPARE(p.f.messages.messages.last(), importtext::kReportImported + QStringLiteral(": 2"));
+        const QString out = p.dir.filePath(QStringLiteral("optouts.csv"));
+        p.f.dialogs.saveFiles << out;
+        click(w->findChild<QPushButton*>(QStringLiteral("btnOptOutExport")));
+        QCOMPARE(contactfiles::readAll(out).size(), 3);
+        list->setCurrentRow(0);
+        click(w->findChild<QPushButton*>(QStringLiteral("btnOptOutRemove")));
+        QCOMPARE(list->count(), 2);
     }
 
     void gridNumberIsCleaned() {
