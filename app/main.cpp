@@ -2,6 +2,7 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTextStream>
 #include <QTranslator>
 
 #include "app/ProgramRoot.h"
@@ -13,6 +14,7 @@
 #include "shell/ShellTexts.h"
 #include "shell/SingleInstance.h"
 #include "store/ContactsBackup.h"
+#include "store/ContactsCommand.h"
 
 #include <csignal>
 
@@ -20,6 +22,15 @@ int main(int argc, char** argv) {
     // libgammu writes to its own RFCOMM socket without MSG_NOSIGNAL: a phone
     // that drops the link must fail the write, not end the program.
     std::signal(SIGPIPE, SIG_IGN);
+    // "tavrik import ..." and "tavrik export ...": no display, no window.
+    if (argc > 1 && contactscommand::wanted({QString::fromLocal8Bit(argv[1])})) {
+        QCoreApplication core(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        const QString dir = ProgramDir::settle(
+            ProgramDir::standardPlaces(), {ContactsBackup::kProbeSource}, &ProgramDir::writable);
+        return contactscommand::run(QCoreApplication::arguments().mid(1), dir, out, err);
+    }
     // The web engine, loaded later, shares its GL contexts with the
     // application's; this can only be said before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

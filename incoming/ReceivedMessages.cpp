@@ -9,6 +9,7 @@
 #include "shell/CoreContext.h"
 #include "shell/TextFile.h"
 #include "store/Database.h"
+#include "store/OptOuts.h"
 #include "store/Store.h"
 
 ReceivedMessages::ReceivedMessages(CoreContext& shell, QObject* parent)
@@ -67,6 +68,8 @@ bool ReceivedMessages::writeHeld() {
         const Row& r = m_held.first();
         if (!store::appendReceived(m_shell.database(), r.num, r.time, r.date, r.matn))
             return false;
+        // An opt-out reply ("لغو", "11") lists its sender; "12" unlists it.
+        optouts::takeReply(r.num, r.matn);
         m_held.removeFirst();
     }
     return true;

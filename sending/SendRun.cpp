@@ -12,6 +12,7 @@
 #include "shell/CoreContext.h"
 #include "shell/TextFile.h"
 #include "store/Database.h"
+#include "store/OptOuts.h"
 #include "store/Sql.h"
 #include "store/Store.h"
 
@@ -72,6 +73,8 @@ void SendRun::start() {
     m_rows = 0;
     m_recordedRow = -1;
     m_failedNotKept = false;
+    m_optOutsLoaded = false;
+    m_optedOut = 0;
     m_groupName.clear();
 
     const PersianDate today = m_shell.today();
@@ -305,6 +308,16 @@ bool SendRun::sendToMember(int row) {
     pushSettings();
     m_text = repo(m_composed, m.name, m.family);
     const QString number = m.num.toString();
+    // A number on the opt-out list is passed over, counted apart from
+    // failures; the list is read once per run.
+    if (!m_optOutsLoaded) {
+        m_optOuts = optouts::load();
+        m_optOutsLoaded = true;
+    }
+    if (m_optOuts.contains(optouts::key(number))) {
+        ++m_optedOut;
+        return true;
+    }
     if (send(number, m_text) >= 1 || m_view.runFlags().cancel) {
         countSent();
         return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QVariant>
 
@@ -21,6 +22,8 @@ public:
     // The send button.
     void start();
     bool isRunning() const { return m_running; }
+    // Members of the last run passed over as on the opt-out list.
+    int optedOut() const { return m_optedOut; }
 
     // Empties the failed-numbers page's two boxes; run when an old list is
     // cleared and when a resend run completes.
@@ -86,6 +89,10 @@ private:
     QString m_composed; // the composer text as typed
     QString m_text;     // what goes out, personalised per member
     QString m_groupName;
+    // Opt-outs: the list, read at the first member, and how many were passed over.
+    QSet<QString> m_optOuts;
+    bool m_optOutsLoaded = false;
+    int m_optedOut = 0;
     int m_position = 0;     // row of the current member, from 0
     int m_rows = 0;         // rows of the working table when it opened
     int m_recordedRow = -1; // the row of this table already in the failed list

@@ -21,16 +21,6 @@ constexpr char16_t kCp1256[128] = {
     0x0651, 0x00F9, 0x0652, 0x00FB, 0x00FC, 0x200E, 0x200F, 0x06D2,
 };
 
-QString fromCp1256(const QByteArray& bytes) {
-    QString out;
-    out.reserve(bytes.size());
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        out.append(b < 0x80 ? QLatin1Char(c) : QChar(kCp1256[b - 0x80]));
-    }
-    return out;
-}
-
 // Characters the program's files hold: Persian and Arabic script, Latin,
 // the punctuation and direction marks written between them, and the signs
 // and emoji operators put in messages. The last two cannot come from code
@@ -67,6 +57,16 @@ std::pair<qsizetype, qsizetype> plausibility(const QString& text) {
 } // namespace
 
 namespace textfile {
+
+QString fromCp1256(const QByteArray& bytes) {
+    QString out;
+    out.reserve(bytes.size());
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out.append(b < 0x80 ? QLatin1Char(c) : QChar(kCp1256[b - 0x80]));
+    }
+    return out;
+}
 
 QString decode(const QByteArray& bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))

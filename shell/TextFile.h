@@ -23,6 +23,8 @@ bool writeLines(const QString& path, const QString& text, QString* error = nullp
 bool readLines(const QString& path, QString* text);
 
 QString decode(const QByteArray& bytes);
+// Windows-1256 bytes, each byte one character: a stream may be cut anywhere.
+QString fromCp1256(const QByteArray& bytes);
 QByteArray encode(const QString& text);
 
 } // namespace textfile

@@ -1,5 +1,6 @@
 #include "store/MemberTableModel.h"
 
+#include "store/PhoneNumberCleaner.h"
 #include "store/StoreTexts.h"
 #include "store/TableCursor.h"
 
@@ -76,7 +77,14 @@ bool MemberTableModel::setData(const QModelIndex& index, const QVariant& value, 
             return false;
     }
     const QString& column = kColumns[index.column()];
-    const QString text = value.toString().left(kLengths[index.column()]);
+    // A number typed in the grid is kept in the one clean form when the
+    // rule can read it, before the column's length applies: "+98 912 345
+    // 6789" is longer than the column but not than the number. Anything
+    // else is stored as typed, as before.
+    QString text = value.toString();
+    const PhoneNumberCleaner::Result clean =
+        column == kColumns[2] ? PhoneNumberCleaner().clean(text) : PhoneNumberCleaner::Result{};
+    text = clean.ok() ? clean.number : text.left(kLengths[index.column()]);
     if (m_editRow != index.row()) {
         const int previous = m_editRow;
         m_editRow = index.row();

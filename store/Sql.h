@@ -84,6 +84,34 @@ inline const QString kPosCancelled = QStringLiteral(u"انصراف");
 inline const QString kNosendGroupName = QStringLiteral(u"پیام های ارسال نشده");
 inline const QString kNosendCode = QStringLiteral("nosend");
 
+// Contacts import: a group row written inside the import's transaction,
+// a member with its id (names empty, never null, as the add-member form
+// stores them), and the numbers already in a group (rowid first).
+inline const QString kInsertGroup =
+    QStringLiteral("insert into groups(gname,gcode,code) values(?,?,?)");
+inline QString insertMember(const QString& table) {
+    return QStringLiteral("insert into ") + quoteName(table) +
+           QStringLiteral(
+               "(id,name,family,num,tart,targ) values(?,coalesce(?,''),coalesce(?,''),?,?,?)");
+}
+inline QString memberNumbers(const QString& table) {
+    return QStringLiteral("select rowid,num from ") + quoteName(table);
+}
+// Merging a duplicate fills only what the stored member lacks; bound with
+// name, family, tart, targ (null where the file has nothing) and the rowid.
+inline QString mergeMember(const QString& table) {
+    return QStringLiteral("update ") + quoteName(table) +
+           QStringLiteral(
+               " set name=coalesce(nullif(name,''),?,name),"
+               "family=coalesce(nullif(family,''),?,family),"
+               "tart=coalesce(nullif(tart,''),?,tart),targ=coalesce(nullif(targ,''),?,targ) "
+               "where rowid=?");
+}
+inline QString allMembers(const QString& table) {
+    return QStringLiteral("select name,family,num,tart,targ from ") + quoteName(table) +
+           QStringLiteral(" order by rowid");
+}
+
 // The schema of a first installation, for files that do not exist yet.
 inline const QString kCreateGroups =
     QStringLiteral("create table groups(code int,gname varchar(50),gcode varchar(50))");

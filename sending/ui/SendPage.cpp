@@ -25,6 +25,7 @@
 #include "store/Database.h"
 #include "store/ui/GroupPicker.h"
 #include "utilities/ui/TextTools.h"
+#include "store/PhoneNumberCleaner.h"
 
 using namespace sendtext;
 
@@ -375,7 +376,10 @@ void SendPage::selectMode(RecipientMode mode) {
 }
 
 QString SendPage::numberText() const {
-    return m_teSMSNumber->text();
+    // The run gets the number in the form the member tables keep; a text the
+    // rule cannot read goes on as typed, for the run's own checks to refuse.
+    const PhoneNumberCleaner::Result clean = PhoneNumberCleaner().clean(m_teSMSNumber->text());
+    return clean.ok() ? clean.number : m_teSMSNumber->text();
 }
 
 QString SendPage::groupText() const {

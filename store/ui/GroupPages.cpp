@@ -18,6 +18,7 @@
 
 #include "shell/MessageService.h"
 #include "shell/ui/ShellContext.h"
+#include "store/ui/ContactsTransferButtons.h"
 #include "store/Database.h"
 #include "store/ui/GroupPicker.h"
 #include "store/MemberForm.h"
@@ -283,6 +284,7 @@ void GroupPages::buildEditPage(QWidget* page) {
     nav->addWidget(post);
     nav->addWidget(drop);
     nav->addStretch(1);
+    ContactsTransferButtons::attach(m_shell, nav, m_DBLookupComboBox2, page);
     layout->addLayout(nav);
 
     connect(remove, &QPushButton::clicked, this, &GroupPages::deleteGroup);
