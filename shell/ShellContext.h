@@ -84,6 +84,9 @@ public:
 
     // Gauges, lamps, activity marker and new-message notice.
     virtual StatusStrip& statusStrip() = 0;
+    // A short note in the status bar, in place of a box that would stop the
+    // operator: the outcome of a run, say.
+    virtual void showStatusNote(const QString& text) = 0;
     // The navigation tree, disabled while the device is being connected.
     virtual void setNavigationEnabled(bool enabled) = 0;
     virtual bool isNavigationEnabled() const = 0;

@@ -3,6 +3,11 @@
 #include <QDialog>
 #include <QDir>
 
+#include <QEventLoop>
+#include <QTimer>
+
+#include "sending/SendRun.h"
+#include "sending/SendingSubsystem.h"
 #include "shell/Modal.h"
 #include "shell/ProgramDir.h"
 #include "shell/ProgramRoot.h"
@@ -53,4 +58,20 @@ void ProgramFixture::finishFade() {
 
 TFormMain& ProgramFixture::main() const {
     return *m_windows->FormMain;
+}
+
+bool ProgramFixture::waitForRun(SendRun& run, int limitMs) {
+    if (!run.isRunning())
+        return true;
+    QEventLoop loop;
+    QObject::connect(&run, &SendRun::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return !run.isRunning();
+}
+
+bool ProgramFixture::waitForSendRun(int limitMs) {
+    if (!m_windows || !m_windows->sending)
+        return true;
+    return waitForRun(m_windows->sending->run(), limitMs);
 }
