@@ -569,7 +569,10 @@ void AtBackend::partAnswered(const std::shared_ptr<SubmitJob>& job, const AtRepl
         submitStep(job);
         return;
     }
-    if (r.status == AtReply::Status::Timeout && r.payloadSent) {
+    // Once the body went out, only the network's refusal says it was not
+    // taken: a time-out, a lost port or an OK without a reference (a stale
+    // answer read as this one's) leave it open, and it is not tried again.
+    if (r.payloadSent && r.final != AtLineParser::Final::CmsError) {
         qCWarning(lcAt) << "no answer from the network to a message part; it may have been sent "
                            "and is not tried again";
         job->unknown = true;
