@@ -46,6 +46,10 @@ QString MainWindowContext::statusTime() const {
     return m_main.es->text();
 }
 
+void MainWindowContext::showStatusNote(const QString& text) {
+    m_main.lblStatusNote->setText(text);
+}
+
 bool MainWindowContext::isConnected() const {
     return m_main.isConnected();
 }

@@ -21,6 +21,7 @@ public:
     bool isConnected() const override;
     ShellHooks& hooks() override;
     StatusStrip& statusStrip() override;
+    void showStatusNote(const QString& text) override;
     void setNavigationEnabled(bool enabled) override;
     bool isNavigationEnabled() const override;
     SearchWindow& searchWindow() override;

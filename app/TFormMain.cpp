@@ -201,6 +201,10 @@ void TFormMain::createStatusBar() {
     label(QStringLiteral("lblGregorianCaption"), kGregorian, 315, 80);
     es = label(QStringLiteral("es"), QString(), 430, 45);
     label(QStringLiteral("lblTimeCaption"), kTime, 478, 40);
+    // Notes such as a run's outcome, between the time and the solar date.
+    lblStatusNote = label(QStringLiteral("lblStatusNote"), QString(), 522, 195);
+    lblStatusNote->setLayoutDirection(Qt::RightToLeft);
+    lblStatusNote->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     e3 = label(QStringLiteral("e3"), QString(), 720, 40);
     label(QStringLiteral("lblSlash1"), QStringLiteral("/"), 760, 8);
     e2 = label(QStringLiteral("e2"), QString(), 770, 22);

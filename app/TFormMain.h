@@ -70,6 +70,7 @@ public:
     QLabel* e3 = nullptr;
     QLabel* es = nullptr;
     QLabel* lblGregorian = nullptr;
+    QLabel* lblStatusNote = nullptr;
 
     QTreeWidget* TreeView1 = nullptr;
     QStackedWidget* PageControl1 = nullptr;

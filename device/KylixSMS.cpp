@@ -1,12 +1,17 @@
 #include "device/KylixSMS.h"
 
+#include <QEventLoop>
 #include <QMetaObject>
+
+#include <algorithm>
+#include <optional>
 
 #include "device/pdu/TextSplit.h"
 
 KylixSMS::KylixSMS(QObject* parent) : QObject(parent) {
     qRegisterMetaType<IncomingSms>();
     qRegisterMetaType<DeliveryReport>();
+    qRegisterMetaType<SubmitResult>();
     setBackend(std::make_unique<NoDeviceBackend>());
 }
 
@@ -39,6 +44,10 @@ void KylixSMS::setBackend(std::unique_ptr<SmsBackend> backend) {
     });
     connect(m_backend.get(), &SmsBackend::connectionLost, this,
             [this] { enqueue([this] { Q_EMIT OnConnectionLost(); }); });
+    // Queued: an outcome never reaches its submitter inside its own submit.
+    connect(
+        m_backend.get(), &SmsBackend::submitted, this,
+        [this](const SubmitResult& r) { Q_EMIT submitted(r); }, Qt::QueuedConnection);
     m_backend->applyProperties(m_properties);
 }
 
@@ -131,7 +140,43 @@ int KylixSMS::SetSMSC(const QString& number) {
     return call([&](SmsBackend& b) { return b.setSmsc(number); });
 }
 int KylixSMS::SendSMS(const QString& number, const QString& text) {
-    return call([&](SmsBackend& b) { return b.sendSms(number, text, m_properties); });
+    return call([&](SmsBackend& b) {
+        if (&b == &m_refusal)
+            return 0;
+        const quint64 id = ++m_lastSubmitId;
+        std::optional<SubmitResult> outcome;
+        QEventLoop wait;
+        const QMetaObject::Connection c =
+            connect(&b, &SmsBackend::submitted, &wait, [&](const SubmitResult& r) {
+                if (r.id != id)
+                    return;
+                outcome = r;
+                wait.quit();
+            });
+        b.submit({id, number, text, m_properties});
+        if (!outcome)
+            wait.exec();
+        disconnect(c);
+        // An outcome nobody knows counts as sent: a second attempt could
+        // reach the customer twice.
+        switch (outcome->outcome) {
+        case SubmitOutcome::Sent:
+        case SubmitOutcome::Unknown:
+            return std::max(1, int(outcome->references.size()));
+        case SubmitOutcome::Refused:
+        case SubmitOutcome::Failed:
+            break;
+        }
+        return 0;
+    });
+}
+
+quint64 KylixSMS::submit(const QString& number, const QString& text) {
+    if (m_gate.callWaiting())
+        return 0;
+    const quint64 id = ++m_lastSubmitId;
+    m_backend->submit({id, number, text, m_properties});
+    return id;
 }
 int KylixSMS::EndCall() {
     return call([](SmsBackend& b) { return b.endCall(); });

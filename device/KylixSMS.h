@@ -107,19 +107,22 @@ public:
     }
 
     // Operations, by the control's dispatch ids.
-    int Connect();                                           // 27
-    int Disconnect();                                        // 28
-    QString GetManufacturer();                               // 30
-    QString GetModel();                                      // 31
-    QString GetFirmware();                                   // 32
-    QString GetIMEI();                                       // 33
-    QString GetHardware();                                   // 34
-    QString GetDeviceTime();                                 // 35
-    int SetDeviceTime(const QString& time);                  // 36
-    int GetBatteryLevel();                                   // 37
-    int GetReceptionLevel();                                 // 38
-    QString GetSMSC();                                       // 39
-    int SetSMSC(const QString& number);                      // 40
+    int Connect();                          // 27
+    int Disconnect();                       // 28
+    QString GetManufacturer();              // 30
+    QString GetModel();                     // 31
+    QString GetFirmware();                  // 32
+    QString GetIMEI();                      // 33
+    QString GetHardware();                  // 34
+    QString GetDeviceTime();                // 35
+    int SetDeviceTime(const QString& time); // 36
+    int GetBatteryLevel();                  // 37
+    int GetReceptionLevel();                // 38
+    QString GetSMSC();                      // 39
+    int SetSMSC(const QString& number);     // 40
+    // A thin wait on submit() for the callers that send one message at a
+    // time: sent, or an outcome nobody knows (not to be tried again), is
+    // success; refused and failed are failure.
     int SendSMS(const QString& number, const QString& text); // 41
     int EndCall();                                           // 43
     QString GetSMSFolderName(int folder);                    // 50
@@ -135,6 +138,12 @@ public:
     bool LastCallTimedOut() const {
         return m_lastTimedOut;
     }
+    // Hands a message to the backend with the current properties and
+    // returns at once; submitted() with the returned id follows, from the
+    // event loop, never inside this call. 0, with nothing sent, while another
+    // call waits on the device.
+    quint64 submit(const QString& number, const QString& text);
+
     // True while a call is waiting on the device.
     bool isBusy() const {
         return m_gate.callWaiting();
@@ -154,6 +163,8 @@ Q_SIGNALS:
     // Not one of the control's own: the device went away while connected.
     // Delivered like the events, never inside a call.
     void OnConnectionLost();
+    // The outcome of a submit(), and of the waits of SendSMS.
+    void submitted(const SubmitResult& result);
 
 private:
     template <typename F> auto call(F&& f);
@@ -169,5 +180,6 @@ private:
     DeviceGate m_gate;
     bool m_flushScheduled = false;
     bool m_lastTimedOut = false;
+    quint64 m_lastSubmitId = 0;
     QList<std::function<void()>> m_pending;
 };

@@ -35,6 +35,11 @@ public:
     virtual int setSmsc(const QString& number) = 0;
     virtual int sendSms(const QString& number, const QString& text,
                         const SmsProperties& properties) = 0;
+    // The asynchronous send: submitted(result) with the request's id follows,
+    // exactly once, after the backend's own time-outs at the latest; it may
+    // come before submit returns. Without an asynchronous driver it runs
+    // sendSms and reports success as sent, anything else as failed.
+    virtual void submit(const SubmitRequest& request);
     virtual int endCall() = 0;
     virtual QString smsFolderName(int folder) = 0;
     virtual int readAllSms(int first, StoredSms& out) = 0;
@@ -54,7 +59,16 @@ Q_SIGNALS:
     // A connected device went away (unplugged, its link dropped): the
     // backend counts itself disconnected from here.
     void connectionLost();
+    void submitted(const SubmitResult& result);
 };
+
+inline void SmsBackend::submit(const SubmitRequest& request) {
+    SubmitResult result;
+    result.id = request.id;
+    const int parts = sendSms(request.number, request.text, request.properties);
+    result.outcome = parts >= 1 ? SubmitOutcome::Sent : SubmitOutcome::Failed;
+    Q_EMIT submitted(result);
+}
 
 // The backend of a control with no device behind it: every operation fails.
 class NoDeviceBackend : public SmsBackend {

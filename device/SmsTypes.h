@@ -80,5 +80,28 @@ struct DeliveryReport {
     int Status = 0; // 1 = delivered
 };
 
+// One message handed to a backend to be sent, and what became of it. The id
+// is the caller's: the outcome carries it back.
+struct SubmitRequest {
+    quint64 id = 0;
+    QString number;
+    QString text;
+    SmsProperties properties;
+};
+
+enum class SubmitOutcome {
+    Sent,    // every part taken by the network
+    Refused, // the network said no to it (+CMS ERROR and the like); nothing went out
+    Failed,  // it never reached the network (port gone, no prompt, not connected)
+    Unknown, // a body went out and no answer came, or only some parts got through
+};
+
+struct SubmitResult {
+    quint64 id = 0;
+    SubmitOutcome outcome = SubmitOutcome::Failed;
+    QList<int> references; // the network's reference of every part taken, in order
+};
+
 Q_DECLARE_METATYPE(IncomingSms)
 Q_DECLARE_METATYPE(DeliveryReport)
+Q_DECLARE_METATYPE(SubmitResult)

@@ -59,6 +59,8 @@ inline const QString kSaveList = QStringLiteral(u"ذخیره لیست");
 inline const QString kDeleteList = QStringLiteral(u"حذف لیست");
 inline const QString kNoList = QStringLiteral(u"هیچ لیستی موجود نمی باشد");
 inline const QString kDone = QStringLiteral(u"عملیات انجام شد");
+inline const QString kListNotDeleted =
+    QStringLiteral(u"حذف فایل لیست گزارش های تحویل امکان پذیر نمی باشد ، لیست باقی ماند");
 inline const QString kDialCaption = QStringLiteral(u"درخواست عملیات");
 inline const QString kEndCaption = QStringLiteral(u"پایان عملیات");
 inline const QString kChargeTitle =

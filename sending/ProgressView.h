@@ -30,6 +30,9 @@ public:
     virtual void setContactCount(const QString& count) = 0;
     virtual QString contactCount() const = 0;
     virtual void showProgress() = 0;
+    // Under the counts: how many recipients are in each state and an
+    // estimate of the time left, as one line of text.
+    virtual void setRunCounts(const QString& text) { (void)text; }
     // A close request: refused while the run is not finished; otherwise the
     // window logs the run and brings the main window back.
     virtual void closeProgress() = 0;

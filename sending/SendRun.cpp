@@ -1,11 +1,15 @@
 #include "sending/SendRun.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMetaObject>
 
+#include <atomic>
 #include <limits>
-#include <optional>
 
 #include "device/KylixSMS.h"
+#include "sending/ModemLink.h"
 #include "sending/ProgressView.h"
 #include "sending/SendForm.h"
 #include "sending/SendRunTexts.h"
@@ -34,33 +38,70 @@ QVariant orNull(const QVariant& v) {
     return v.isNull() ? QVariant() : v;
 }
 
+RecipientState stateOf(SubmitOutcome outcome) {
+    switch (outcome) {
+    case SubmitOutcome::Sent:
+        return RecipientState::Sent;
+    case SubmitOutcome::Refused:
+        return RecipientState::Refused;
+    case SubmitOutcome::Failed:
+        return RecipientState::Failed;
+    case SubmitOutcome::Unknown:
+        break;
+    }
+    return RecipientState::Unknown;
+}
+
+// Each run's journal has a connection of its own: tests hold several runs.
+QString journalConnection() {
+    static std::atomic<int> next{0};
+    return QStringLiteral("journal-%1").arg(++next);
+}
+
+constexpr int kBufferRows = 256;
+
 } // namespace
 
-SendRun::SendRun(CoreContext& shell, SendForm& form, ProgressView& view)
-    : m_shell(shell), m_form(form), m_view(view) {}
+SendRun::SendRun(CoreContext& shell, SendForm& form, ProgressView& view, Link* link)
+    : m_shell(shell), m_form(form), m_view(view), m_journal(journalConnection()), m_link(link) {
+    if (!m_link) {
+        m_ownLink = std::make_unique<ModemLink>(m_shell.sms());
+        m_link = m_ownLink.get();
+    }
+    connect(m_link, &Link::outcome, this, &SendRun::onOutcome);
+    // Reports of any run, this one or one before a restart, find their row.
+    connect(&m_shell.sms(), &KylixSMS::OnNewDeliveryReport, this,
+            [this](int, int, const QString& number, const QString&, int reference, int status) {
+                if (m_journal.isOpen())
+                    m_journal.recordReport(m_link->name(), reference, number, status == 1);
+            });
+    m_journal.open(m_shell.programDir());
+}
+
+SendRun::~SendRun() = default;
 
 QString SendRun::repo(const QString& text, const QVariant& name, const QVariant& family) {
     const qsizetype p = text.indexOf(QLatin1String("**"));
     if (p < 0)
         return text;
+    // Members imported or edited keep an empty text where nothing was
+    // typed: it counts as no value, or the message gets a stray blank.
+    const QString first = name.isNull() ? QString() : name.toString();
+    const QString last = family.isNull() ? QString() : family.toString();
     QString r = text.left(p);
-    if (!name.isNull())
-        r += name.toString();
-    if (!family.isNull()) {
-        if (!name.isNull())
+    r += first;
+    if (!last.isEmpty()) {
+        if (!first.isEmpty())
             r += QLatin1Char(' ');
-        r += family.toString();
+        r += last;
     }
     r += text.mid(p + 2);
     return r.isEmpty() ? text : r;
 }
 
-void SendRun::start() {
-    // The window is hidden during a run, but a press may still arrive from
-    // a handler the control runs between two sends.
-    if (m_running)
-        return;
-    m_running = true;
+// ---- the press --------------------------------------------------------------
+
+void SendRun::reset() {
     RunFlags& flags = m_view.runFlags();
     flags = RunFlags{};
     m_mode = Mode::Group;
@@ -70,12 +111,68 @@ void SendRun::start() {
     m_shown = false;
     m_failures = 0;
     m_position = 0;
-    m_rows = 0;
+    m_total = 0;
+    m_runId = 0;
+    m_groups.clear();
+    m_group = -1;
+    m_buffer.clear();
+    m_wait = Wait::None;
     m_recordedRow = -1;
+    m_acceptedRow = -1;
     m_failedNotKept = false;
-    m_optOutsLoaded = false;
-    m_optedOut = 0;
-    m_groupName.clear();
+    m_sentContacts = 0;
+    m_failedContacts = 0;
+    m_unknownContacts = 0;
+    m_doneContacts = 0;
+    m_firstSubmit = QDateTime();
+    m_acceptedResendRows.clear();
+    m_groupText.clear();
+    m_resumed = false;
+}
+
+bool SendRun::checksPass() {
+    auto refuse = [this](const QString& message) {
+        if (!message.isEmpty())
+            m_shell.messages().showMessage(message);
+        m_shell.timer(ShellTimer::DeviceRefresh).start();
+        ended();
+        return false;
+    };
+    if (!m_shell.isConnected()) {
+        m_shell.messages().showMessage(sendtext::kNotConnected);
+        m_shell.selectPage(Page::Connect);
+        return refuse({});
+    }
+    // No refresh or other device action may interleave with the sends.
+    m_hold = m_shell.sms().gate().tryHold();
+    if (!m_hold)
+        return refuse(sendtext::kDeviceBusy);
+    if (!m_journal.isOpen() && !m_journal.open(m_shell.programDir()))
+        return refuse(sendtext::kJournalNotOpen);
+    return true;
+}
+
+bool SendRun::settle() {
+    for (;;) {
+        while (m_group < 0 || m_position >= m_groups[m_group].first + m_groups[m_group].rows) {
+            if (m_group + 1 >= m_groups.size())
+                return false;
+            enterGroup(m_group + 1);
+        }
+        // A run carried on sends to its pending recipients only.
+        if (!m_resumed || current().state == RecipientState::Pending)
+            return true;
+        ++m_position;
+    }
+}
+
+void SendRun::start() {
+    // The window is hidden during a run, but a press may still arrive from
+    // a handler run between two outcomes.
+    if (m_running)
+        return;
+    m_running = true;
+    reset();
 
     const PersianDate today = m_shell.today();
     m_runDate = today.yearText() + QLatin1Char('/') + today.monthText() + QLatin1Char('/') +
@@ -86,41 +183,169 @@ void SendRun::start() {
     if (m_form.composerText().isEmpty())
         m_form.setComposerText(QStringLiteral(" "));
     m_composed = m_form.composerText();
-    m_text = m_composed;
     textfile::writeLines(file(sendtext::kLastTextFile), m_composed);
 
-    if (!m_shell.isConnected()) {
-        m_shell.messages().showMessage(sendtext::kNotConnected);
-        m_shell.selectPage(Page::Connect);
-        m_shell.timer(ShellTimer::DeviceRefresh).start();
-        m_running = false;
+    if (!checksPass())
         return;
-    }
-    // No refresh or other device action may interleave with the sends.
-    DeviceGate::Hold hold = m_shell.sms().gate().tryHold();
-    if (!hold) {
-        m_shell.messages().showMessage(sendtext::kDeviceBusy);
-        m_shell.timer(ShellTimer::DeviceRefresh).start();
-        m_running = false;
-        return;
-    }
+    m_requestReport = m_form.requestReport();
+    m_errorControl = m_form.errorControl();
+    m_errorTolerance = m_form.errorTolerance();
     try {
-        const End end = run();
-        if (end == End::Normal)
-            endOfRun();
-        else if (end == End::Refused)
+        if (!plan()) {
             m_shell.timer(ShellTimer::DeviceRefresh).start();
+            ended();
+            return;
+        }
     } catch (const RunError& e) {
         abort(e.message);
+        return;
     }
-    // The run goes on past a row the list refused, but the operator must
-    // know the list is not the whole of what failed.
-    if (m_failedNotKept)
-        m_shell.messages().showMessage(sendtext::kFailedNotKept);
-    m_running = false;
+    m_toSend = m_mode == Mode::Range ? m_groups.value(0).rows : m_total;
+    if (m_mode == Mode::OneNumber || m_mode == Mode::Range) {
+        step();
+        return;
+    }
+    // Groups the date filter left empty are shown and passed over.
+    if (!settle()) {
+        askRetry();
+        finishNormally();
+        return;
+    }
+    step();
 }
 
-SendRun::End SendRun::run() {
+bool SendRun::resume(qint64 runId) {
+    if (m_running)
+        return false;
+    const std::optional<RunRecord> record = m_journal.run(runId);
+    if (!record || record->ended)
+        return false;
+    m_running = true;
+    reset();
+    m_resumed = true;
+    m_runId = runId;
+    const QJsonObject s = QJsonDocument::fromJson(record->settings.toUtf8()).object();
+    m_resend = s.value(QStringLiteral("resend")).toBool();
+    m_requestReport = s.value(QStringLiteral("report")).toBool();
+    m_errorControl = s.value(QStringLiteral("errorControl")).toBool(true);
+    m_errorTolerance = s.value(QStringLiteral("tolerance")).toInt(8);
+    m_groupText = s.value(QStringLiteral("group")).toString();
+    m_composed = record->composed;
+    m_runDate = record->date;
+    m_runTime = record->time;
+    switch (static_cast<RecipientMode>(record->mode)) {
+    case RecipientMode::OneNumber:
+        m_mode = Mode::OneNumber;
+        break;
+    case RecipientMode::OneGroup:
+        m_mode = Mode::Group;
+        break;
+    case RecipientMode::AllGroups:
+        m_mode = Mode::AllGroups;
+        break;
+    case RecipientMode::Range:
+        m_mode = Mode::Range;
+        break;
+    }
+    m_shell.timer(ShellTimer::DeviceRefresh).stop();
+    if (!checksPass())
+        return false;
+    m_groups = m_journal.groups(runId);
+    const StateCounts counts = m_journal.counts(runId);
+    m_total = int(counts.total());
+    m_toSend = counts.of(RecipientState::Pending);
+    if (m_mode == Mode::OneNumber || m_mode == Mode::Range) {
+        // One title for the whole run, as when it started.
+        m_groups = {{QString(),
+                     m_mode == Mode::Range ? sendtext::kTitleRange : sendtext::kTitleOneNumber, 0,
+                     m_total}};
+    }
+    if ((m_mode == Mode::Group || m_mode == Mode::AllGroups) && !m_resend)
+        m_shell.database().ADOTable7.open();
+    const QList<JournalRecipient> first =
+        m_journal.recipients(runId, 0, 1, RecipientState::Pending);
+    if (first.isEmpty()) {
+        (void)m_journal.endRun(runId);
+        m_shell.timer(ShellTimer::DeviceRefresh).start();
+        ended();
+        return false;
+    }
+    m_position = first.first().position;
+    while (m_group + 1 < m_groups.size() && m_groups[m_group + 1].first <= m_position)
+        ++m_group;
+    enterGroup(std::max(0, m_group));
+    step();
+    return true;
+}
+
+bool SendRun::resendUnknown(qint64 runId) {
+    if (m_running || !m_journal.requeueUnknown(runId))
+        return false;
+    return resume(runId);
+}
+
+void SendRun::closeUnfinished(qint64 runId) {
+    const std::optional<RunRecord> record = m_journal.run(runId);
+    if (!record || record->ended || m_running)
+        return;
+    const QJsonObject s = QJsonDocument::fromJson(record->settings.toUtf8()).object();
+    const auto mode = static_cast<RecipientMode>(record->mode);
+    const bool groups = mode == RecipientMode::OneGroup || mode == RecipientMode::AllGroups;
+    // As a stop: the members not reached go into the failed-number list.
+    if (groups && !s.value(QStringLiteral("resend")).toBool()) {
+        QList<JournalRecipient> block;
+        int next = 0;
+        m_failedNotKept =
+            !store::addFailedNumbers(m_shell.database(), [&](store::FailedMember* out) {
+                if (block.isEmpty()) {
+                    block = m_journal.recipients(runId, next, kBufferRows, RecipientState::Pending);
+                    if (block.isEmpty())
+                        return false;
+                    next = block.last().position + 1;
+                }
+                const JournalRecipient r = block.takeFirst();
+                *out = {r.name, r.family, r.number};
+                return true;
+            });
+        m_composed = record->composed;
+        m_runDate = record->date;
+        m_runTime = record->time;
+        m_groupText = s.value(QStringLiteral("group")).toString();
+        m_mode = mode == RecipientMode::AllGroups ? Mode::AllGroups : Mode::Group;
+        m_groups = m_journal.groups(runId);
+        m_group = m_groups.isEmpty() ? -1 : int(m_groups.size()) - 1;
+        m_summaryWritten = QFile::exists(file(sendtext::kSummaryFile));
+        m_textWritten = m_summaryWritten;
+        writeSummary();
+        writeFailedText();
+    }
+    (void)m_journal.closeRun(runId);
+    // The run's row in the sent log, written once, now that it has ended.
+    const QStringList date = record->date.split(QLatin1Char('/'));
+    store::SentLogRow row;
+    row.num = record->target;
+    row.time = record->time;
+    row.date = store::sentLogDate(date.value(0), date.value(1), date.value(2));
+    row.pos = sql::kPosCancelled;
+    row.matn = record->composed;
+    (void)store::appendSentLog(m_shell.database(), row);
+    if (m_failedNotKept)
+        m_shell.messages().showMessage(sendtext::kFailedNotKept);
+    m_failedNotKept = false;
+}
+
+QString SendRun::progressText(qint64 runId) const {
+    const StateCounts c = m_journal.counts(runId);
+    return sendtext::unfinishedRun(c.of(RecipientState::Sent) + c.of(RecipientState::Delivered) +
+                                       c.of(RecipientState::Undelivered),
+                                   c.of(RecipientState::Refused) + c.of(RecipientState::Failed),
+                                   c.of(RecipientState::Unknown) + c.of(RecipientState::Submitting),
+                                   c.of(RecipientState::Pending));
+}
+
+// ---- planning ---------------------------------------------------------------
+
+bool SendRun::plan() {
     TableCursor& members = m_shell.database().ADOTable1;
     members.close();
     members.setFiltered(false);
@@ -132,112 +357,197 @@ SendRun::End SendRun::run() {
     }
     switch (m_form.recipientMode()) {
     case RecipientMode::OneNumber:
-        return oneNumber();
+        return planOneNumber();
     case RecipientMode::OneGroup:
-        return oneGroup();
     case RecipientMode::AllGroups:
-        return allGroups();
+        return planGroups();
     case RecipientMode::Range:
-        return range();
+        return planRange();
     }
-    return End::Refused;
+    return false;
 }
 
-SendRun::End SendRun::oneNumber() {
+bool SendRun::planOneNumber() {
+    m_mode = Mode::OneNumber;
     const QString number = m_form.numberText();
     // A press stopped here sent nothing and logs nothing.
     if (number.isEmpty()) {
         m_shell.messages().showMessage(sendtext::kNumberEmpty);
-        return End::Refused;
+        return false;
     }
+    PlannedRecipient one;
+    one.number = number;
+    // No personalisation in this mode: the placeholder goes as typed.
+    one.text = m_composed;
+    m_groups = {{QString(), sendtext::kTitleOneNumber, 0, 1}};
+    if (!writePlan({}))
+        throw RunError{sendtext::kJournalNotWritten};
+    (void)m_journal.appendRecipient(m_runId, 0, one);
+    m_total = 1;
     showProgress(sendtext::kTitleOneNumber, 1, 100);
-    pushSettings();
-    int result = send(number, m_text);
-    if (result < 1 && !m_view.runFlags().cancel)
-        result = send(number, m_text);
-    if (result >= 1) {
-        m_view.setSentCount(QStringLiteral("1"));
-        m_view.setGaugeProgress(100);
-        return End::Normal;
-    }
-    if (!m_view.runFlags().cancel) {
-        m_shell.messages().showMessage(sendtext::kCannotGoOn);
-        m_view.runFlags().ok = false;
-    }
-    m_shell.timer(ShellTimer::DeviceRefresh).start();
-    m_view.runFlags().finished = true;
-    m_view.closeProgress();
-    return End::Stopped;
+    return true;
 }
 
-SendRun::End SendRun::oneGroup() {
+bool SendRun::planGroups() {
     Database& db = m_shell.database();
-    m_mode = Mode::Group;
-    if (db.ADOQuery1.recordCount() == 0) {
-        m_shell.messages().showMessage(sendtext::kNoGroups);
-        return End::Refused;
-    }
-    m_groupName = m_form.groupText();
-    if (m_groupName.isEmpty()) {
-        m_shell.messages().showMessage(sendtext::kGroupEmpty);
-        return End::Refused;
-    }
-    QString gcode = m_form.chosenGcode();
-    if (gcode.isEmpty()) {
-        m_shell.messages().showMessage(sendtext::kGroupEmpty);
-        return End::Refused;
-    }
-    m_resend = gcode == sql::kNosendCode;
-    if (!m_resend && QFile::exists(file(sendtext::kSummaryFile))) {
-        clearFailedList();
-        gcode = m_form.chosenGcode();
-    }
-    if (!m_resend)
+    QList<QPair<QString, QString>> groups; // gcode, title
+    if (m_form.recipientMode() == RecipientMode::OneGroup) {
+        m_mode = Mode::Group;
+        if (db.ADOQuery1.recordCount() == 0) {
+            m_shell.messages().showMessage(sendtext::kNoGroups);
+            return false;
+        }
+        m_groupText = m_form.groupText();
+        if (m_groupText.isEmpty() || m_form.chosenGcode().isEmpty()) {
+            m_shell.messages().showMessage(sendtext::kGroupEmpty);
+            return false;
+        }
+        m_resend = m_form.chosenGcode() == sql::kNosendCode;
+        if (!m_resend && QFile::exists(file(sendtext::kSummaryFile))) {
+            // Old rows must never join this run's: a list that stays is
+            // not added to.
+            if (!clearFailedList())
+                return false;
+        }
+        // The failed-number rows carry no dates: a filter would match
+        // nobody, and the completed run would then use the list up unsent.
+        if (m_resend)
+            db.ADOTable1.setFiltered(false);
+        else
+            db.ADOTable7.open();
+        groups.append({m_form.chosenGcode(), m_groupText});
+    } else {
+        m_mode = Mode::AllGroups;
+        db.ADOQuery1.close();
+        db.ADOQuery1.open();
+        if (db.ADOQuery1.recordCount() == 0) {
+            m_shell.messages().showMessage(sendtext::kNoGroups);
+            return false;
+        }
+        if (QFile::exists(file(sendtext::kSummaryFile)) && !clearFailedList())
+            return false;
         db.ADOTable7.open();
-    openMembers(gcode);
-    showProgress(m_groupName, m_rows, m_rows);
-    if (walkMembers() == End::Stopped)
-        return End::Stopped;
-    askRetry();
-    return End::Normal;
+        // The groups as the list holds them now.
+        for (int g = 0; g < db.ADOQuery1.recordCount(); ++g) {
+            groups.append({db.ADOQuery1.value(g, QStringLiteral("gcode")).toString(),
+                           db.ADOQuery1.value(g, QStringLiteral("gname")).toString()});
+        }
+    }
+    return writePlan(groups);
 }
 
-SendRun::End SendRun::allGroups() {
-    Database& db = m_shell.database();
-    m_mode = Mode::AllGroups;
-    db.ADOQuery1.close();
-    db.ADOQuery1.open();
-    if (db.ADOQuery1.recordCount() == 0) {
-        m_shell.messages().showMessage(sendtext::kNoGroups);
-        return End::Refused;
-    }
-    if (QFile::exists(file(sendtext::kSummaryFile)))
-        clearFailedList();
-    db.ADOTable7.open();
-    // The groups as the list holds them now: nothing reopening the list
-    // during the run changes which groups are sent to.
-    QList<QPair<QString, QString>> groups;
-    for (int g = 0; g < db.ADOQuery1.recordCount(); ++g) {
-        groups.append({db.ADOQuery1.value(g, QStringLiteral("gcode")).toString(),
-                       db.ADOQuery1.value(g, QStringLiteral("gname")).toString()});
-    }
-    for (const auto& [gcode, gname] : groups) {
-        m_groupName = gname;
-        openMembers(gcode);
-        showProgress(gname, m_rows, m_rows);
-        if (walkMembers() == End::Stopped)
-            return End::Stopped;
-    }
-    askRetry();
-    return End::Normal;
+bool SendRun::openMembers(const QString& gcode, int* rows) {
+    TableCursor& members = m_shell.database().ADOTable1;
+    members.close();
+    members.setTableName(gcode);
+    if (!members.open())
+        return false;
+    *rows = members.recordCount();
+    return true;
 }
 
-SendRun::End SendRun::range() {
+// The one place a member becomes a recipient: whatever keeps a member from
+// a run (an opt-out, say) decides here.
+bool SendRun::writePlan(const QList<QPair<QString, QString>>& groups) {
+    RunRecord record;
+    record.mode = static_cast<int>(m_form.recipientMode());
+    switch (m_form.recipientMode()) {
+    case RecipientMode::OneNumber:
+        record.target = m_form.numberText();
+        break;
+    case RecipientMode::Range:
+        record.target = sendtext::kTargetRange;
+        break;
+    case RecipientMode::OneGroup:
+        record.target = sendtext::kTargetGroupPrefix + m_groupText;
+        break;
+    case RecipientMode::AllGroups:
+        record.target = sendtext::kAllGroupsName;
+        break;
+    }
+    record.composed = m_composed;
+    record.date = m_runDate;
+    record.time = m_runTime;
+    QJsonObject settings{{QStringLiteral("resend"), m_resend},
+                         {QStringLiteral("report"), m_requestReport},
+                         {QStringLiteral("errorControl"), m_errorControl},
+                         {QStringLiteral("tolerance"), m_errorTolerance},
+                         {QStringLiteral("group"), m_groupText}};
+    record.settings = QString::fromUtf8(QJsonDocument(settings).toJson(QJsonDocument::Compact));
+
+    const TableCursor& members = m_shell.database().ADOTable1;
+    int g = -1;
+    int row = 0;
+    int rows = 0;
+    int position = 0;
+    std::optional<RunError> error;
+    // Read once per run: a number put on the list during the run still gets
+    // what was planned before.
+    const QSet<QString> optOuts = optouts::load();
+    m_optedOut = 0;
+    m_runId = m_journal.planRun(record, [&](PlannedRecipient* out, bool* abandon) {
+      for (;;) {
+        while (row >= rows) {
+            if (++g >= groups.size())
+                return false;
+            if (!openMembers(groups[g].first, &rows)) {
+                error = RunError{sendtext::kMemberTableMissing};
+                *abandon = true;
+                return false;
+            }
+            row = 0;
+            // Counted as recipients join it: an opted-out member is none.
+            m_groups.append({groups[g].first, groups[g].second, position, 0});
+        }
+        const QVariant num = members.value(row, QStringLiteral("num"));
+        // num is never null in a member table: a null is a table gone or unreadable.
+        if (!members.isActive() || num.isNull()) {
+            error = RunError{sendtext::kMemberTableMissing};
+            *abandon = true;
+            return false;
+        }
+        // Passed over, and counted apart from failures.
+        if (optOuts.contains(optouts::key(num.toString()))) {
+            ++m_optedOut;
+            ++row;
+            continue;
+        }
+        out->gcode = groups[g].first;
+        out->groupName = groups[g].second;
+        out->member = members.rowid(row);
+        out->name = orNull(members.value(row, QStringLiteral("name")));
+        out->family = orNull(members.value(row, QStringLiteral("family")));
+        out->number = num.toString();
+        out->text = repo(m_composed, out->name, out->family);
+        ++row;
+        ++position;
+        ++m_groups.last().rows;
+        return true;
+      }
+    });
+    if (error)
+        throw *error;
+    if (m_runId == 0)
+        throw RunError{sendtext::kJournalNotWritten};
+    m_total = position;
+    return true;
+}
+
+PlannedRecipient SendRun::rangeRecipient(qint64 k) const {
+    PlannedRecipient r;
+    r.number = QLatin1Char('0') + QString::number(k);
+    // Not personalised: the placeholder goes as typed.
+    r.text = m_composed;
+    return r;
+}
+
+bool SendRun::planRange() {
+    m_mode = Mode::Range;
     const QString firstText = m_form.rangeFirstText();
     const QString lastText = m_form.rangeLastText();
     if (firstText.isEmpty() || lastText.isEmpty()) {
         m_shell.messages().showMessage(sendtext::kRangeEmpty);
-        return End::Refused;
+        return false;
     }
     qint64 first = 0;
     qint64 last = 0;
@@ -247,104 +557,197 @@ SendRun::End SendRun::range() {
     } catch (const RunError& e) {
         // Before anything went out this is a refusal like the ones above.
         m_shell.messages().showMessage(e.message);
-        return End::Refused;
+        return false;
     }
     if (last < first) {
         m_shell.messages().showMessage(sendtext::kRangeReversed);
-        return End::Refused;
+        return false;
     }
     // Both ends are at least 0, so the difference cannot overflow; the
     // count must fit the progress counters.
     if (last - first >= std::numeric_limits<int>::max()) {
         m_shell.messages().showMessage(sendtext::kRangeTooLarge);
-        return End::Refused;
+        return false;
     }
     const int contacts = static_cast<int>(last - first + 1);
+    m_groups = {{QString(), sendtext::kTitleRange, 0, contacts}};
+    // The operator may move the end while the run goes on: each number
+    // joins the journal as the run reaches it.
+    if (!writePlan({}))
+        throw RunError{sendtext::kJournalNotWritten};
+    m_rangeNext = first;
+    if (!m_journal.appendRecipient(m_runId, 0, rangeRecipient(m_rangeNext)))
+        throw RunError{sendtext::kJournalNotWritten};
+    m_total = 1;
     showProgress(sendtext::kTitleRange, contacts, contacts);
-    for (qint64 k = first;; ++k) {
-        if (!m_shell.isConnected())
+    return true;
+}
+
+// ---- carrying out -------------------------------------------------------------
+
+void SendRun::enterGroup(int index) {
+    m_group = index;
+    const SendJournal::Group& g = m_groups[index];
+    showProgress(g.groupName, g.rows, g.rows);
+}
+
+const JournalRecipient& SendRun::current() {
+    while (!m_buffer.isEmpty() && m_buffer.first().position < m_position)
+        m_buffer.removeFirst();
+    if (m_buffer.isEmpty() || m_buffer.first().position != m_position)
+        m_buffer = m_journal.recipients(m_runId, m_position, kBufferRows);
+    if (m_buffer.isEmpty() || m_buffer.first().position != m_position)
+        throw RunError{sendtext::kJournalNotWritten};
+    return m_buffer.first();
+}
+
+void SendRun::step() {
+    try {
+        if (m_mode != Mode::OneNumber && !m_shell.isConnected())
             throw RunError{sendtext::kDeviceGone};
         pushSettings();
-        const QString number = QLatin1Char('0') + QString::number(k);
-        if (send(number, m_text) >= 1 || m_view.runFlags().cancel) {
+        submitCurrent(Wait::First);
+    } catch (const RunError& e) {
+        abort(e.message);
+    }
+}
+
+void SendRun::submitCurrent(Wait attempt) {
+    const JournalRecipient& r = current();
+    // Committed before the body can leave: a crash from here on leaves the
+    // recipient unknown, never pending.
+    if (!m_journal.markSubmitting(m_runId, m_position))
+        throw RunError{sendtext::kJournalNotWritten};
+    m_wait = attempt;
+    if (!m_firstSubmit.isValid())
+        m_firstSubmit = m_shell.clock().now();
+    const quint64 ticket = ++m_ticket;
+    if (!m_link->submit(ticket, r.number, r.text)) {
+        // Nothing went out; told from the event loop like any outcome.
+        QMetaObject::invokeMethod(
+            this, [this, ticket] { onOutcome(ticket, SubmitOutcome::Failed, {}); },
+            Qt::QueuedConnection);
+    }
+}
+
+void SendRun::onOutcome(quint64 ticket, SubmitOutcome outcome, const QList<int>& references) {
+    if (ticket != m_ticket || m_wait == Wait::None)
+        return;
+    const Wait attempt = m_wait;
+    m_wait = Wait::None;
+    if (!m_journal.recordOutcome(m_runId, m_position, stateOf(outcome), m_link->name(),
+                                 references)) {
+        abort(sendtext::kJournalNotWritten);
+        return;
+    }
+    // A body that went out without an answer counts as sent: trying it
+    // again could reach the customer twice.
+    const bool out = outcome == SubmitOutcome::Sent || outcome == SubmitOutcome::Unknown;
+    const bool cancel = m_view.runFlags().cancel;
+    const bool last = out || attempt == Wait::Second || cancel;
+    if (last) {
+        ++m_doneContacts;
+        if (outcome == SubmitOutcome::Unknown)
+            ++m_unknownContacts;
+    }
+    try {
+        if (m_mode == Mode::OneNumber) {
+            if (out) {
+                m_view.setSentCount(QStringLiteral("1"));
+                m_view.setGaugeProgress(100);
+                m_sentContacts = 1;
+                finishNormally();
+                return;
+            }
+            if (attempt == Wait::First && !cancel) {
+                submitCurrent(Wait::Second);
+                return;
+            }
+            stopWithoutCopy();
+            return;
+        }
+        if (attempt == Wait::First) {
+            // A first attempt that failed with cancel set counts as sent,
+            // as the run has always counted it, but it was not accepted: a
+            // stop keeps it.
+            if (out || cancel) {
+                if (out)
+                    accepted();
+                countSent();
+            } else {
+                ++m_failures;
+                submitCurrent(Wait::Second);
+                return;
+            }
+        } else if (out) {
+            accepted();
             countSent();
         } else {
-            ++m_failures;
-            if (send(number, m_text) >= 1)
-                countSent();
+            ++m_failedContacts;
+            if (m_mode != Mode::Range && !m_resend)
+                recordFailure();
         }
+        afterContact();
+    } catch (const RunError& e) {
+        abort(e.message);
+    }
+}
+
+void SendRun::afterContact() {
+    showCounts();
+    if (m_mode == Mode::Range && !m_resumed) {
         if (stopTest()) {
-            if (!m_view.runFlags().cancel) {
-                m_shell.messages().showMessage(sendtext::kCannotGoOn);
-                m_view.runFlags().ok = false;
-            }
-            m_shell.timer(ShellTimer::DeviceRefresh).start();
-            m_view.runFlags().finished = true;
-            m_view.closeProgress();
-            return End::Stopped;
+            stopWithoutCopy();
+            return;
         }
         // The operator may move the end while the run goes on.
-        last = rangeValue(m_form.rangeLastText());
-        if (k >= last)
-            return End::Normal;
-    }
-}
-
-SendRun::End SendRun::walkMembers() {
-    for (m_position = 0; m_position < m_rows; ++m_position) {
-        if (!m_shell.isConnected())
-            throw RunError{sendtext::kDeviceGone};
-        sendToMember(m_position);
-        if (stopTest()) {
-            stop();
-            return End::Stopped;
+        const qint64 last = rangeValue(m_form.rangeLastText());
+        if (m_rangeNext >= last) {
+            finishNormally();
+            return;
         }
+        ++m_rangeNext;
+        ++m_position;
+        if (!m_journal.appendRecipient(m_runId, m_position, rangeRecipient(m_rangeNext)))
+            throw RunError{sendtext::kJournalNotWritten};
+        ++m_total;
+        step();
+        return;
     }
-    return End::Normal;
-}
-
-bool SendRun::sendToMember(int row) {
-    const Member m = member(row);
-    pushSettings();
-    m_text = repo(m_composed, m.name, m.family);
-    const QString number = m.num.toString();
-    // A number on the opt-out list is passed over, counted apart from
-    // failures; the list is read once per run.
-    if (!m_optOutsLoaded) {
-        m_optOuts = optouts::load();
-        m_optOutsLoaded = true;
+    if (stopTest()) {
+        if (m_mode == Mode::Range)
+            stopWithoutCopy();
+        else
+            stop();
+        return;
     }
-    if (m_optOuts.contains(optouts::key(number))) {
-        ++m_optedOut;
-        return true;
+    ++m_position;
+    if (!settle()) {
+        askRetry();
+        finishNormally();
+        return;
     }
-    if (send(number, m_text) >= 1 || m_view.runFlags().cancel) {
-        countSent();
-        return true;
-    }
-    ++m_failures;
-    if (send(number, m_text) >= 1) {
-        countSent();
-        return true;
-    }
-    if (!m_resend)
-        recordFailure(row);
-    return false;
+    step();
 }
 
 bool SendRun::stopTest() const {
-    if (m_form.errorControl() && m_failures > m_form.errorTolerance())
+    if (m_errorControl && m_failures > m_errorTolerance)
         return true;
     if (m_failures >= m_view.contactCount().toLongLong())
         return true;
     return m_view.runFlags().cancel;
 }
 
+// ---- ends ---------------------------------------------------------------------
+
 void SendRun::stop() {
     if (!m_resend) {
         writeSummary();
         writeFailedText();
         copyRemaining();
+    } else if (!m_acceptedResendRows.isEmpty() &&
+               !store::removeFailedNumbers(m_shell.database(), m_acceptedResendRows)) {
+        m_shell.messages().showMessage(sendtext::kFailedListNotCleared);
     }
     RunFlags& flags = m_view.runFlags();
     if (!flags.cancel) {
@@ -354,8 +757,30 @@ void SendRun::stop() {
     m_shell.timer(ShellTimer::DeviceRefresh).start();
     flags.finished = true;
     m_view.closeProgress();
+    (void)m_journal.closeRun(m_runId);
     if (!flags.cancel)
         askRetry();
+    ended();
+}
+
+void SendRun::stopWithoutCopy() {
+    RunFlags& flags = m_view.runFlags();
+    if (!flags.cancel) {
+        m_shell.messages().showMessage(sendtext::kCannotGoOn);
+        flags.ok = false;
+    }
+    m_shell.timer(ShellTimer::DeviceRefresh).start();
+    flags.finished = true;
+    m_view.closeProgress();
+    (void)m_journal.closeRun(m_runId);
+    ended();
+}
+
+void SendRun::finishNormally() {
+    endOfRun();
+    (void)m_journal.endRun(m_runId);
+    m_shell.showStatusNote(sendtext::outcomeNote(m_sentContacts, m_failedContacts));
+    ended();
 }
 
 void SendRun::endOfRun() {
@@ -363,21 +788,20 @@ void SendRun::endOfRun() {
     m_view.closeProgress();
     if (m_resend) {
         // Contacts that failed again are not kept: the list is used up.
-        clearFailedList();
+        (void)clearFailedList();
     }
     m_shell.timer(ShellTimer::DeviceRefresh).start();
 }
 
 void SendRun::abort(const QString& message) {
+    m_wait = Wait::None;
     // Members not reached are kept like those of a stopped run, so the
-    // list can be sent again; a table that cannot be read adds nothing.
-    if (m_shown && m_rows > 0 && !m_resend) {
-        try {
-            writeSummary();
-            writeFailedText();
-            copyRemaining();
-        } catch (const RunError&) {
-        }
+    // list can be sent again.
+    const bool groupMode = m_mode == Mode::Group || m_mode == Mode::AllGroups;
+    if (m_shown && groupMode && m_runId != 0 && m_group >= 0 && !m_resend) {
+        writeSummary();
+        writeFailedText();
+        copyRemaining();
     }
     RunFlags& flags = m_view.runFlags();
     flags.ok = false;
@@ -385,7 +809,35 @@ void SendRun::abort(const QString& message) {
     flags.finished = true;
     if (m_shown)
         m_view.closeProgress();
+    if (m_runId != 0)
+        (void)m_journal.closeRun(m_runId);
     m_shell.messages().showMessage(message);
+    ended();
+}
+
+void SendRun::ended() {
+    // The run goes on past a row the list refused, but the operator must
+    // know the list is not the whole of what failed.
+    if (m_failedNotKept)
+        m_shell.messages().showMessage(sendtext::kFailedNotKept);
+    m_failedNotKept = false;
+    m_hold.release();
+    m_running = false;
+    Q_EMIT finished();
+    if (m_finishedHook)
+        m_finishedHook();
+}
+
+// ---- steps of a contact ---------------------------------------------------------
+
+void SendRun::showCounts() {
+    const qint64 pending = std::max<qint64>(0, m_toSend - m_doneContacts);
+    // The pace so far, from the first submit of this press.
+    const qint64 elapsed =
+        m_firstSubmit.isValid() ? m_firstSubmit.secsTo(m_shell.clock().now()) : 0;
+    const qint64 left = m_doneContacts > 0 ? elapsed * pending / m_doneContacts : 0;
+    m_view.setRunCounts(sendtext::runCounts(m_sentContacts - m_unknownContacts, m_failedContacts,
+                                            m_unknownContacts, pending, left));
 }
 
 void SendRun::pushSettings() {
@@ -394,64 +846,49 @@ void SendRun::pushSettings() {
     const int interval = toSetting(s.sendInterval);
     const int retries = toSetting(s.sendRetryTimes);
     const int timeout = toSetting(s.sendTimeout);
-    sms.setRequestDeliveryReport(m_form.requestReport() ? 1 : 0);
+    sms.setRequestDeliveryReport(m_requestReport ? 1 : 0);
     sms.setSendInterval(interval);
     sms.setSendRetryTimes(retries);
     sms.setSendTimeout(timeout);
     sms.setSMSValidity(s.validityIndex + 1);
 }
 
-int SendRun::send(const QString& number, const QString& text) {
-    return m_shell.sms().SendSMS(number, text);
-}
-
 void SendRun::countSent() {
+    ++m_sentContacts;
     const qint64 sent = m_view.sentCount().toLongLong() + 1;
     m_view.setSentCount(QString::number(sent));
     m_view.setGaugeProgress(static_cast<int>(qMin<qint64>(sent, std::numeric_limits<int>::max())));
 }
 
-void SendRun::openMembers(const QString& gcode) {
-    TableCursor& members = m_shell.database().ADOTable1;
-    members.close();
-    members.setTableName(gcode);
-    if (!members.open())
-        throw RunError{sendtext::kMemberTableMissing};
-    m_rows = members.recordCount();
-    m_position = 0;
-    m_recordedRow = -1;
+void SendRun::accepted() {
+    m_acceptedRow = m_position;
+    // A resend run that stops keeps the list for another try; the rows that
+    // got through leave it then, or the next try would send them again.
+    if (m_resend)
+        m_acceptedResendRows.append(current().member);
 }
 
-SendRun::Member SendRun::member(int row) const {
-    const TableCursor& members = m_shell.database().ADOTable1;
-    const QVariant num = members.value(row, QStringLiteral("num"));
-    // num is never null in a member table: a null is a table gone or unreadable.
-    if (!members.isActive() || num.isNull())
-        throw RunError{sendtext::kMemberTableMissing};
-    return {orNull(members.value(row, QStringLiteral("name"))),
-            orNull(members.value(row, QStringLiteral("family"))), num};
-}
-
-void SendRun::recordFailure(int row) {
+void SendRun::recordFailure() {
     writeSummary();
     writeFailedText();
-    const Member m = member(row);
+    const JournalRecipient& m = current();
     // A failed post is passed over; the run goes on.
-    if (!store::addFailedNumber(m_shell.database(), m.name, m.family, m.num))
+    if (!store::addFailedNumber(m_shell.database(), m.name, m.family, m.number))
         m_failedNotKept = true;
-    m_recordedRow = row;
+    m_recordedRow = m_position;
 }
 
 void SendRun::writeSummary() {
     if (m_summaryWritten)
         return;
     const bool all = m_mode == Mode::AllGroups;
+    const QString groupName = m_group >= 0 ? m_groups[m_group].groupName : QString();
     const QString lines[] = {
         sendtext::kSummaryDate + m_runDate,
         sendtext::kSummaryTime + m_runTime,
-        sendtext::kSummaryGroup + (all ? sendtext::kAllGroupsName : m_form.groupText()),
+        sendtext::kSummaryGroup + (all ? sendtext::kAllGroupsName : m_groupText),
         (all ? sendtext::kSummaryKeptAll : sendtext::kSummaryKeptGroup) +
-            (all ? m_groupName : m_form.groupText()),
+            (all ? groupName : m_groupText),
     };
     textfile::writeLines(file(sendtext::kSummaryFile),
                          QStringList(std::begin(lines), std::end(lines)).join(QLatin1Char('\n')));
@@ -466,35 +903,42 @@ void SendRun::writeFailedText() {
 }
 
 void SendRun::copyRemaining() {
-    // Each member row goes into the list once: the one just recorded is
-    // not copied again.
-    // The position moves with the copy, so a copy cut short by an error is
-    // never repeated from its start; what was read before the error is kept.
-    std::optional<RunError> cut;
-    m_failedNotKept |=
-        !store::addFailedNumbers(m_shell.database(), [this, &cut](store::FailedMember* out) {
-            if (m_position == m_recordedRow)
-                ++m_position;
-            if (m_position >= m_rows)
+    // Each member goes into the list once: the one just recorded is not
+    // copied again, and the one the network has just accepted is not copied
+    // at all, or sending the list again would reach it twice. Members of
+    // groups not reached are not copied.
+    const SendJournal::Group& g = m_groups[m_group];
+    const int end = g.first + g.rows;
+    QList<JournalRecipient> block;
+    int next = m_position;
+    m_failedNotKept |= !store::addFailedNumbers(m_shell.database(), [&](store::FailedMember* out) {
+        for (;;) {
+            while (!block.isEmpty() && (block.first().position == m_recordedRow ||
+                                        block.first().position == m_acceptedRow))
+                block.removeFirst();
+            if (!block.isEmpty())
+                break;
+            if (next >= end)
                 return false;
-            try {
-                const Member m = member(m_position);
-                *out = {m.name, m.family, m.num};
-            } catch (const RunError& e) {
-                cut = e;
+            block = m_journal.recipients(m_runId, next, std::min(kBufferRows, end - next));
+            if (block.isEmpty())
                 return false;
-            }
-            ++m_position;
-            return true;
-        });
-    if (cut)
-        throw *cut;
+            next = block.last().position + 1;
+        }
+        const JournalRecipient r = block.takeFirst();
+        *out = {r.name, r.family, r.number};
+        return true;
+    });
 }
 
-void SendRun::clearFailedList() {
+bool SendRun::clearFailedList() {
     Database& db = m_shell.database();
     db.ADOTable7.close();
-    (void)store::clearFailedNumbers(db);
+    // The files describe the rows: they go only with them.
+    if (!store::clearFailedNumbers(db)) {
+        m_shell.messages().showMessage(sendtext::kFailedListNotCleared);
+        return false;
+    }
     QFile::remove(file(sendtext::kSummaryFile));
     QFile::remove(file(sendtext::kFailedTextFile));
     if (m_clearing)
@@ -502,6 +946,7 @@ void SendRun::clearFailedList() {
     db.ADOQuery1.close();
     db.ADOQuery1.setSql(sql::kGroupList);
     db.ADOQuery1.open();
+    return true;
 }
 
 void SendRun::showProgress(const QString& title, qint64 contacts, int gaugeMaximum) {

@@ -1,23 +1,42 @@
 #pragma once
 
-#include <QSet>
+#include <QDateTime>
+#include <QList>
+#include <QObject>
 #include <QString>
 #include <QVariant>
 
-#include <functional>
+#include <optional>
 
+#include <functional>
+#include <memory>
+
+#include "device/DeviceGate.h"
+#include "device/SmsTypes.h"
+#include "sending/SendJournal.h"
+
+class Link;
 class ProgressView;
 class SendForm;
 class CoreContext;
 
-// One press of the send button: the whole run, synchronous, from the
-// connection check to the log row. The run never yields and never sleeps;
-// the window stays alive because each call into the control waits in the
-// event loop. Member rows are read by the run's own row number, so a grid
-// showing the same table cannot move the walk.
-class SendRun {
+// One press of the send button, as a state machine on the user-interface
+// thread. The press plans the run: the recipients of the chosen mode are
+// resolved, personalised and written to the send journal, one row each, in
+// one transaction; then each is handed to the link and the run goes on when
+// the link reports the outcome. Nothing waits in a nested event loop: the
+// progress window's buttons are served between the outcomes.
+//
+// Never twice: a recipient whose body went out (sent, or an outcome nobody
+// knows) is never handed over again by the run; the second attempt follows
+// only a refusal or a failure. Every state is in the journal before the
+// next step, and a submitting row is committed before the body leaves.
+class SendRun : public QObject {
+    Q_OBJECT
 public:
-    SendRun(CoreContext& shell, SendForm& form, ProgressView& view);
+    // With no link given the run sends through the SMS control's modem.
+    SendRun(CoreContext& shell, SendForm& form, ProgressView& view, Link* link = nullptr);
+    ~SendRun() override;
 
     // The send button.
     void start();
@@ -28,73 +47,126 @@ public:
     // Empties the failed-numbers page's two boxes; run when an old list is
     // cleared and when a resend run completes.
     void setClearingHook(std::function<void()> hook) { m_clearing = std::move(hook); }
+    // Runs when a run has ended, however it ended (tests and the shell wait
+    // on it; a run never ends inside start() unless it was refused).
+    void setFinishedHook(std::function<void()> hook) { m_finishedHook = std::move(hook); }
 
     // The message for one member: the first "**" becomes the name and the
     // family; a text that would come out empty goes as typed.
     static QString repo(const QString& text, const QVariant& name, const QVariant& family);
 
-private:
-    enum class Mode { Group, AllGroups };
-    enum class End { Normal, Stopped, Refused };
-    struct Member {
-        QVariant name;
-        QVariant family;
-        QVariant num;
-    };
+    // A run an earlier start left unfinished (killed, crashed, machine off)
+    // is carried on: its pending recipients only, in order, with its own
+    // texts and settings; false when there is nothing to carry on or the
+    // press is refused. Or it is closed: the pending ones are recorded as
+    // failed, as a stop records them, and the run is logged.
+    bool resume(qint64 runId);
+    void closeUnfinished(qint64 runId);
+    // The operator's choice: those whose outcome is unknown become pending
+    // and the run is carried on.
+    bool resendUnknown(qint64 runId);
+    // "Sent n, refused n, unknown n, not sent yet n", for the operator.
+    QString progressText(qint64 runId) const;
 
-    End run();
-    End oneNumber();
-    End oneGroup();
-    End allGroups();
-    End range();
-    // The members of the working table from the first row; Stopped when the
-    // stop test ended the walk.
-    End walkMembers();
-    bool sendToMember(int row);
+    SendJournal& journal() { return m_journal; }
+    // The journal's id of the run under way or last run; 0 before any.
+    qint64 runId() const { return m_runId; }
+
+Q_SIGNALS:
+    void finished();
+
+private:
+    enum class Mode { OneNumber, Group, AllGroups, Range };
+    enum class Wait { None, First, Second };
+
+    // Planning; false when the press ended with a message before anything
+    // was sent.
+    void reset();
+    bool checksPass();
+    bool settle();
+    bool plan();
+    bool planOneNumber();
+    bool planGroups();
+    bool planRange();
+    bool openMembers(const QString& gcode, int* rows);
+    bool writePlan(const QList<QPair<QString, QString>>& groups);
+
+    // Carrying out.
+    void step();
+    void submitCurrent(Wait attempt);
+    void onOutcome(quint64 ticket, SubmitOutcome outcome, const QList<int>& references);
+    void afterContact();
+    void enterGroup(int index);
+    const JournalRecipient& current();
     bool stopTest() const;
+
+    // Ends.
     void stop();
+    void stopWithoutCopy();
+    void finishNormally();
     void endOfRun();
     void abort(const QString& message);
+    void ended();
 
+    void showCounts();
     void pushSettings();
-    int send(const QString& number, const QString& text);
     void countSent();
-    void openMembers(const QString& gcode);
-    Member member(int row) const;
-    void recordFailure(int row);
+    void accepted();
+    void recordFailure();
     void writeSummary();
     void writeFailedText();
     void copyRemaining();
-    void clearFailedList();
+    bool clearFailedList();
     void showProgress(const QString& title, qint64 contacts, int gaugeMaximum);
     void askRetry();
     QString file(const QString& name) const;
     qint64 rangeValue(const QString& text) const;
+    PlannedRecipient rangeRecipient(qint64 k) const;
 
     CoreContext& m_shell;
     SendForm& m_form;
     ProgressView& m_view;
+    SendJournal m_journal;
+    std::unique_ptr<Link> m_ownLink;
+    Link* m_link = nullptr;
     std::function<void()> m_clearing;
+    std::function<void()> m_finishedHook;
     bool m_running = false;
+    DeviceGate::Hold m_hold;
 
     // Run state, reset at every press.
     Mode m_mode = Mode::Group;
+    bool m_resumed = false;
     bool m_resend = false;
     bool m_summaryWritten = false;
     bool m_textWritten = false;
     bool m_shown = false;
-    qint64 m_failures = 0; // a range's end may be moved on for ever
+    bool m_requestReport = false;
+    bool m_errorControl = true;
+    int m_errorTolerance = 8;
+    qint64 m_failures = 0;
     QString m_runDate;
     QString m_runTime;
     QString m_composed; // the composer text as typed
-    QString m_text;     // what goes out, personalised per member
-    QString m_groupName;
-    // Opt-outs: the list, read at the first member, and how many were passed over.
-    QSet<QString> m_optOuts;
-    bool m_optOutsLoaded = false;
-    int m_optedOut = 0;
-    int m_position = 0;     // row of the current member, from 0
-    int m_rows = 0;         // rows of the working table when it opened
-    int m_recordedRow = -1; // the row of this table already in the failed list
+    QString m_groupText;
+    qint64 m_runId = 0;
+    QList<SendJournal::Group> m_groups;
+    int m_group = -1;   // index into m_groups
+    int m_position = 0; // of the current recipient in the run
+    int m_total = 0;    // recipients planned
+    int m_optedOut = 0; // members passed over as on the opt-out list
+    qint64 m_rangeNext = 0;
+    QList<JournalRecipient> m_buffer; // the current recipient and a few after it
+    Wait m_wait = Wait::None;
+    quint64 m_ticket = 0;
+    int m_recordedRow = -1;             // the position already in the failed list
+    int m_acceptedRow = -1;             // the last position the network accepted
+    QList<qint64> m_acceptedResendRows; // failed-number rows that got through
+    qint64 m_sentContacts = 0;
+    qint64 m_failedContacts = 0;
+    qint64 m_unknownContacts = 0;
+    qint64 m_doneContacts = 0;
+    qint64 m_toSend = 0; // recipients this press hands over
+    QDateTime m_firstSubmit;
     bool m_failedNotKept = false;
 };

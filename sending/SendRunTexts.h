@@ -84,6 +84,49 @@ inline const QString kLogNotWritten =
 inline const QString kFailedNotKept =
     QStringLiteral(u"ذخیره شماره های ارسال نشده در بانک اطلاعات با مشکل مواجه گردید");
 
+// The send journal keeps every recipient's state; without it no run starts.
+inline const QString kJournalNotOpen =
+    QStringLiteral(u"فایل ثبت وضعیت ارسال ها قابل استفاده نمی باشد ، ارسال انجام نشد");
+inline const QString kJournalNotWritten =
+    QStringLiteral(u"ثبت وضعیت ارسال در فایل ثبت ارسال ها امکان پذیر نمی باشد ، ارسال متوقف گردید");
+
+// Under the progress window's counts.
+inline QString runCounts(qint64 sent, qint64 failed, qint64 unknown, qint64 pending,
+                         qint64 secondsLeft) {
+    return QStringLiteral(
+               u"ارسال شده %1 ، ناموفق %2 ، نامعلوم %3 ، مانده %4 ، زمان باقیمانده %5:%6")
+        .arg(sent)
+        .arg(failed)
+        .arg(unknown)
+        .arg(pending)
+        .arg(secondsLeft / 60)
+        .arg(secondsLeft % 60, 2, 10, QLatin1Char('0'));
+}
+
+// A run an earlier start left unfinished, as the operator is told of it.
+inline QString unfinishedRun(qint64 sent, qint64 refused, qint64 unknown, qint64 pending) {
+    return QStringLiteral(u"ارسال قبلی به پایان نرسیده است : %1 پیام ارسال شده ، %2 ناموفق ، "
+                          u"%3 با وضعیت نامعلوم و %4 پیام هنوز ارسال نشده است")
+        .arg(sent)
+        .arg(refused)
+        .arg(unknown)
+        .arg(pending);
+}
+inline const QString kResumeQuestion = QStringLiteral(
+    u"آیا موافقید ارسال به پیام های ارسال نشده ادامه یابد؟ (انصراف : بستن ارسال قبلی)");
+inline QString resendUnknownChoice(qint64 n) {
+    return QStringLiteral(u"ارسال مجدد به %1 شماره ای که وضعیت ارسال آنها نامعلوم است").arg(n);
+}
+
+// The failed-number rows could not be removed; they and their files stay.
+inline const QString kFailedListNotCleared = QStringLiteral(
+    u"حذف لیست شماره های ارسال نشده از بانک اطلاعات امکان پذیر نمی باشد ، لیست باقی ماند");
+
+// A run that ended normally tells its outcome in the status bar, without a box.
+inline QString outcomeNote(qint64 sent, qint64 failed) {
+    return QStringLiteral(u"پایان ارسال : %1 پیام ارسال شد ، %2 ناموفق").arg(sent).arg(failed);
+}
+
 // Files of a run, in the program folder.
 inline const QString kLastTextFile = QStringLiteral("ls.txt");
 inline const QString kSummaryFile = QStringLiteral("pos.dat");

@@ -78,6 +78,9 @@ public:
     // group and keeps the fill tokens for as long as it lives.
     virtual ShellHooks& hooks() = 0;
 
+    // A short note in the status bar, in place of a box that would stop the
+    // operator: the outcome of a run, say.
+    virtual void showStatusNote(const QString& text) = 0;
     virtual ClockTimer& timer(ShellTimer timer) = 0;
 
     // The notice that a message came in, shown until the operator reads it.

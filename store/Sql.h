@@ -59,6 +59,8 @@ inline const QString kCountGroupName =
 // Bound with the group's code and gcode.
 inline const QString kDeleteGroup = QStringLiteral("delete from groups where code=? and gcode=?");
 inline const QString kEmptyNosend = QStringLiteral("delete from nosend");
+// Bound with the row's rowid.
+inline const QString kDeleteNosendRow = QStringLiteral("delete from nosend where rowid=?");
 // Bound with name, family and num.
 inline const QString kInsertNosend =
     QStringLiteral("insert into nosend(name,family,num) values(?,?,?)");

@@ -178,6 +178,23 @@ StoreResult clearFailedNumbers(Database& db) {
     return result;
 }
 
+StoreResult removeFailedNumbers(Database& db, const QList<qint64>& rowids) {
+    StoreResult result = inTransaction([&rowids](QSqlDatabase c) {
+        QSqlQuery query(c);
+        if (!query.prepare(sql::kDeleteNosendRow))
+            return StoreResult::failure(query.lastError().text());
+        for (const qint64 rowid : rowids) {
+            query.bindValue(0, rowid);
+            if (!query.exec())
+                return StoreResult::failure(query.lastError().text());
+        }
+        return StoreResult{};
+    });
+    if (result)
+        refreshIfOpen(db.ADOTable7);
+    return result;
+}
+
 StoreResult appendSentLog(Database& db, const SentLogRow& row) {
     StoreResult result = run(messageLog(), sql::kInsertSend,
                              {sentLogTarget(row.num), row.time, row.date, row.pos, row.matn});

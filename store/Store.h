@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QVariant>
 
@@ -40,6 +41,8 @@ struct FailedMember {
 // rest in one step. next must not throw.
 StoreResult addFailedNumbers(Database& db, const std::function<bool(FailedMember*)>& next);
 StoreResult clearFailedNumbers(Database& db);
+// Removes the failed-number rows with these rowids, all or none.
+StoreResult removeFailedNumbers(Database& db, const QList<qint64>& rowids);
 
 // One row of the sent log. The target is written with blanks and control
 // characters (up to U+0020) trimmed from both ends, then cut to its first 50

@@ -436,13 +436,18 @@ bool AtBackend::waitForInterval(int intervalSeconds) {
     return m_connected;
 }
 
-AtBackend::PartOutcome AtBackend::sendPart(const QByteArray& hex, int tpduLength, int timeoutMs) {
+AtCommand AtBackend::partCommand(const QByteArray& hex, int tpduLength, int timeoutMs) {
     AtCommand c;
     c.text = "AT+CMGS=" + QByteArray::number(tpduLength);
     c.payload = hex;
     c.promptTimeoutMs = std::min(kPromptTimeoutMs, timeoutMs);
     c.timeoutMs = timeoutMs;
     c.lateGraceMs = std::min(kMaxLateGraceMs, timeoutMs);
+    return c;
+}
+
+AtBackend::PartOutcome AtBackend::sendPart(const QByteArray& hex, int tpduLength, int timeoutMs) {
+    const AtCommand c = partCommand(hex, tpduLength, timeoutMs);
     m_sentBefore = true;
     m_lastSubmitStart.start();
     const AtReply r = m_channel.execute(c);
@@ -493,6 +498,112 @@ int AtBackend::sendSms(const QString& number, const QString& text,
             return 0;
     }
     return int(parts.size());
+}
+
+struct AtBackend::SubmitJob {
+    SubmitRequest request;
+    std::vector<pdu::EncodedPart> parts;
+    size_t part = 0;
+    int tries = 1;
+    int tried = 0;
+    int timeoutMs = 0;
+    bool unknown = false; // some part went out without an answer
+    bool refused = false; // the last failed try was the network's refusal
+    QList<int> references;
+};
+
+void AtBackend::submit(const SubmitRequest& request) {
+    auto job = std::make_shared<SubmitJob>();
+    job->request = request;
+    const QString to = request.number.trimmed();
+    const SmsProperties& p = request.properties;
+    if (m_connected && at::isDialNumber(to)) {
+        pdu::SubmitOptions options;
+        options.number = to;
+        options.requestStatusReport = p.RequestDeliveryReport == 1;
+        options.flash = p.IsFlashSMS == 1;
+        options.validity = atmsg::validityOctet(p.SMSValidity);
+        m_concatReference = (m_concatReference + 1) % 256;
+        job->parts =
+            pdu::encodeSubmit(request.text, options, p.IsConcatenatedSMS == 1, m_concatReference);
+    }
+    if (job->parts.empty()) {
+        // Still from the event loop, as every other outcome.
+        QTimer::singleShot(0, this, [this, job] { finishSubmit(job, SubmitOutcome::Failed); });
+        return;
+    }
+    job->timeoutMs = 1000 * (p.SendTimeout > 0 ? std::min(p.SendTimeout, kMaxSendTimeoutS)
+                                               : kDefaultSendTimeoutS);
+    job->tries = 1 + std::clamp(p.SendRetryTimes, 0, kMaxRetries);
+    submitStep(job);
+}
+
+void AtBackend::submitStep(const std::shared_ptr<SubmitJob>& job) {
+    if (job->part == job->parts.size()) {
+        finishSubmit(job, job->unknown ? SubmitOutcome::Unknown : SubmitOutcome::Sent);
+        return;
+    }
+    if (!m_connected) {
+        finishSubmit(job, SubmitOutcome::Failed);
+        return;
+    }
+    // The operator's throttle, counted from the start of the last submit
+    // (see waitForInterval); a timer, not a wait.
+    const int interval = job->request.properties.SendInterval;
+    if (m_sentBefore && interval > 0) {
+        const qint64 left =
+            qint64(std::min(interval, kMaxIntervalS)) * 1000 - m_lastSubmitStart.elapsed();
+        if (left > 0) {
+            QTimer::singleShot(int(left), Qt::PreciseTimer, this, [this, job] { submitStep(job); });
+            return;
+        }
+    }
+    const pdu::EncodedPart& part = job->parts[job->part];
+    m_sentBefore = true;
+    m_lastSubmitStart.start();
+    ++job->tried;
+    m_channel.submit(partCommand(part.hex, part.tpduLength, job->timeoutMs),
+                     [this, job](const AtReply& r) { partAnswered(job, r); });
+}
+
+void AtBackend::partAnswered(const std::shared_ptr<SubmitJob>& job, const AtReply& r) {
+    if (r.ok() && !r.line("+CMGS:").isEmpty()) {
+        job->references.append(at::toInt(at::fields(r.line("+CMGS:"), "+CMGS:").value(0)));
+        ++job->part;
+        job->tried = 0;
+        submitStep(job);
+        return;
+    }
+    // Once the body went out, only the network's refusal says it was not
+    // taken: a time-out, a lost port or an OK without a reference (a stale
+    // answer read as this one's) leave it open, and it is not tried again.
+    if (r.payloadSent && r.final != AtLineParser::Final::CmsError) {
+        qCWarning(lcAt) << "no answer from the network to a message part; it may have been sent "
+                           "and is not tried again";
+        job->unknown = true;
+        ++job->part;
+        job->tried = 0;
+        submitStep(job);
+        return;
+    }
+    job->refused = r.final == AtLineParser::Final::CmsError;
+    if (job->tried < job->tries && m_connected) {
+        submitStep(job);
+        return;
+    }
+    // Parts already taken went out: sending the message again would repeat them.
+    if (job->part > 0 || job->unknown)
+        finishSubmit(job, SubmitOutcome::Unknown);
+    else
+        finishSubmit(job, job->refused ? SubmitOutcome::Refused : SubmitOutcome::Failed);
+}
+
+void AtBackend::finishSubmit(const std::shared_ptr<SubmitJob>& job, SubmitOutcome outcome) {
+    SubmitResult result;
+    result.id = job->request.id;
+    result.outcome = outcome;
+    result.references = job->references;
+    Q_EMIT submitted(result);
 }
 
 // ---- Stored messages --------------------------------------------------------

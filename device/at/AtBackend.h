@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <memory>
+
 #include "device/SmsBackend.h"
 #include "device/at/AtChannel.h"
 #include "device/bt/BluetoothAddress.h"
@@ -64,6 +66,11 @@ public:
     int setSmsc(const QString& number) override;
     int sendSms(const QString& number, const QString& text,
                 const SmsProperties& properties) override;
+    // Never waits: the parts go out one by one from the event loop, spaced by
+    // SendInterval, each tried as sendSms tries it; +CMGS references are
+    // gathered. A part whose body went out without an answer, or a message
+    // cut short after some of its parts were taken, is Unknown.
+    void submit(const SubmitRequest& request) override;
     int endCall() override;
     QString smsFolderName(int folder) override;
     int readAllSms(int first, StoredSms& out) override;
@@ -102,6 +109,11 @@ private:
 
     enum class PartOutcome { Sent, Failed, Unknown };
     PartOutcome sendPart(const QByteArray& hex, int tpduLength, int timeoutMs);
+    AtCommand partCommand(const QByteArray& hex, int tpduLength, int timeoutMs);
+    struct SubmitJob;
+    void submitStep(const std::shared_ptr<SubmitJob>& job);
+    void partAnswered(const std::shared_ptr<SubmitJob>& job, const AtReply& reply);
+    void finishSubmit(const std::shared_ptr<SubmitJob>& job, SubmitOutcome outcome);
     bool waitForInterval(int intervalSeconds);
 
     void onUnsolicited(const AtLineParser::Item& item);

@@ -121,8 +121,12 @@ void DeliveryReportWindow::saveListAs() {
 }
 
 void DeliveryReportWindow::deleteList() {
-    if (QFile::exists(deliverPath()))
-        QFile::remove(deliverPath());
+    // A file that stays would come back at the next viewing: the list
+    // stays in view with it.
+    if (QFile::exists(deliverPath()) && !QFile::remove(deliverPath())) {
+        m_shell.messages().showMessage(incomingtext::kListNotDeleted);
+        return;
+    }
     clearList();
     m_shell.messages().showMessage(incomingtext::kDone);
 }

@@ -170,7 +170,11 @@ void FailedNumbersPage::deleteList() {
     db.ADOQuery1.close();
     db.ADOQuery1.setSql(sql::kGroupList);
     db.ADOTable7.close();
-    (void)store::clearFailedNumbers(db);
+    // The files describe the rows: they go only with them.
+    if (!store::clearFailedNumbers(db)) {
+        m_shell.messages().showMessage(sendtext::kFailedListNotCleared);
+        return;
+    }
     QFile::remove(file(sendtext::kSummaryFile));
     QFile::remove(file(sendtext::kFailedTextFile));
     m_shell.messages().showMessage(sendtext::kListDeleted);

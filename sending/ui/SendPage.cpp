@@ -372,7 +372,13 @@ RecipientMode SendPage::recipientMode() const {
 }
 
 void SendPage::selectMode(RecipientMode mode) {
-    modeButton(mode)->setChecked(true);
+    QRadioButton* button = modeButton(mode);
+    // A button already checked sends no toggle, yet the mode's effects
+    // (the date-filter tick cleared) are owed all the same.
+    if (button->isChecked())
+        modeChanged();
+    else
+        button->setChecked(true);
 }
 
 QString SendPage::numberText() const {

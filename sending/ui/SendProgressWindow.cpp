@@ -109,6 +109,13 @@ SendProgressWindow::SendProgressWindow(QWidget* parent)
     m_nam = valueLabel("nam", 8, this);
     m_ted = valueLabel("ted", 32, this);
     m_tek = valueLabel("tek", 56, this);
+    m_runCounts = new QLabel(this);
+    m_runCounts->setObjectName(QStringLiteral("lblRunCounts"));
+    m_runCounts->setGeometry(120, 70, 272, 14);
+    m_runCounts->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont small = m_runCounts->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    m_runCounts->setFont(small);
 
     m_Gauge2 = new QProgressBar(this);
     m_Gauge2->setObjectName(QStringLiteral("Gauge2"));
@@ -179,6 +186,10 @@ QString SendProgressWindow::contactCount() const {
 
 void SendProgressWindow::showProgress() {
     show();
+}
+
+void SendProgressWindow::setRunCounts(const QString& text) {
+    m_runCounts->setText(text);
 }
 
 void SendProgressWindow::closeProgress() {
@@ -293,4 +304,5 @@ void SendProgressWindow::resetView() {
     m_nam->clear();
     m_ted->setText(QStringLiteral("0"));
     m_tek->setText(QStringLiteral("0"));
+    m_runCounts->clear();
 }

@@ -35,6 +35,7 @@ public:
     void setContactCount(const QString& count) override;
     QString contactCount() const override;
     void showProgress() override;
+    void setRunCounts(const QString& text) override;
     void closeProgress() override;
 
     // The target column of the log row for the send page's mode, untrimmed:
@@ -63,6 +64,7 @@ private:
     QLabel* m_nam = nullptr;
     QLabel* m_ted = nullptr;
     QLabel* m_tek = nullptr;
+    QLabel* m_runCounts = nullptr;
     QProgressBar* m_Gauge2 = nullptr;
     QPushButton* m_cancel = nullptr;
     QToolButton* m_closeProgramButton = nullptr;

@@ -21,6 +21,11 @@ public:
     FailedNumbersPage& failedNumbers() const { return *m_page; }
 
 private:
+    // At a press with the device connected: a run an earlier start left
+    // unfinished is offered first. True when the press carried it on.
+    bool offerUnfinished();
+
+    ShellContext& m_shell;
     SendForm& m_form;
     SendProgressWindow& m_form1;
     std::unique_ptr<SendRun> m_run;

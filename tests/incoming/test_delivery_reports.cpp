@@ -82,6 +82,12 @@ private Q_SLOTS:
         showAndHide(w);
         QCOMPARE(f.messages.errors.size(), 1);
         QVERIFY(area->toPlainText().contains(QStringLiteral("+989126")));
+        // Nor can it be deleted: the operator is told, nothing is lost.
+        f.messages.clear();
+        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("btnDeleteList")),
+                          Qt::LeftButton);
+        QCOMPARE(f.messages.messages, QStringList{incomingtext::kListNotDeleted});
+        QVERIFY(area->toPlainText().contains(QStringLiteral("+989126")));
         QVERIFY(QDir().rmdir(file));
 
         // A new send run drops the lines gathered before it; the file stays.

@@ -49,18 +49,19 @@ inline quint32 seed(const char* part) {
 
 struct Counts {
     int trials = 0;
-    int integrity = 0; // a database failing its integrity check
-    int lost = 0;      // something recorded before the fault missing after it
-    int hangs = 0;     // a run that did not end within its time-outs
-    int faults = 0;    // any other expectation not met (told, shown, sent)
+    int integrity = 0;  // a database failing its integrity check
+    int lost = 0;       // something recorded before the fault missing after it
+    int hangs = 0;      // a run that did not end within its time-outs
+    int faults = 0;     // any other expectation not met (told, shown, sent)
+    int duplicates = 0; // a recipient that received one message twice
 
-    bool clean() const { return integrity + lost + hangs + faults == 0; }
+    bool clean() const { return integrity + lost + hangs + faults + duplicates == 0; }
 };
 
 // One line per part, added up by tools/reliability/run.
 inline void report(const char* part, const Counts& c) {
-    std::printf("RELIABILITY %s trials=%d integrity=%d lost=%d hangs=%d faults=%d\n", part,
-                c.trials, c.integrity, c.lost, c.hangs, c.faults);
+    std::printf("RELIABILITY %s trials=%d integrity=%d lost=%d hangs=%d faults=%d duplicates=%d\n",
+                part, c.trials, c.integrity, c.lost, c.hangs, c.faults, c.duplicates);
     std::fflush(stdout);
 }
 

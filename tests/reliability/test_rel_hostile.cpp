@@ -239,6 +239,7 @@ private Q_SLOTS:
         m.findChild<QCheckBox*>(QStringLiteral("CheckBox7"))->setChecked(false);
         f.messages.clear();
         click(m, "btnSend");
+        QVERIFY(f.waitForSendRun());
         const std::map<QString, QString> sent = sentTexts(sim);
         for (int i = 0; i < texts.size(); ++i) {
             const QString expected =
@@ -258,6 +259,7 @@ private Q_SLOTS:
               sender);
         m.findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->click();
         click(m, "btnSend");
+        QVERIFY(f.waitForSendRun());
         m.selectPage(4);
         m.pageEntry();
         auto* code = m.findChild<QLineEdit*>(QStringLiteral("teCallNumber"));

@@ -78,6 +78,7 @@ int runChild(const QString& dir) {
     });
     say("start");
     QTest::mouseClick(m.findChild<QWidget*>(QStringLiteral("btnSend")), Qt::LeftButton);
+    f.waitForSendRun(3600000);
     say("done");
     return 0;
 }

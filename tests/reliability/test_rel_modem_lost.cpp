@@ -119,6 +119,7 @@ private Q_SLOTS:
             QElapsedTimer run;
             run.start();
             QTest::mouseClick(m.findChild<QWidget*>(QStringLiteral("btnSend")), Qt::LeftButton);
+            f.waitForSendRun(600000);
             const qint64 runMs = run.elapsed();
 
             ClockTimer& refresh = m.context().timer(ShellTimer::DeviceRefresh);

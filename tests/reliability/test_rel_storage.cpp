@@ -158,6 +158,7 @@ private Q_SLOTS:
                 }
             };
             QTest::mouseClick(m.findChild<QWidget*>(QStringLiteral("btnSend")), Qt::LeftButton);
+            f.waitForSendRun();
             f.phone->duringCall = nullptr;
             QCoreApplication::processEvents();
             const QStringList told = f.messages.all();

@@ -132,6 +132,8 @@ public:
     void setContactCount(const QString& c) override { contacts = c; }
     QString contactCount() const override { return contacts; }
     void showProgress() override { shown = true; }
+    QString runCounts;
+    void setRunCounts(const QString& text) override { runCounts = text; }
     void closeProgress() override {
         if (!flags.finished) {
             log << QStringLiteral("close refused");

@@ -11,6 +11,7 @@
 #include "FakeSendForm.h"
 #include "SendTestSupport.h"
 #include "sending/ui/FailedNumbersPage.h"
+#include "sending/SendRun.h"
 #include "sending/SendRunTexts.h"
 #include "sending/ui/SendingSubsystem.h"
 #include "app/ProgramRoot.h"
@@ -43,6 +44,7 @@ struct AfterRun {
         f.phone->script(kSend, QStringLiteral("09120002"), {0, 0, 1});
         f.phone->script(kSend, QStringLiteral("09120004"), {0, 0, 1});
         form->press();
+        QVERIFY(ProgramFixture::waitForRun(sending->run()));
         f.messages.clear();
     }
     FailedNumbersPage& page() { return sending->failedNumbers(); }
@@ -89,6 +91,7 @@ private Q_SLOTS:
         r.form->group = sql::kNosendGroupName;
         r.f.phone->calls.clear();
         r.form->press();
+        QVERIFY(ProgramFixture::waitForRun(r.sending->run()));
         QCOMPARE(sentTo(*r.f.phone), (QStringList{"09120002", "09120004"}));
         QCOMPARE(r.f.phone->callsOf(kSend).value(0).args.value(1).toString(),
                  QStringLiteral("edited Name2 Family2"));
@@ -123,6 +126,20 @@ private Q_SLOTS:
         r.f.messages.clear();
         r.click("btnDeleteList");
         QCOMPARE(r.f.messages.messages, QStringList{sendtext::kNoNumbers});
+    }
+
+    // Rows the store will not remove stay, with their files, and the page
+    // does not claim they went.
+    void deleteThatFailsKeepsTheList() {
+        AfterRun r;
+        QSqlQuery(contacts())
+            .exec(QStringLiteral("create trigger keep before delete on nosend begin select "
+                                 "raise(abort,'kept'); end"));
+        r.click("btnDeleteList");
+        QCOMPARE(r.f.messages.messages, QStringList{sendtext::kFailedListNotCleared});
+        QCOMPARE(failedNumbers().size(), 2);
+        QVERIFY(QFile::exists(r.f.file(QStringLiteral("pos.dat"))));
+        QVERIFY(QFile::exists(r.f.file(QStringLiteral("lsn.dat"))));
     }
 };
 

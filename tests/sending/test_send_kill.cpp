@@ -58,6 +58,7 @@ void runChild(const QString& dir) {
     std::printf("start\n");
     std::fflush(stdout);
     run.start();
+    ProgramFixture::waitForRun(run);
     std::printf("done\n");
     std::fflush(stdout);
 }

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 
 #include "FakeSendForm.h"
@@ -45,6 +46,7 @@ struct Bench {
     void press() {
         f.messages.clear();
         run->start();
+        QVERIFY(ProgramFixture::waitForRun(*run));
     }
     bool refreshRunning() { return f.main().context().timer(ShellTimer::DeviceRefresh).isActive(); }
 };
@@ -190,10 +192,11 @@ private Q_SLOTS:
         QCOMPARE(b.view.sent, QStringLiteral("9"));
         QCOMPARE(b.f.messages.messages, QStringList{sendtext::kCannotGoOn});
         QVERIFY(!b.view.closedWith.ok);
-        // The stop keeps the current member and those not reached.
-        QCOMPARE(failedNumbers(), (QStringList{member(kPrefix, 9), member(kPrefix, 10),
-                                               member(kPrefix, 11), member(kPrefix, 12)}));
-        QCOMPARE(b.f.messages.questions, QStringList{retryQuestion(4)});
+        // The stop keeps those not reached; the ninth got through on its
+        // second attempt and is not kept to be sent again.
+        QCOMPARE(failedNumbers(),
+                 (QStringList{member(kPrefix, 10), member(kPrefix, 11), member(kPrefix, 12)}));
+        QCOMPARE(b.f.messages.questions, QStringList{retryQuestion(3)});
         QVERIFY(b.refreshRunning());
     }
 
@@ -248,6 +251,9 @@ private Q_SLOTS:
         QCOMPARE(failedNumbers(), (QStringList{QStringLiteral("0935"), QStringLiteral("0935")}));
     }
 
+    // A stop keeps what did not reach the network, and only that: the
+    // member whose message was just accepted is not sent it again by a
+    // resend, and one whose attempt failed is never lost.
     void cancelKeepsTheRestWithoutAQuestion() {
         Bench b;
         b.group(QStringLiteral("ten"), 10);
@@ -261,13 +267,133 @@ private Q_SLOTS:
         QCOMPARE(listChanges.count(), 1);
         QCOMPARE(b.f.phone->count(kSend), 3);
         QStringList rest;
-        for (int i = 3; i <= 10; ++i)
+        for (int i = 4; i <= 10; ++i)
             rest << member(kPrefix, i);
         QCOMPARE(failedNumbers(), rest);
         QVERIFY(b.f.messages.messages.isEmpty());
         QVERIFY(b.f.messages.questions.isEmpty());
         QVERIFY(b.view.closedWith.cancel && b.view.closedWith.ok);
         QVERIFY(b.refreshRunning());
+
+        // Cancel while a first attempt fails: counted as sent with no second
+        // attempt, and kept in the list, since nothing went out.
+        Bench c;
+        c.group(QStringLiteral("ten"), 10);
+        c.failAlways(3);
+        c.f.phone->duringCall = [&c](const QString&) {
+            if (c.f.phone->count(kSend) == 3)
+                c.view.flags.cancel = true;
+        };
+        c.press();
+        QCOMPARE(sentTo(*c.f.phone),
+                 (QStringList{member(kPrefix, 1), member(kPrefix, 2), member(kPrefix, 3)}));
+        QCOMPARE(c.view.sent, QStringLiteral("3"));
+        QCOMPARE(failedNumbers(), QStringList{member(kPrefix, 3)} + rest);
+    }
+
+    // A stopped resend run keeps the list for another try, without the
+    // members it got through to.
+    void stoppedResendDropsWhatGotThrough() {
+        Bench b;
+        b.group(QStringLiteral("g"), 5);
+        for (int i = 1; i <= 5; ++i)
+            b.f.phone->script(kSend, member(kPrefix, i), {0, 0, 1});
+        b.f.messages.answers = {false};
+        b.press();
+        QCOMPARE(failedNumbers().size(), 5);
+
+        Database& db = b.f.main().db;
+        db.ADOQuery1.close();
+        db.ADOQuery1.setSql(sql::kGroupListWithFailed);
+        db.ADOQuery1.open();
+        b.form->group = sql::kNosendGroupName;
+        b.f.phone->calls.clear();
+        b.f.phone->duringCall = [&b](const QString&) {
+            if (b.f.phone->count(kSend) == 2)
+                b.view.flags.cancel = true;
+        };
+        b.press();
+        QCOMPARE(failedNumbers(),
+                 (QStringList{member(kPrefix, 3), member(kPrefix, 4), member(kPrefix, 5)}));
+        QVERIFY(QFile::exists(b.f.file(QStringLiteral("pos.dat"))));
+
+        b.f.phone->duringCall = nullptr;
+        b.f.phone->calls.clear();
+        b.press();
+        QCOMPARE(sentTo(*b.f.phone),
+                 (QStringList{member(kPrefix, 3), member(kPrefix, 4), member(kPrefix, 5)}));
+        QVERIFY(failedNumbers().isEmpty());
+    }
+
+    // The failed-number rows carry no dates: a tick left set must not make
+    // the resend match nobody and then use the list up.
+    void resendIgnoresTheDateFilter() {
+        Bench b;
+        b.group(QStringLiteral("g"), 3);
+        b.f.phone->script(kSend, member(kPrefix, 2), {0, 0, 1});
+        b.f.messages.answers = {false};
+        b.press();
+        QCOMPARE(failedNumbers(), QStringList{member(kPrefix, 2)});
+
+        Database& db = b.f.main().db;
+        db.ADOQuery1.close();
+        db.ADOQuery1.setSql(sql::kGroupListWithFailed);
+        db.ADOQuery1.open();
+        b.form->group = sql::kNosendGroupName;
+        b.form->filter = {true, true, QStringLiteral("03"), QStringLiteral("08")};
+        b.f.phone->calls.clear();
+        b.press();
+        QCOMPARE(sentTo(*b.f.phone), QStringList{member(kPrefix, 2)});
+        QVERIFY(failedNumbers().isEmpty());
+    }
+
+    // Rows that cannot be removed stay with their files, the operator is
+    // told, and a new run never adds to them.
+    void aListThatCannotBeEmptiedStays() {
+        Bench b;
+        b.group(QStringLiteral("g"), 3);
+        b.failAlways(2);
+        b.f.messages.answers = {false};
+        b.press();
+        QSqlQuery(contacts())
+            .exec(QStringLiteral("create trigger keep before delete on nosend begin select "
+                                 "raise(abort,'kept'); end"));
+
+        b.failAlways(3);
+        b.f.phone->calls.clear();
+        b.press();
+        QCOMPARE(b.f.messages.messages, QStringList{sendtext::kFailedListNotCleared});
+        QCOMPARE(b.f.phone->count(kSend), 0);
+        QCOMPARE(failedNumbers(), QStringList{member(kPrefix, 2)});
+        QVERIFY(QFile::exists(b.f.file(QStringLiteral("pos.dat"))));
+        QVERIFY(QFile::exists(b.f.file(QStringLiteral("lsn.dat"))));
+        QVERIFY(b.refreshRunning());
+
+        // A resend that completes cannot use the list up either.
+        Database& db = b.f.main().db;
+        db.ADOQuery1.close();
+        db.ADOQuery1.setSql(sql::kGroupListWithFailed);
+        db.ADOQuery1.open();
+        b.form->group = sql::kNosendGroupName;
+        b.f.phone->script(kSend, member(kPrefix, 2), {1});
+        b.press();
+        QCOMPARE(b.f.messages.messages, QStringList{sendtext::kFailedListNotCleared});
+        QCOMPARE(failedNumbers(), QStringList{member(kPrefix, 2)});
+        QVERIFY(QFile::exists(b.f.file(QStringLiteral("pos.dat"))));
+        QCOMPARE(b.clearings, 0);
+    }
+
+    // A run that ends normally says how it went without stopping the
+    // operator with a box.
+    void outcomeInTheStatusBar() {
+        Bench b;
+        b.group(QStringLiteral("g"), 4);
+        b.failAlways(2);
+        b.f.messages.answers = {false};
+        b.press();
+        QCOMPARE(b.f.main().findChild<QLabel*>(QStringLiteral("lblStatusNote"))->text(),
+                 sendtext::outcomeNote(3, 1));
+        QVERIFY(b.f.messages.messages.isEmpty());
     }
 
     void allGroupsSummaryNamesTheGroupOfTheFirstFailure() {
@@ -370,6 +496,9 @@ private Q_SLOTS:
         QTest::newRow("both") << "**, hi" << QVariant("N") << QVariant("F") << "N F, hi";
         QTest::newRow("null name") << "**, hi" << none << QVariant("F") << "F, hi";
         QTest::newRow("null family") << "a ** b" << QVariant("N") << none << "a N b";
+        // Stored empty rather than null: no stray blank either way.
+        QTest::newRow("empty family") << "a ** b" << QVariant("N") << QVariant("") << "a N b";
+        QTest::newRow("empty name") << "**, hi" << QVariant("") << QVariant("F") << "F, hi";
         QTest::newRow("both null") << "**, hi" << none << none << ", hi";
         QTest::newRow("only placeholder") << "**" << none << none << "**";
         QTest::newRow("first only") << "** and **" << QVariant("N") << none << "N and **";

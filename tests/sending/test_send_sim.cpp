@@ -59,8 +59,9 @@ bool startWithGroup(ProgramFixture& f, ModemSim& sim, const QString& script, con
     return true;
 }
 
-void pressSend(TFormMain& m) {
+void pressSend(ProgramFixture& f, TFormMain& m) {
     QTest::mouseClick(m.findChild<QWidget*>(QStringLiteral("btnSend")), Qt::LeftButton);
+    QVERIFY(f.waitForSendRun());
 }
 
 QStringList received() {
@@ -89,7 +90,7 @@ private Q_SLOTS:
                                    .arg(number(4), number(17)),
                                QStringLiteral("Dear **, hello")));
         TFormMain& m = f.main();
-        pressSend(m);
+        pressSend(f, m);
 
         QCOMPARE(failedNumbers(), (QStringList{number(4), number(17)}));
         QStringList expected;
@@ -141,7 +142,7 @@ private Q_SLOTS:
                 sentWhenStored = sent->text();
         });
         pace.start();
-        pressSend(m);
+        pressSend(f, m);
         pace.stop();
         QCOMPARE(received(), QStringList{QStringLiteral("+989124444444|پیام وسط ارسال")});
         QVERIFY2(!sentWhenStored.isEmpty() && sentWhenStored.toInt() < 20,

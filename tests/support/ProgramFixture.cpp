@@ -5,6 +5,11 @@
 
 #include "shell/ui/Modal.h"
 #include "device/PortSearch.h"
+#include <QEventLoop>
+#include <QTimer>
+
+#include "sending/SendRun.h"
+#include "sending/ui/SendingSubsystem.h"
 #include "shell/ProgramDir.h"
 #include "app/ProgramRoot.h"
 #include "app/TFormMain.h"
@@ -57,4 +62,20 @@ void ProgramFixture::finishFade() {
 
 TFormMain& ProgramFixture::main() const {
     return *m_windows->FormMain;
+}
+
+bool ProgramFixture::waitForRun(SendRun& run, int limitMs) {
+    if (!run.isRunning())
+        return true;
+    QEventLoop loop;
+    QObject::connect(&run, &SendRun::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return !run.isRunning();
+}
+
+bool ProgramFixture::waitForSendRun(int limitMs) {
+    if (!m_windows || !m_windows->sending)
+        return true;
+    return waitForRun(m_windows->sending->run(), limitMs);
 }

@@ -17,6 +17,8 @@ class QDialog;
 // The whole program in a folder of its own, with a manual clock, scripted
 // messages and dialogs, a scripted phone behind the SMS control, and modal
 // windows that return at once (recorded in modalShown).
+class SendRun;
+
 class ProgramFixture {
 public:
     // A fixture on an existing folder keeps its files (for a second start).
@@ -30,6 +32,10 @@ public:
     void startShown();
     // Runs every due 3 ms fade tick.
     void finishFade();
+    // A send run goes on from the event loop after the press: these serve
+    // it until it has ended (false when it was still running at the limit).
+    static bool waitForRun(SendRun& run, int limitMs = 60000);
+    bool waitForSendRun(int limitMs = 60000);
 
     QString dir() const { return m_dirPath; }
     QString file(const QString& name) const { return m_dirPath + name; }

@@ -92,6 +92,40 @@ int ScriptedPhone::sendSms(const QString& number, const QString& text, const Sms
     lastProperties = p;
     return intOp(QStringLiteral("SendSMS"), {number, text}, 1);
 }
+void ScriptedPhone::submit(const SubmitRequest& request) {
+    lastProperties = request.properties;
+    const QVariant r = result(QStringLiteral("SendSMS"), {request.number, request.text}, 1);
+    SubmitResult out;
+    out.id = request.id;
+    const QString word = r.typeId() == QMetaType::QString ? r.toString() : QString();
+    if (word == QLatin1String("silent")) {
+        silent.append(request);
+        return;
+    }
+    if (word == QLatin1String("refused")) {
+        out.outcome = SubmitOutcome::Refused;
+    } else if (word == QLatin1String("unknown")) {
+        out.outcome = SubmitOutcome::Unknown;
+    } else if (r.toInt() >= 1) {
+        out.outcome = SubmitOutcome::Sent;
+        for (int i = 0; i < r.toInt(); ++i) {
+            out.references.append(nextReference);
+            nextReference = (nextReference + 1) % 256;
+        }
+    }
+    Q_EMIT submitted(out);
+}
+
+void ScriptedPhone::answerSilent(SubmitOutcome outcome, const QList<int>& references) {
+    if (silent.isEmpty())
+        return;
+    SubmitResult out;
+    out.id = silent.takeFirst().id;
+    out.outcome = outcome;
+    out.references = references;
+    Q_EMIT submitted(out);
+}
+
 QString ScriptedPhone::smsFolderName(int folder) {
     return textOp(QStringLiteral("GetSMSFolderName"), {folder},
                   QStringLiteral("Folder ") + QString::number(folder));

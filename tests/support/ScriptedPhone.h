@@ -17,6 +17,10 @@
 // first argument only (say, one number): each call takes the next result and
 // the last one repeats. Without a script an operation succeeds with a
 // plausible value.
+//
+// SendSMS and submit share one script: a number of parts (1 or more sent,
+// else failed), or the word "refused", "unknown" or "silent". A silent
+// submit is recorded and never answered until answerSilent().
 class ScriptedPhone : public SmsBackend {
     Q_OBJECT
 public:
@@ -68,6 +72,12 @@ public:
     QString smsc() override;
     int setSmsc(const QString& number) override;
     int sendSms(const QString& number, const QString& text, const SmsProperties& p) override;
+    void submit(const SubmitRequest& request) override;
+    // Requests left without an answer, oldest first.
+    QList<SubmitRequest> silent;
+    void answerSilent(SubmitOutcome outcome, const QList<int>& references = {});
+    // The reference the next part taken gets; it wraps after 255.
+    int nextReference = 0;
     int endCall() override { return intOp(QStringLiteral("EndCall"), {}, 1); }
     QString smsFolderName(int folder) override;
     int readAllSms(int first, StoredSms& out) override;

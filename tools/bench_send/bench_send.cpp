@@ -1,8 +1,10 @@
 // Figures of the send run:
 //   - overhead: a group run over a large group with the scripted phone
 //     (which answers at once), so the time per contact is the run's own:
-//     settings, personalisation, the row read, the progress window. Memory
-//     is sampled along the run and should stay flat. Target under 0.5 ms per
+//     planning (the journal's rows, personalisation), then per contact the
+//     settings, the journal's submitting and outcome commits, the progress
+//     window, one pass of the event loop. Memory is sampled along the run and
+//     should stay flat. Targets: planning 100,000 under 2 s, under 1 ms per
 //     contact.
 //   - stop: a group run over a large group cancelled at contact K (--cancel-at
 //     K): the time from the press to the end of the run is nearly all the
@@ -35,6 +37,7 @@
 #include "sending/ui/SendingSubsystem.h"
 #include "app/ProgramRoot.h"
 #include "app/TFormMain.h"
+#include "sending/SendRun.h"
 #include "store/Database.h"
 #include "store/Store.h"
 
@@ -93,8 +96,12 @@ int overhead(int members, int cancelAt) {
 
     QList<double> samples;
     int sent = 0;
+    qint64 planNs = 0;
     const int step = std::max(1, members / 10);
+    QElapsedTimer timer;
     f.phone->duringCall = [&](const QString&) {
+        if (sent == 0)
+            planNs = timer.nsecsElapsed();
         // The scripted phone keeps every call; that is the phone's memory,
         // not the run's.
         f.phone->calls.clear();
@@ -104,9 +111,9 @@ int overhead(int members, int cancelAt) {
             f.program().Form1->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
     };
     const double before = residentMb();
-    QElapsedTimer timer;
     timer.start();
     form.press();
+    ProgramFixture::waitForRun(sending.run(), 3600000);
     const qint64 ns = timer.nsecsElapsed();
     if (cancelAt > 0) {
         QSqlQuery kept(QSqlDatabase::database(QString::fromLatin1(Database::kContacts), false));
@@ -114,10 +121,13 @@ int overhead(int members, int cancelAt) {
         kept.next();
         std::printf("stop: cancelled at contact %d of %d, %d kept in the failed list, run %.2f s\n",
                     cancelAt, members, kept.value(0).toInt(), double(ns) / 1e9);
-        return kept.value(0).toInt() == members - cancelAt + 1 ? 0 : 1;
+        // The contact the cancel came during was accepted: it is not kept.
+        return kept.value(0).toInt() == members - cancelAt ? 0 : 1;
     }
-    std::printf("overhead: %d contacts in %.2f s, %.3f ms per contact (target < 0.5 ms)\n", sent,
-                double(ns) / 1e9, double(ns) / 1e6 / std::max(1, sent));
+    std::printf("planning: %d recipients in %.2f s (target < 2 s)\n", members,
+                double(planNs) / 1e9);
+    std::printf("overhead: %d contacts in %.2f s, %.3f ms per contact (target < 1 ms)\n", sent,
+                double(ns - planNs) / 1e9, double(ns - planNs) / 1e6 / std::max(1, sent));
     std::printf("memory: %.1f MB before the run; along it:", before);
     for (double mb : samples)
         std::printf(" %.1f", mb);
@@ -161,6 +171,7 @@ int modemPace(int contacts, int latencyMs) {
     QElapsedTimer timer;
     timer.start();
     form.press();
+    ProgramFixture::waitForRun(sending.run(), 3600000);
     const double s = double(timer.elapsed()) / 1000.0;
     const double target = contacts * latencyMs / 1000.0;
     std::printf("modem pace: %d contacts, modem %d ms per message, interval %s s: %.2f s "
