@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "incoming/IncomingTexts.h"
+#include "shell/BidiDelegate.h"
 #include "shell/Pictures.h"
 #include "shell/WidgetNames.h"
 #include "store/TableCursor.h"
@@ -79,6 +80,7 @@ LogPageLayout LogPageLayout::build(QWidget* page, TableCursor& table,
     l.grid = named(new QTableView(page), names.grid);
     l.model = new ReadOnlyTableModel(table, columns, l.grid);
     l.grid->setModel(l.model);
+    l.grid->setItemDelegate(new BidiDelegate(l.grid));
     l.table = &table;
     QTableView* grid = l.grid;
     ReadOnlyTableModel* model = l.model;

@@ -9,6 +9,7 @@
 
 #include "device/KylixSMS.h"
 #include "incoming/IncomingTexts.h"
+#include "shell/BidiDelegate.h"
 #include "shell/ShellContext.h"
 #include "shell/WidgetNames.h"
 
@@ -48,6 +49,7 @@ PhoneMessagesPage::PhoneMessagesPage(ShellContext& shell, QObject* parent)
     m_SMSList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_SMSList->setShowGrid(true);
     m_SMSList->verticalHeader()->hide();
+    m_SMSList->setItemDelegate(new BidiDelegate(m_SMSList));
     m_SMSList->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     for (int c = 0; c < 8; ++c) {
         m_SMSList->setHorizontalHeaderItem(c, new QTableWidgetItem(*columns[c].caption));
@@ -63,8 +65,10 @@ void PhoneMessagesPage::readAction() {
         return;
     }
     DeviceGate::Hold hold = m_shell.sms().gate().tryHold();
-    if (!hold)
+    if (!hold) {
+        m_shell.messages().showMessage(incomingtext::kDeviceBusy);
         return;
+    }
     m_shell.showPleaseWait();
     const bool ok = btnReadAllSMSClick();
     hold.release();

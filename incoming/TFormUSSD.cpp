@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "incoming/IncomingTexts.h"
+#include "shell/Bidi.h"
 #include "shell/WidgetNames.h"
 
 TFormUSSD::TFormUSSD(QWidget* parent)
@@ -35,11 +36,12 @@ TFormUSSD::TFormUSSD(QWidget* parent)
 }
 
 void TFormUSSD::setAnswer(const QString& text) {
-    m_Memo1->setPlainText(text);
+    m_answer = text;
+    m_Memo1->setPlainText(bidi::isolateLtrRuns(text));
 }
 
 QString TFormUSSD::answer() const {
-    return m_Memo1->toPlainText();
+    return m_answer;
 }
 
 void TFormUSSD::showEvent(QShowEvent* event) {

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "shell/Bidi.h"
+
 namespace {
 MessageService* g_service = nullptr;
 
@@ -11,7 +13,8 @@ MessageService* g_service = nullptr;
 QString displayText(QString text) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
-    return text;
+    // Numbers, codes and times read left to right inside the Persian lines.
+    return bidi::setApart(text);
 }
 
 // The box belongs to the window the operator is looking at. During a send
