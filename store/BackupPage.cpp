@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "shell/DialogService.h"
+#include "shell/KeepPlace.h"
 #include "shell/MessageService.h"
 #include "shell/ShellContext.h"
 #include "shell/ShellTexts.h"
@@ -75,6 +76,7 @@ BackupPage::BackupPage(ShellContext& shell)
         path->setReadOnly(true);
         wait = new QLabel(kWait, page);
         wait->setObjectName(waitName);
+        keepPlaceWhenHidden(wait);
         wait->hide();
         grid->addWidget(button, r * 2, 0);
         grid->addWidget(path, r * 2, 1);
