@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "incoming/IncomingTexts.h"
+#include "shell/Bidi.h"
 #include "shell/BidiDelegate.h"
 #include "shell/Pictures.h"
 #include "shell/WidgetNames.h"
@@ -64,7 +65,7 @@ LogPageLayout LogPageLayout::build(QWidget* page, TableCursor& table,
     layout->setSpacing(6);
 
     auto* head = new QHBoxLayout;
-    auto* caption = named(new QLabel(title, page), "lblTitle");
+    auto* caption = named(new QLabel(bidi::caption(title), page), "lblTitle");
     QFont bold = caption->font();
     bold.setBold(true);
     caption->setFont(bold);

@@ -1,14 +1,18 @@
 #include "incoming/PhoneMessagesPage.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "device/KylixSMS.h"
 #include "incoming/IncomingTexts.h"
+#include "shell/Bidi.h"
 #include "shell/BidiDelegate.h"
 #include "shell/ShellContext.h"
 #include "shell/WidgetNames.h"
@@ -28,7 +32,7 @@ PhoneMessagesPage::PhoneMessagesPage(ShellContext& shell, QObject* parent)
     delete page->findChild<QLabel*>(QStringLiteral("lblPageTitle"));
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(8, 32, 8, 8);
-    auto* title = named(new QLabel(kPhoneTitle, page), "lblPhoneTitle");
+    auto* title = named(new QLabel(bidi::caption(kPhoneTitle), page), "lblPhoneTitle");
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
@@ -51,9 +55,17 @@ PhoneMessagesPage::PhoneMessagesPage(ShellContext& shell, QObject* parent)
     m_SMSList->verticalHeader()->hide();
     m_SMSList->setItemDelegate(new BidiDelegate(m_SMSList));
     m_SMSList->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // The header's own minimum would widen the narrow columns past their
+    // widths and push the text column off the page; a column grows only
+    // where its caption needs the room in this font.
+    QHeaderView* header = m_SMSList->horizontalHeader();
+    header->setMinimumSectionSize(1);
+    const int margin =
+        2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 4;
     for (int c = 0; c < 8; ++c) {
         m_SMSList->setHorizontalHeaderItem(c, new QTableWidgetItem(*columns[c].caption));
-        m_SMSList->setColumnWidth(c, columns[c].width);
+        const int needed = header->fontMetrics().horizontalAdvance(*columns[c].caption) + margin;
+        m_SMSList->setColumnWidth(c, std::max(columns[c].width, needed));
     }
     layout->addWidget(m_SMSList, 1);
     connect(m_btnReadAllSMS, &QPushButton::clicked, this, &PhoneMessagesPage::readAction);

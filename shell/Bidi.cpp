@@ -95,6 +95,11 @@ QString setApart(const QString& text) {
     return out;
 }
 
+QString caption(const QString& text) {
+    return text.trimmed().startsWith(QLatin1Char(':')) ? leftToRightLine(text)
+                                                       : isolateLtrRuns(text);
+}
+
 QString withoutMarks(const QString& text) {
     QString out = text;
     out.remove(QChar(kLri));

@@ -27,6 +27,10 @@ QString leftToRightLine(const QString& text);
 // from it by a blank, for texts joined without one ("ارسال گردید" + time).
 QString setApart(const QString& text);
 
+// A label's caption: written with its colon first, a left-to-right line
+// (leftToRightLine); otherwise its runs isolated.
+QString caption(const QString& text);
+
 // The text without the marks these helpers add: what the operator reads.
 QString withoutMarks(const QString& text);
 } // namespace bidi

@@ -127,6 +127,12 @@ private Q_SLOTS:
         QCOMPARE(shown(caption).back(), QLatin1Char(':'));
         QCOMPARE(shown(bidi::leftToRightLine(caption)).front(), QLatin1Char(':'));
         QCOMPARE(bidi::withoutMarks(bidi::leftToRightLine(caption)), caption);
+        // Labels take the line only for such captions; a caption ending in
+        // its colon reads right already.
+        QCOMPARE(bidi::caption(caption), bidi::leftToRightLine(caption));
+        const QString ending = QString::fromUtf16(u"آخرین پیام دریافتی :");
+        QCOMPARE(bidi::caption(ending), ending);
+        QCOMPARE(shown(bidi::caption(ending)).front(), QLatin1Char(':'));
     }
 
     // Texts joined without a blank are set apart at display only.
