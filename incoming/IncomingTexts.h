@@ -35,6 +35,10 @@ inline const QString kPhoneLabel = QStringLiteral(u"خواندن و به روز 
 inline const QString kPhoneButton = QStringLiteral(u"انجام عملیات");
 // Every device action asks for the connection with the connect page's words.
 inline const QString& kNotConnected = devicetext::kNotConnected;
+// A press while another action holds the device (a refresh, a send run, a
+// read) does not run; the operator is told, in the send run's words.
+inline const QString kDeviceBusy = QStringLiteral(
+    u"سخت افزار ارسال در حال انجام کار دیگری است ، لطفا لحظاتی بعد مجددا تلاش نمایید");
 inline const QString kReadFailed = QStringLiteral(u"انجام عملیات با مشکل مواجه گردید");
 inline const QString kColRecipient = QStringLiteral(u"گیرنده پیام");
 inline const QString kSentTitle = QStringLiteral(u": پیامهای ارسال شده ");

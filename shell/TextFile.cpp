@@ -100,11 +100,17 @@ QByteArray encode(const QString& text) {
     return t.toUtf8();
 }
 
-bool read(const QString& path, QString* text) {
+bool read(const QString& path, QString* text, QString* error) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
         return false;
-    *text = decode(file.readAll());
+    }
+    *text = decode(bytes);
     return true;
 }
 
@@ -122,8 +128,8 @@ bool writeLines(const QString& path, const QString& text, QString* error) {
     return write(path, text.isEmpty() ? text : text + QLatin1Char('\n'), error);
 }
 
-bool readLines(const QString& path, QString* text) {
-    if (!read(path, text))
+bool readLines(const QString& path, QString* text, QString* error) {
+    if (!read(path, text, error))
         return false;
     text->replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text->replace(QLatin1Char('\r'), QLatin1Char('\n'));

@@ -9,8 +9,9 @@
 // page older files were written in.
 namespace textfile {
 
-// False when the file cannot be read (missing, unreadable).
-bool read(const QString& path, QString* text);
+// False when the file cannot be read (missing, unreadable), with the
+// system's reason in `error` when given.
+bool read(const QString& path, QString* text, QString* error = nullptr);
 // Every line end of the text becomes CR LF. Written to a temporary name and
 // renamed, so a failure never leaves half a file.
 bool write(const QString& path, const QString& text, QString* error = nullptr);
@@ -20,7 +21,7 @@ bool write(const QString& path, const QString& text, QString* error = nullptr);
 bool writeLines(const QString& path, const QString& text, QString* error = nullptr);
 // A file's lines as a text area takes them: the end of the last line starts
 // no empty line of its own.
-bool readLines(const QString& path, QString* text);
+bool readLines(const QString& path, QString* text, QString* error = nullptr);
 
 QString decode(const QByteArray& bytes);
 // Windows-1256 bytes, each byte one character: a stream may be cut anywhere.

@@ -15,6 +15,8 @@
 #include "incoming/IncomingTexts.h"
 #include "shell/ui/Pictures.h"
 #include "shell/ui/WidgetNames.h"
+#include "shell/Bidi.h"
+#include "shell/ui/BidiDelegate.h"
 #include "store/TableCursor.h"
 
 namespace {
@@ -63,7 +65,7 @@ LogPageLayout LogPageLayout::build(QWidget* page, TableCursor& table,
     layout->setSpacing(6);
 
     auto* head = new QHBoxLayout;
-    auto* caption = named(new QLabel(title, page), "lblTitle");
+    auto* caption = named(new QLabel(bidi::caption(title), page), "lblTitle");
     QFont bold = caption->font();
     bold.setBold(true);
     caption->setFont(bold);
@@ -79,6 +81,7 @@ LogPageLayout LogPageLayout::build(QWidget* page, TableCursor& table,
     l.grid = named(new QTableView(page), names.grid);
     l.model = new ReadOnlyTableModel(table, columns, l.grid);
     l.grid->setModel(l.model);
+    l.grid->setItemDelegate(new BidiDelegate(l.grid));
     l.table = &table;
     QTableView* grid = l.grid;
     ReadOnlyTableModel* model = l.model;

@@ -1,9 +1,12 @@
 #include "incoming/ui/PhoneMessagesPage.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -11,6 +14,8 @@
 #include "incoming/IncomingTexts.h"
 #include "shell/ui/ShellContext.h"
 #include "shell/ui/WidgetNames.h"
+#include "shell/Bidi.h"
+#include "shell/ui/BidiDelegate.h"
 
 namespace {
 struct ListColumn {
@@ -27,7 +32,7 @@ PhoneMessagesPage::PhoneMessagesPage(ShellContext& shell, QObject* parent)
     delete page->findChild<QLabel*>(QStringLiteral("lblPageTitle"));
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(8, 32, 8, 8);
-    auto* title = named(new QLabel(kPhoneTitle, page), "lblPhoneTitle");
+    auto* title = named(new QLabel(bidi::caption(kPhoneTitle), page), "lblPhoneTitle");
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
@@ -48,10 +53,19 @@ PhoneMessagesPage::PhoneMessagesPage(ShellContext& shell, QObject* parent)
     m_SMSList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_SMSList->setShowGrid(true);
     m_SMSList->verticalHeader()->hide();
+    m_SMSList->setItemDelegate(new BidiDelegate(m_SMSList));
     m_SMSList->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // The header's own minimum would widen the narrow columns past their
+    // widths and push the text column off the page; a column grows only
+    // where its caption needs the room in this font.
+    QHeaderView* header = m_SMSList->horizontalHeader();
+    header->setMinimumSectionSize(1);
+    const int margin =
+        2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 4;
     for (int c = 0; c < 8; ++c) {
         m_SMSList->setHorizontalHeaderItem(c, new QTableWidgetItem(*columns[c].caption));
-        m_SMSList->setColumnWidth(c, columns[c].width);
+        const int needed = header->fontMetrics().horizontalAdvance(*columns[c].caption) + margin;
+        m_SMSList->setColumnWidth(c, std::max(columns[c].width, needed));
     }
     layout->addWidget(m_SMSList, 1);
     connect(m_btnReadAllSMS, &QPushButton::clicked, this, &PhoneMessagesPage::readAction);
@@ -63,8 +77,10 @@ void PhoneMessagesPage::readAction() {
         return;
     }
     DeviceGate::Hold hold = m_shell.sms().gate().tryHold();
-    if (!hold)
+    if (!hold) {
+        m_shell.messages().showMessage(incomingtext::kDeviceBusy);
         return;
+    }
     m_shell.showPleaseWait();
     const bool ok = btnReadAllSMSClick();
     hold.release();

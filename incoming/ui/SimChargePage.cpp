@@ -142,8 +142,10 @@ void SimChargePage::btnDialCallClick() {
         return;
     }
     DeviceGate::Hold hold = m_shell.sms().gate().tryHold();
-    if (!hold)
+    if (!hold) {
+        m_shell.messages().showMessage(incomingtext::kDeviceBusy);
         return;
+    }
     KylixSMS& sms = m_shell.sms();
     const QString code = m_teCallNumber->text();
     bool done = sms.Dial(code) > 0;
@@ -156,8 +158,10 @@ void SimChargePage::btnDialCallClick() {
 
 void SimChargePage::btnEndCallClick() {
     DeviceGate::Hold hold = m_shell.sms().gate().tryHold();
-    if (!hold)
+    if (!hold) {
+        m_shell.messages().showMessage(incomingtext::kDeviceBusy);
         return;
+    }
     KylixSMS& sms = m_shell.sms();
     if (sms.EndCall() > 0) {
         hold.release();

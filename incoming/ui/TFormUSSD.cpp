@@ -8,6 +8,7 @@
 
 #include "incoming/IncomingTexts.h"
 #include "shell/ui/WidgetNames.h"
+#include "shell/Bidi.h"
 
 TFormUSSD::TFormUSSD(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
@@ -35,11 +36,12 @@ TFormUSSD::TFormUSSD(QWidget* parent)
 }
 
 void TFormUSSD::setAnswer(const QString& text) {
-    m_Memo1->setPlainText(text);
+    m_answer = text;
+    m_Memo1->setPlainText(bidi::isolateLtrRuns(text));
 }
 
 QString TFormUSSD::answer() const {
-    return m_Memo1->toPlainText();
+    return m_answer;
 }
 
 void TFormUSSD::showEvent(QShowEvent* event) {

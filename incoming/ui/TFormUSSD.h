@@ -21,6 +21,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The answer as the network sent it; the box shows its codes isolated.
+    QString m_answer;
     QPlainTextEdit* m_Memo1 = nullptr;
     QPushButton* m_btnOK = nullptr;
 };

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "sending/SendPageTexts.h"
+#include "shell/Bidi.h"
 #include "shell/MessageService.h"
 #include "shell/ui/Modal.h"
 #include "shell/ui/WidgetNames.h"
@@ -88,7 +89,7 @@ QWidget* DateFilterWindow::buildRow(Row& row, bool birth) {
     // Right to left: the day stands rightmost, so from the left the row
     // reads year / month / day.
     line->addWidget(row.radio);
-    line->addWidget(new QLabel(birth ? kBirthRow : kContractRow, box));
+    line->addWidget(new QLabel(bidi::caption(birth ? kBirthRow : kContractRow), box));
     line->addWidget(row.day);
     line->addWidget(new QLabel(QStringLiteral("/"), box));
     line->addWidget(row.month);

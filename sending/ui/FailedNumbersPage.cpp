@@ -1,5 +1,7 @@
 #include "sending/ui/FailedNumbersPage.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -119,7 +121,9 @@ void FailedNumbersPage::enter() {
         m_message->setPlainText(text);
     m_shell.database().ADOTable7.open();
     // Set once the columns exist: the grid has none before the table opens.
-    const int widths[] = {100, 143, 90};
+    // The number column takes the longest number whole where 90 px would
+    // cut it.
+    const int widths[] = {100, 143, std::max(90, MemberGridDelegate::numberColumnWidth(m_grid))};
     for (int c = 0; c < 3; ++c)
         m_grid->setColumnWidth(c, widths[c]);
 }

@@ -14,6 +14,8 @@
 #include <QSlider>
 #include <QStyle>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -22,6 +24,7 @@
 #include "sending/SendPageTexts.h"
 #include "shell/ui/ShellContext.h"
 #include "shell/ui/WidgetNames.h"
+#include "shell/ui/KeepPlace.h"
 #include "store/Database.h"
 #include "store/ui/GroupPicker.h"
 #include "utilities/ui/TextTools.h"
@@ -85,6 +88,12 @@ QWidget* SendPage::buildComposer(QWidget* page) {
     column->setContentsMargins(0, 0, 0, 0);
     m_tmSMSText = named(new QPlainTextEdit(box), "tmSMSText");
     m_tmSMSText->setLayoutDirection(Qt::RightToLeft);
+    // A right-to-left box starts at the right, also while empty or holding
+    // Latin text; each paragraph still runs in its own script's direction.
+    // Set before the text tools read it as the alignment to keep.
+    QTextOption startAlignment = m_tmSMSText->document()->defaultTextOption();
+    startAlignment.setAlignment(Qt::AlignRight | Qt::AlignAbsolute);
+    m_tmSMSText->document()->setDefaultTextOption(startAlignment);
     m_tmSMSText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     m_btnInsertName = named(new QToolButton(box), "btnInsertName");
@@ -181,6 +190,7 @@ QWidget* SendPage::buildDateFilter(QWidget* page) {
     row->addWidget(m_Label85);
     row->addStretch(1);
     row->addWidget(picture);
+    keepPlaceWhenHidden(m_dateFilterBox);
     m_dateFilterBox->hide();
     connect(m_CheckBox6, &QCheckBox::clicked, this, &SendPage::dateFilterClicked);
     return m_dateFilterBox;

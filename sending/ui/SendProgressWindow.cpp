@@ -1,5 +1,7 @@
 #include "sending/ui/SendProgressWindow.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 
 #include "sending/SendForm.h"
 #include "sending/SendRunTexts.h"
+#include "shell/Bidi.h"
 #include "shell/Clock.h"
 #include "shell/ui/ShellContext.h"
 #include "store/Sql.h"
@@ -68,17 +71,29 @@ QPixmap closeProgramPicture() {
     return pix;
 }
 
-QLabel* captionLabel(const QString& text, int y, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(258, y, 136, 20);
+// The captions end at the window's right edge; each value stands to the
+// left of its caption, as Persian reads. A caption is as wide as its font
+// needs, and its value takes the room left of it, past the animation.
+constexpr int kCaptionRight = 394;
+constexpr int kValueLeft = 114;
+constexpr int kGap = 4;
+
+QLabel* captionLabel(const char* name, const QString& text, int y, QWidget* parent) {
+    // The caption is written with its colon first, for a left-to-right
+    // line: shown so, the colon falls at the reading end, next to the value.
+    auto* l = new QLabel(bidi::leftToRightLine(text), parent);
+    l->setObjectName(QString::fromLatin1(name));
+    const int width = l->fontMetrics().horizontalAdvance(text) + 2 * kGap;
+    l->setGeometry(kCaptionRight - width, y, width, 20);
     l->setAlignment(Qt::AlignAbsolute | Qt::AlignRight | Qt::AlignVCenter);
     return l;
 }
 
-QLabel* valueLabel(const char* name, int y, QWidget* parent) {
+QLabel* valueLabel(const char* name, const QLabel* caption, QWidget* parent) {
     auto* l = new QLabel(parent);
     l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(120, y, 136, 20);
+    const int right = caption->x() - kGap;
+    l->setGeometry(kValueLeft, caption->y(), std::max(0, right - kValueLeft), 20);
     l->setAlignment(Qt::AlignAbsolute | Qt::AlignRight | Qt::AlignVCenter);
     return l;
 }
@@ -87,8 +102,10 @@ QLabel* valueLabel(const char* name, int y, QWidget* parent) {
 
 SendProgressWindow::SendProgressWindow(QWidget* parent)
     : PlainWindow("Form1", kCaption, kClient, parent) {
+    // A tool frame with its caption and no title-bar buttons: the window
+    // closes only when the run lets it.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowStaysOnTopHint);
+                   Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClient);
 
     m_backdrop = new QLabel(this);
@@ -103,12 +120,11 @@ SendProgressWindow::SendProgressWindow(QWidget* parent)
         m_images[i]->setVisible(i == 0);
     }
 
-    captionLabel(sendtext::kTitleLabel, 8, this);
-    captionLabel(sendtext::kSentLabel, 32, this);
-    captionLabel(sendtext::kContactsLabel, 56, this);
-    m_nam = valueLabel("nam", 8, this);
-    m_ted = valueLabel("ted", 32, this);
-    m_tek = valueLabel("tek", 56, this);
+    m_nam =
+        valueLabel("nam", captionLabel("lblTitleCaption", sendtext::kTitleLabel, 8, this), this);
+    m_ted = valueLabel("ted", captionLabel("lblSentCaption", sendtext::kSentLabel, 32, this), this);
+    m_tek = valueLabel(
+        "tek", captionLabel("lblContactsCaption", sendtext::kContactsLabel, 56, this), this);
     m_runCounts = new QLabel(this);
     m_runCounts->setObjectName(QStringLiteral("lblRunCounts"));
     m_runCounts->setGeometry(120, 70, 272, 14);
@@ -192,6 +208,18 @@ void SendProgressWindow::setRunCounts(const QString& text) {
     m_runCounts->setText(text);
 }
 
+void SendProgressWindow::setVisible(bool visible) {
+    // Placed before it maps: a window manager may not follow a move made
+    // once the window is shown, and the main window may have moved since
+    // the last run.
+    if (visible && !isVisible() && m_shell) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(m_shell->mainWindow()->frameGeometry().center());
+        move(frame.topLeft());
+    }
+    PlainWindow::setVisible(visible);
+}
+
 void SendProgressWindow::closeProgress() {
     close();
 }
@@ -217,11 +245,8 @@ void SendProgressWindow::reject() {
 
 void SendProgressWindow::showEvent(QShowEvent* event) {
     PlainWindow::showEvent(event);
-    if (m_shell) {
-        QWidget* main = m_shell->mainWindow();
-        move(main->frameGeometry().center() - rect().center());
-        main->hide();
-    }
+    if (m_shell)
+        m_shell->mainWindow()->hide();
     m_animation->start();
     m_focusHolder->setFocus();
 }

@@ -43,6 +43,7 @@ public:
     static QString targetText(const SendForm& form);
 
     void reject() override;
+    void setVisible(bool visible) override;
 
 protected:
     void showEvent(QShowEvent* event) override;

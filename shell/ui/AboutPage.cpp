@@ -1,4 +1,5 @@
 #include "shell/ui/AboutPage.h"
+#include "shell/Bidi.h"
 
 #include <QFont>
 #include <QLabel>
@@ -41,7 +42,7 @@ AboutPage::AboutPage(ShellContext& shell)
     delete page->findChild<QLabel*>(QStringLiteral("lblPageTitle"));
 
     auto label = [page](const QString& text, const char* name, int x, int y, int w) {
-        auto* l = named(new QLabel(text, page), name);
+        auto* l = named(new QLabel(bidi::isolateLtrRuns(text), page), name);
         l->setGeometry(x, y, w, 22);
         return l;
     };

@@ -1,4 +1,5 @@
 #include "shell/ui/WebPage.h"
+#include "shell/Bidi.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -47,7 +48,7 @@ WebPage::WebPage(ShellContext& shell) : QObject(shell.mainWindow()), m_shell(she
     layout->addWidget(m_browserBox, 1);
 
     for (const QString& line : {kPhoneLine1, kPhoneLine2, kMakerName})
-        layout->addWidget(new QLabel(line, page));
+        layout->addWidget(new QLabel(bidi::isolateLtrRuns(line), page));
 }
 
 WebPage::~WebPage() = default;

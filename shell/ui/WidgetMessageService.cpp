@@ -3,13 +3,16 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "shell/Bidi.h"
+
 namespace {
 // The messages break their lines with CR alone, which a label does not
 // show as a break; the stored texts stay as they are.
 QString displayText(QString text) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
-    return text;
+    // Numbers, codes and times read left to right inside the Persian lines.
+    return bidi::setApart(text);
 }
 
 // The box belongs to the window the operator is looking at. During a send

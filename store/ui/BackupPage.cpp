@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "shell/ui/DialogService.h"
+#include "shell/ui/KeepPlace.h"
 #include "shell/MessageService.h"
 #include "shell/ui/ShellContext.h"
 #include "shell/ShellTexts.h"
@@ -76,6 +77,7 @@ BackupPage::BackupPage(ShellContext& shell)
         path->setReadOnly(true);
         wait = new QLabel(kWait, page);
         wait->setObjectName(waitName);
+        keepPlaceWhenHidden(wait);
         wait->hide();
         grid->addWidget(button, r * 2, 0);
         grid->addWidget(path, r * 2, 1);

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 
+#include "shell/Bidi.h"
 #include "shell/MessageService.h"
 #include "shell/ui/ShellContext.h"
 #include "store/ui/ContactsTransferButtons.h"
@@ -37,7 +38,7 @@ MessageService& messages() {
 }
 
 QLabel* heading(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new QLabel(bidi::caption(text), parent);
     QFont f = label->font();
     f.setBold(true);
     f.setPointSize(f.pointSize() + 2);
@@ -133,6 +134,9 @@ void GroupPages::buildEntryPage(QWidget* page) {
     choose->addWidget(open);
     m_entryCount = new QLabel(page);
     m_entryCount->setObjectName(QStringLiteral("lblEntryCount"));
+    // A long group name must not push the count past the page's edge: the
+    // label breaks its line instead.
+    m_entryCount->setWordWrap(true);
     choose->addWidget(m_entryCount, 1);
     layout->addLayout(choose);
 
@@ -260,6 +264,9 @@ void GroupPages::buildEditPage(QWidget* page) {
     choose->addWidget(open);
     m_editCount = new QLabel(page);
     m_editCount->setObjectName(QStringLiteral("lblEditCount"));
+    // A long group name must not push the count past the page's edge: the
+    // label breaks its line instead.
+    m_editCount->setWordWrap(true);
     choose->addWidget(m_editCount, 1);
     layout->addLayout(choose);
 

@@ -14,7 +14,7 @@ bool isNumber(const QModelIndex& index) {
 }
 } // namespace
 
-MemberGridDelegate::MemberGridDelegate(QObject* parent) : QStyledItemDelegate(parent) {
+MemberGridDelegate::MemberGridDelegate(QObject* parent) : BidiDelegate(parent) {
     // An editor the grid closed by itself (Enter, leaving the cell) is done.
     connect(this, &QAbstractItemDelegate::closeEditor, this, [this](QWidget* editor) {
         if (editor == m_editor)
@@ -32,7 +32,7 @@ int MemberGridDelegate::numberColumnWidth(const QTableView* grid) {
 
 void MemberGridDelegate::initStyleOption(QStyleOptionViewItem* option,
                                          const QModelIndex& index) const {
-    QStyledItemDelegate::initStyleOption(option, index);
+    BidiDelegate::initStyleOption(option, index);
     if (isNumber(index)) {
         // In a right-to-left paragraph a leading "+" goes to the far end and
         // a cut number loses its first digits; a number is left-to-right text.

@@ -2,7 +2,8 @@
 
 #include <QLineEdit>
 #include <QPointer>
-#include <QStyledItemDelegate>
+
+#include "shell/ui/BidiDelegate.h"
 
 class QTableView;
 
@@ -10,7 +11,7 @@ class QTableView;
 // inside the right-to-left grid, shown and edited alike. The cell editor is a
 // line box limited to the column's length, which the grid's "apply" button
 // can commit while it is still open.
-class MemberGridDelegate : public QStyledItemDelegate {
+class MemberGridDelegate : public BidiDelegate {
     Q_OBJECT
 public:
     explicit MemberGridDelegate(QObject* parent = nullptr);

@@ -6,6 +6,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolButton>
@@ -13,6 +16,9 @@
 #include "ProgramFixture.h"
 #include "incoming/IncomingTexts.h"
 #include "app/TFormMain.h"
+#include "incoming/ui/TFormUSSD.h"
+#include "shell/Bidi.h"
+#include "store/Database.h"
 #include "store/Sql.h"
 #include "store/Store.h"
 
@@ -156,6 +162,50 @@ private Q_SLOTS:
         QTest::mouseClick(read, Qt::LeftButton);
         QCOMPARE(list->rowCount(), 2);
         QCOMPARE(f.messages.messages.last(), incomingtext::kReadFailed);
+    }
+
+    // Numbers, dates and codes are shown left to right in the log grids and
+    // the USSD answer, while what is stored, read back and sent again is
+    // the text as it was, without a mark.
+    void shownLeftToRightKeptAsStored() {
+        ProgramFixture f;
+        f.startShown();
+        TFormMain& m = f.main();
+        const store::SentLogRow row{QStringLiteral("+989123333333"), QStringLiteral("09:30"),
+                                    QStringLiteral("1405 / 09 / 19"), sql::kPosSent,
+                                    QString::fromUtf16(u"کد *140# را بزنید")};
+        QVERIFY(store::appendSentLog(m.db, row));
+        m.hooks.incoming.reopenSend();
+        auto* grid = child<QTableView>(f, 11, "DBGrid3");
+        const QStringList stored{row.num, row.time, row.date};
+        for (int c = 0; c < 3; ++c) {
+            const QModelIndex cell = grid->model()->index(0, c);
+            QCOMPARE(cell.data().toString(), stored[c]);
+            const auto* delegate =
+                qobject_cast<QStyledItemDelegate*>(grid->itemDelegateForIndex(cell));
+            QVERIFY(delegate);
+            QCOMPARE(delegate->displayText(cell.data(), QLocale()),
+                     bidi::isolateLtrRuns(stored[c]));
+        }
+
+        clickRow(grid, 0);
+        QTest::mouseClick(child<QPushButton>(f, 11, "btnSendAgain"), Qt::LeftButton);
+        QCOMPARE(m.findChild<QPlainTextEdit*>(QStringLiteral("tmSMSText"))->toPlainText(),
+                 row.matn);
+        QSqlQuery q(QSqlDatabase::database(QString::fromLatin1(Database::kLog)));
+        QVERIFY(q.exec(QStringLiteral("select num, time, date, matn from send")) && q.next());
+        QCOMPARE((QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                              q.value(3).toString()}),
+                 (QStringList{row.num, row.time, row.date, row.matn}));
+
+        // The USSD answer box shows the code isolated; the answer read back
+        // is the network's text.
+        TFormUSSD ussd;
+        const QString answer = QString::fromUtf16(u"موجودی 1200 ریال، شارژ با *140#");
+        ussd.setAnswer(answer);
+        QCOMPARE(ussd.answer(), answer);
+        QCOMPARE(ussd.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText(),
+                 bidi::isolateLtrRuns(answer));
     }
 };
 

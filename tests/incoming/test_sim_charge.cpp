@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "ProgramFixture.h"
+#include "device/DeviceGate.h"
 #include "incoming/IncomingTexts.h"
 #include "incoming/ui/TFormUSSD.h"
 #include "shell/ui/Modal.h"
@@ -85,6 +86,43 @@ private Q_SLOTS:
         QCOMPARE(window->answer(), QStringLiteral("دوم"));
         QCOMPARE(f.phone->count(QStringLiteral("EndUSSD")), 1);
         QVERIFY(f.messages.all().isEmpty()); // the call shows nothing
+    }
+
+    // A press while another action holds the device reaches no device and
+    // says why, in Persian, on the SIM charge and the phone-messages pages;
+    // once the device is free the same press runs.
+    void pressesWhileTheDeviceIsBusyTellTheOperator() {
+        ProgramFixture f;
+        f.startShown();
+        f.main().findChild<QWidget*>(QStringLiteral("btnConnect"))->setEnabled(false);
+        f.main()
+            .findChild<QLineEdit*>(QStringLiteral("teCallNumber"))
+            ->setText(QStringLiteral("*140#"));
+        const QStringList operations{QStringLiteral("Dial"), QStringLiteral("EndCall"),
+                                     QStringLiteral("ReadAllSMS")};
+        {
+            DeviceGate::Hold refresh = f.main().KylixSMS1.gate().tryHold();
+            QVERIFY(refresh);
+            f.messages.clear();
+            const struct {
+                int page;
+                const char* button;
+            } presses[] = {{4, "btnDialCall"}, {4, "btnEndCall"}, {3, "btnReadAllSMS"}};
+            for (const auto& p : presses) {
+                f.main().selectPage(p.page);
+                QTest::mouseClick(f.main().findChild<QPushButton*>(QString::fromLatin1(p.button)),
+                                  Qt::LeftButton);
+            }
+            QCOMPARE(f.messages.all(), QStringList(3, incomingtext::kDeviceBusy));
+            for (const QString& op : operations)
+                QCOMPARE(f.phone->count(op), 0);
+        }
+        f.messages.clear();
+        f.phone->script(QStringLiteral("Dial"), {1});
+        QTest::mouseClick(f.main().findChild<QPushButton*>(QStringLiteral("btnDialCall")),
+                          Qt::LeftButton);
+        QCOMPARE(f.phone->count(QStringLiteral("Dial")), 1);
+        QVERIFY(!f.messages.messages.contains(incomingtext::kDeviceBusy));
     }
 };
 

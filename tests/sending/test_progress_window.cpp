@@ -16,6 +16,7 @@
 #include "sending/SendRunTexts.h"
 #include "sending/ui/SendingSubsystem.h"
 #include "app/ProgramRoot.h"
+#include "shell/Bidi.h"
 #include "store/Sql.h"
 
 using namespace sendtest;
@@ -160,6 +161,64 @@ private Q_SLOTS:
         QCOMPARE(failedNumbers().size(), 3);
         QVERIFY(r.f.messages.messages.isEmpty());
         QTRY_VERIFY(!r.f.main().db.logOpen());
+    }
+
+    // Every run the window opens centred on the main window, wherever that
+    // was moved to; it offers no title-bar buttons, and each caption is
+    // whole, beside its value and clear of it.
+    void placedOnTheMainWindowWithoutButtons() {
+        Running r;
+        addGroup(r.f, QStringLiteral("g"), numbered(1));
+        r.form->mode = RecipientMode::OneGroup;
+        r.form->group = QStringLiteral("g");
+        QList<QPoint> centres;
+        r.f.phone->duringCall = [&](const QString& op) {
+            if (op == kSend)
+                centres.append(r.form1->frameGeometry().center());
+        };
+        QList<QPoint> mains;
+        for (const QPoint& at : {QPoint(40, 30), QPoint(300, 200)}) {
+            r.f.main().move(at);
+            mains.append(r.f.main().frameGeometry().center());
+            r.press();
+        }
+        QCOMPARE(centres.size(), 2);
+        for (int i = 0; i < 2; ++i)
+            QVERIFY2((centres[i] - mains[i]).manhattanLength() <= 4,
+                     qPrintable(QStringLiteral("%1,%2 %3,%4")
+                                    .arg(centres[i].x())
+                                    .arg(centres[i].y())
+                                    .arg(mains[i].x())
+                                    .arg(mains[i].y())));
+
+        const Qt::WindowFlags flags = r.form1->windowFlags();
+        QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool);
+        QVERIFY(flags.testFlag(Qt::CustomizeWindowHint));
+        for (Qt::WindowType button :
+             {Qt::WindowMaximizeButtonHint, Qt::WindowMinimizeButtonHint, Qt::WindowCloseButtonHint,
+              Qt::WindowSystemMenuHint, Qt::WindowContextHelpButtonHint})
+            QVERIFY(!flags.testFlag(button));
+        QCOMPARE(r.form1->minimumSize(), QSize(402, 144));
+        QCOMPARE(r.form1->maximumSize(), QSize(402, 144));
+
+        const struct {
+            const char* caption;
+            const char* value;
+            const QString& text;
+        } rows[] = {{"lblTitleCaption", "nam", sendtext::kTitleLabel},
+                    {"lblSentCaption", "ted", sendtext::kSentLabel},
+                    {"lblContactsCaption", "tek", sendtext::kContactsLabel}};
+        for (const auto& row : rows) {
+            auto* caption = r.child<QLabel>(row.caption);
+            auto* value = r.child<QLabel>(row.value);
+            QVERIFY(caption->fontMetrics().horizontalAdvance(row.text) <= caption->width());
+            QVERIFY(caption->geometry().right() < r.form1->width());
+            QVERIFY(value->geometry().right() < caption->x());
+            QVERIFY(value->width() >=
+                    value->fontMetrics().horizontalAdvance(QStringLiteral("00000")));
+            // The caption reads as written.
+            QCOMPARE(bidi::withoutMarks(caption->text()), row.text);
+        }
     }
 };
 

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
+#include <QLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -212,6 +213,56 @@ private Q_SLOTS:
         v.f.main().hooks.sending.setSingleNumber(QStringLiteral("09121234567"));
         QCOMPARE(v.page().numberText(), QStringLiteral("09121234567"));
         QCOMPARE(v.page().recipientMode(), RecipientMode::Range);
+    }
+
+    // Hiding or showing the date-filter box moves nothing: a click aimed at
+    // the range's last field in range mode must not land on the all-groups
+    // field that would have moved up into its place.
+    void modesMoveNoControl() {
+        SendPageView v;
+        QWidget* page = v.f.main().page(7);
+        const char* controls[] = {"Edit3",        "Edit2",        "Edit1",
+                                  "RadioButton3", "RadioButton5", "btnSend",
+                                  "btnClear",     "CheckBox7",    "TrackBar1"};
+        auto places = [&] {
+            page->layout()->activate();
+            QList<QRect> rects;
+            for (const char* name : controls) {
+                const QWidget* w = widget<QWidget>(v.f, name);
+                rects.append(QRect(w->mapTo(page, QPoint(0, 0)), w->size()));
+            }
+            return rects;
+        };
+        auto* filterBox = widget<QWidget>(v.f, "gbDateFilter");
+        const QList<QRect> oneNumber = places();
+        click(v.f, "RadioButton2");
+        QVERIFY(!filterBox->isHidden());
+        QCOMPARE(places(), oneNumber);
+        click(v.f, "RadioButton5");
+        QVERIFY(filterBox->isHidden());
+        QCOMPARE(places(), oneNumber);
+        // And the box is where it will show: below the recipients, above
+        // the buttons.
+        const int boxTop = filterBox->mapTo(page, QPoint(0, 0)).y();
+        QVERIFY(boxTop > oneNumber[0].bottom());
+        QVERIFY(boxTop + filterBox->height() <= oneNumber[5].top());
+    }
+
+    // The composer is a right-to-left box: its caret starts at the right,
+    // with Latin text too and after clearing; the alignment tools still
+    // move it.
+    void composerStartsRightAligned() {
+        SendPageView v;
+        QPlainTextEdit* c = v.composer();
+        auto caretOnTheRight = [c] { return c->cursorRect().x() > c->viewport()->width() / 2; };
+        QVERIFY(caretOnTheRight());
+        QTest::keyClicks(c, QStringLiteral("abc"));
+        QVERIFY(caretOnTheRight());
+        click(v.f, "btnClear");
+        QVERIFY(caretOnTheRight());
+        click(v.f, "btnAlignLeft");
+        QTest::keyClicks(c, QStringLiteral("abc"));
+        QVERIFY(!caretOnTheRight());
     }
 };
 

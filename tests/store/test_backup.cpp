@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 
 #include <functional>
@@ -491,6 +492,26 @@ private Q_SLOTS:
         QVERIFY(p.f.main().db.contactsOpen());
         QVERIFY(!p.f.main().Timer6.isActive());
         QVERIFY(p.buttonsEnabled());
+    }
+
+    // The wait labels keep their room while hidden: the restore button
+    // stays under the mouse while a backup shows its wait label.
+    void waitLabelMovesNoButton() {
+        Program p;
+        QTemporaryDir target;
+        QWidget* pageWidget = p.f.main().page(9);
+        auto* restore = widget<QPushButton>(p.f, "BitBtn46");
+        auto place = [&] {
+            pageWidget->layout()->activate();
+            return QRect(restore->mapTo(pageWidget, QPoint(0, 0)), restore->size());
+        };
+        const QRect before = place();
+        p.backupTo(target.path());
+        QVERIFY(!widget<QLabel>(p.f, "wait1")->isHidden());
+        QCOMPARE(place(), before);
+        p.runSteps();
+        QVERIFY(widget<QLabel>(p.f, "wait1")->isHidden());
+        QCOMPARE(place(), before);
     }
 };
 

@@ -275,6 +275,26 @@ private Q_SLOTS:
         QTest::keyClick(first, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(first->text(), QStringLiteral("12"));
         QCOMPARE(f.messages.messages, (QStringList{kDigitsOnly, kDigitsOnly, kDigitsOnly}));
+
+        // A paste that no key brings (the field's menu, a drop) is held to
+        // the same rule; digits paste.
+        QApplication::clipboard()->setText(QStringLiteral("3b4"));
+        first->paste();
+        QCOMPARE(first->text(), QStringLiteral("12"));
+        QApplication::clipboard()->setText(QStringLiteral("34"));
+        first->paste();
+        QCOMPARE(first->text(), QStringLiteral("1234"));
+
+        // Whatever reached the fields otherwise is refused at confirm.
+        QLineEdit* repeat = field(f, "edtRepeatPassword");
+        f.messages.clear();
+        first->setText(QStringLiteral("12ab"));
+        repeat->setText(QStringLiteral("12ab"));
+        QTest::mouseClick(f.main().findChild<QPushButton*>(QStringLiteral("btnConfirmPassword")),
+                          Qt::LeftButton);
+        QCOMPARE(f.messages.messages, QStringList{kDigitsOnly});
+        QVERIFY(first->text().isEmpty() && repeat->text().isEmpty());
+        QVERIFY(!QFile::exists(f.file(QStringLiteral("ams32.dll"))));
     }
 };
 

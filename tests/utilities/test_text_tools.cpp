@@ -71,6 +71,19 @@ private Q_SLOTS:
         QVERIFY(t.atProgramDir());
         QCOMPARE(t.composer()->toPlainText(), text);
         QVERIFY(t.f.messages.errors.isEmpty());
+
+        // A file that cannot be read names itself and the reason, and the
+        // composer keeps its text.
+        const QString gone = t.elsewhere.filePath(QStringLiteral("gone.txt"));
+        QFile missing(gone);
+        QVERIFY(!missing.open(QIODevice::ReadOnly));
+        t.f.dialogs.openFiles << gone;
+        click(t.f, "btnLoadText");
+        QCOMPARE(t.f.messages.errors,
+                 QStringList{gone + QLatin1Char('\n') + missing.errorString()});
+        QVERIFY(!missing.errorString().isEmpty());
+        QCOMPARE(t.composer()->toPlainText(), text);
+        QVERIFY(t.atProgramDir());
     }
 
     void lookOfTheComposer() {

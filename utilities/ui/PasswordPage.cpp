@@ -1,10 +1,13 @@
 #include "utilities/ui/PasswordPage.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "shell/ui/FormBox.h"
@@ -16,7 +19,12 @@
 
 namespace {
 constexpr int kMaxLength = 30;
+
+bool digitsOnly(const QString& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
 }
+} // namespace
 
 PasswordPage::PasswordPage(ShellContext& shell, PasswordPrompt& prompt)
     : QObject(shell.mainWindow()), m_shell(shell), m_prompt(prompt) {
@@ -36,7 +44,12 @@ PasswordPage::PasswordPage(ShellContext& shell, PasswordPrompt& prompt)
     auto* box = new FormBox("grpPassword", kFrameCaption, page);
     m_newPassword = box->addRow(kNewPassword, new QLineEdit(box), "edtNewPassword");
     m_repeat = box->addRow(kRepeatPassword, new QLineEdit(box), "edtRepeatPassword");
+    // The key rule below sees typing only; a paste from the menu, a drop or
+    // the mouse's selection paste is held to digits here.
+    auto* digits =
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), page);
     for (QLineEdit* e : {m_newPassword, m_repeat}) {
+        e->setValidator(digits);
         e->setEchoMode(QLineEdit::Password);
         e->setMaxLength(kMaxLength);
         e->installEventFilter(this);
@@ -89,6 +102,10 @@ void PasswordPage::confirm() {
         m_shell.messages().showMessage(kEnterBoth);
     } else if (password != m_repeat->text()) {
         m_shell.messages().showMessage(kMismatch);
+    } else if (!digitsOnly(password)) {
+        // The key rule and the fields' check keep letters out; whatever
+        // came in another way is refused here, never stored.
+        m_shell.messages().showMessage(kDigitsOnly);
     } else {
         const QString target = passwordfile::writeTarget(m_shell.programDir());
         m_shell.messages().showMessage(passwordfile::write(target, password) ? kDone : kNoAccess);

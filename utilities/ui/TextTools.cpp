@@ -114,11 +114,11 @@ void TextTools::loadText() {
         m_composer, {QString(), m_programDir, kFileFilter, kFileSuffix});
     if (!path.isEmpty()) {
         QString text;
-        if (textfile::readLines(path, &text)) {
+        QString error;
+        if (textfile::readLines(path, &text, &error))
             m_composer->setPlainText(text);
-        } else {
-            MessageService::instance().showError(path);
-        }
+        else
+            MessageService::instance().showError(path + QLatin1Char('\n') + error);
     }
     backToProgramDir();
 }
