@@ -162,7 +162,7 @@ int KylixSMS::SendSMS(const QString& number, const QString& text) {
         switch (outcome->outcome) {
         case SubmitOutcome::Sent:
         case SubmitOutcome::Unknown:
-            return std::max(1, int(outcome->references.size()));
+            return std::max({1, int(outcome->references.size()), outcome->parts});
         case SubmitOutcome::Refused:
         case SubmitOutcome::Failed:
             break;

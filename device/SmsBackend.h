@@ -67,6 +67,7 @@ inline void SmsBackend::submit(const SubmitRequest& request) {
     result.id = request.id;
     const int parts = sendSms(request.number, request.text, request.properties);
     result.outcome = parts >= 1 ? SubmitOutcome::Sent : SubmitOutcome::Failed;
+    result.parts = parts;
     Q_EMIT submitted(result);
 }
 

@@ -100,6 +100,9 @@ struct SubmitResult {
     quint64 id = 0;
     SubmitOutcome outcome = SubmitOutcome::Failed;
     QList<int> references; // the network's reference of every part taken, in order
+    // Parts taken where the driver gives no references (libgammu's): the
+    // count the synchronous send reports.
+    int parts = 0;
 };
 
 Q_DECLARE_METATYPE(IncomingSms)

@@ -749,21 +749,14 @@ void SendRun::stop() {
                !store::removeFailedNumbers(m_shell.database(), m_acceptedResendRows)) {
         m_shell.messages().showMessage(sendtext::kFailedListNotCleared);
     }
-    RunFlags& flags = m_view.runFlags();
-    if (!flags.cancel) {
-        m_shell.messages().showMessage(sendtext::kCannotGoOn);
-        flags.ok = false;
-    }
-    m_shell.timer(ShellTimer::DeviceRefresh).start();
-    flags.finished = true;
-    m_view.closeProgress();
-    (void)m_journal.closeRun(m_runId);
-    if (!flags.cancel)
-        askRetry();
-    ended();
+    closeStopped(true);
 }
 
 void SendRun::stopWithoutCopy() {
+    closeStopped(false);
+}
+
+void SendRun::closeStopped(bool offerRetry) {
     RunFlags& flags = m_view.runFlags();
     if (!flags.cancel) {
         m_shell.messages().showMessage(sendtext::kCannotGoOn);
@@ -773,6 +766,8 @@ void SendRun::stopWithoutCopy() {
     flags.finished = true;
     m_view.closeProgress();
     (void)m_journal.closeRun(m_runId);
+    if (offerRetry && !flags.cancel)
+        askRetry();
     ended();
 }
 

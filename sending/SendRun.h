@@ -103,6 +103,9 @@ private:
     // Ends.
     void stop();
     void stopWithoutCopy();
+    // The end every stop shares: the operator told, the window closed, the
+    // run closed in the journal; offerRetry asks about the failed list.
+    void closeStopped(bool offerRetry);
     void finishNormally();
     void endOfRun();
     void abort(const QString& message);

@@ -12,10 +12,11 @@
 
 #include "device/KylixSMS.h"
 #include "incoming/IncomingTexts.h"
-#include "shell/ui/ShellContext.h"
-#include "shell/ui/WidgetNames.h"
+#include "incoming/ui/DeviceHold.h"
 #include "shell/Bidi.h"
 #include "shell/ui/BidiDelegate.h"
+#include "shell/ui/ShellContext.h"
+#include "shell/ui/WidgetNames.h"
 
 namespace {
 struct ListColumn {
@@ -72,15 +73,9 @@ PhoneMessagesPage::PhoneMessagesPage(ShellContext& shell, QObject* parent)
 }
 
 void PhoneMessagesPage::readAction() {
-    if (!m_shell.isConnected()) {
-        m_shell.messages().showMessage(incomingtext::kNotConnected);
+    DeviceGate::Hold hold = incomingui::holdConnected(m_shell);
+    if (!hold)
         return;
-    }
-    DeviceGate::Hold hold = m_shell.sms().gate().tryHold();
-    if (!hold) {
-        m_shell.messages().showMessage(incomingtext::kDeviceBusy);
-        return;
-    }
     m_shell.showPleaseWait();
     const bool ok = btnReadAllSMSClick();
     hold.release();

@@ -13,6 +13,7 @@
 
 #include "device/KylixSMS.h"
 #include "incoming/IncomingTexts.h"
+#include "incoming/ui/DeviceHold.h"
 #include "incoming/ui/TFormUSSD.h"
 #include "shell/ui/Modal.h"
 #include "shell/ui/Pictures.h"
@@ -137,15 +138,9 @@ void SimChargePage::keyPressed(const QString& key) {
 }
 
 void SimChargePage::btnDialCallClick() {
-    if (!m_shell.isConnected()) {
-        m_shell.messages().showMessage(incomingtext::kNotConnected);
+    DeviceGate::Hold hold = incomingui::holdConnected(m_shell);
+    if (!hold)
         return;
-    }
-    DeviceGate::Hold hold = m_shell.sms().gate().tryHold();
-    if (!hold) {
-        m_shell.messages().showMessage(incomingtext::kDeviceBusy);
-        return;
-    }
     KylixSMS& sms = m_shell.sms();
     const QString code = m_teCallNumber->text();
     bool done = sms.Dial(code) > 0;
@@ -157,11 +152,9 @@ void SimChargePage::btnDialCallClick() {
 }
 
 void SimChargePage::btnEndCallClick() {
-    DeviceGate::Hold hold = m_shell.sms().gate().tryHold();
-    if (!hold) {
-        m_shell.messages().showMessage(incomingtext::kDeviceBusy);
+    DeviceGate::Hold hold = incomingui::holdDevice(m_shell);
+    if (!hold)
         return;
-    }
     KylixSMS& sms = m_shell.sms();
     if (sms.EndCall() > 0) {
         hold.release();

@@ -43,6 +43,7 @@ struct Bench {
         f.phone->calls.clear();
         f.messages.clear();
         run->start();
+        ProgramFixture::waitForRun(*run);
         return sentTo(*f.phone);
     }
 };
