@@ -8,6 +8,9 @@
 // delivery reports and the SIM charge page.
 namespace incomingtext {
 
+// Beside an inbox row's status when its text is a reply to the opt-out list.
+inline const QString kOptOutReplyMark = QStringLiteral(u"لغو دریافت پیام");
+inline const QString kOptInReplyMark = QStringLiteral(u"ادامه دریافت پیام");
 inline const QString kColRow = QStringLiteral(u"ردیف");
 inline const QString kColFolder = QStringLiteral(u"پوشه");
 inline const QString kColStatus = QStringLiteral(u"وضعیت");

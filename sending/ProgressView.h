@@ -33,6 +33,9 @@ public:
     // Under the counts: how many recipients are in each state and an
     // estimate of the time left, as one line of text.
     virtual void setRunCounts(const QString& text) { (void)text; }
+    // Beside the counts: members passed over as on the opt-out list, apart
+    // from the failures.
+    virtual void setOptedOutCount(const QString& text) { (void)text; }
     // A close request: refused while the run is not finished; otherwise the
     // window logs the run and brings the main window back.
     virtual void closeProgress() = 0;

@@ -28,6 +28,8 @@ public:
     virtual bool requestReport() const = 0;
     virtual bool errorControl() const = 0;
     virtual int errorTolerance() const = 0;
+    // The opt-out footer goes under every bulk message (never one number's).
+    virtual bool optOutFooter() const { return false; }
 
     virtual RecipientMode recipientMode() const = 0;
     // Selects a mode with every effect of clicking its radio button.

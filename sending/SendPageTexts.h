@@ -22,6 +22,10 @@ inline const QString kRequestReport = QStringLiteral(u"دریافت گزارش �
 inline const QString kReportNote =
     QStringLiteral(u"نکته : درخواست دریافت و ذخیره گزارش تحویل پیامها در هنگام ارسال گروهی , "
                    u"موجب کاهش سرعت ارسال می گردد");
+// A line under every bulk message telling how to opt out.
+inline const QString kOptOutFooter = QStringLiteral(u"لغو11");
+inline const QString kOptOutFooterCaption =
+    QStringLiteral(u"افزودن «لغو11» به انتهای پیام های گروهی");
 inline const QString kErrorControl = QStringLiteral(u"کنترل خطا  هنگام ارسال");
 inline const QString kToleranceLow = QStringLiteral(u"زیاد");
 inline const QString kToleranceHigh = QStringLiteral(u"کم");

@@ -11,6 +11,7 @@
 #include "device/KylixSMS.h"
 #include "sending/ModemLink.h"
 #include "sending/ProgressView.h"
+#include "sending/SendPageTexts.h"
 #include "sending/SendForm.h"
 #include "sending/SendRunTexts.h"
 #include "shell/CoreContext.h"
@@ -99,6 +100,10 @@ QString SendRun::repo(const QString& text, const QVariant& name, const QVariant&
     return r.isEmpty() ? text : r;
 }
 
+QString SendRun::withFooter(const QString& text) {
+    return text + QLatin1Char('\n') + sendtext::kOptOutFooter;
+}
+
 // ---- the press --------------------------------------------------------------
 
 void SendRun::reset() {
@@ -128,6 +133,8 @@ void SendRun::reset() {
     m_acceptedResendRows.clear();
     m_groupText.clear();
     m_resumed = false;
+    m_optedOut = 0;
+    m_footer = false;
 }
 
 bool SendRun::checksPass() {
@@ -190,6 +197,7 @@ void SendRun::start() {
     m_requestReport = m_form.requestReport();
     m_errorControl = m_form.errorControl();
     m_errorTolerance = m_form.errorTolerance();
+    m_footer = m_form.optOutFooter();
     try {
         if (!plan()) {
             m_shell.timer(ShellTimer::DeviceRefresh).start();
@@ -315,6 +323,7 @@ void SendRun::closeUnfinished(qint64 runId) {
         m_groups = m_journal.groups(runId);
         m_group = m_groups.isEmpty() ? -1 : int(m_groups.size()) - 1;
         m_summaryWritten = QFile::exists(file(sendtext::kSummaryFile));
+        m_optedOut = 0; // not kept by the journal
         m_textWritten = m_summaryWritten;
         writeSummary();
         writeFailedText();
@@ -519,6 +528,8 @@ bool SendRun::writePlan(const QList<QPair<QString, QString>>& groups) {
         out->family = orNull(members.value(row, QStringLiteral("family")));
         out->number = num.toString();
         out->text = repo(m_composed, out->name, out->family);
+        if (m_footer)
+            out->text = withFooter(out->text);
         ++row;
         ++position;
         ++m_groups.last().rows;
@@ -537,7 +548,7 @@ PlannedRecipient SendRun::rangeRecipient(qint64 k) const {
     PlannedRecipient r;
     r.number = QLatin1Char('0') + QString::number(k);
     // Not personalised: the placeholder goes as typed.
-    r.text = m_composed;
+    r.text = m_footer ? withFooter(m_composed) : m_composed;
     return r;
 }
 
@@ -774,7 +785,10 @@ void SendRun::closeStopped(bool offerRetry) {
 void SendRun::finishNormally() {
     endOfRun();
     (void)m_journal.endRun(m_runId);
-    m_shell.showStatusNote(sendtext::outcomeNote(m_sentContacts, m_failedContacts));
+    QString note = sendtext::outcomeNote(m_sentContacts, m_failedContacts);
+    if (m_optedOut > 0)
+        note += QStringLiteral(u" ، ") + sendtext::optedOutCount(m_optedOut);
+    m_shell.showStatusNote(note);
     ended();
 }
 
@@ -833,6 +847,8 @@ void SendRun::showCounts() {
     const qint64 left = m_doneContacts > 0 ? elapsed * pending / m_doneContacts : 0;
     m_view.setRunCounts(sendtext::runCounts(m_sentContacts - m_unknownContacts, m_failedContacts,
                                             m_unknownContacts, pending, left));
+    if (!m_resumed && (m_mode == Mode::Group || m_mode == Mode::AllGroups))
+        m_view.setOptedOutCount(sendtext::optedOutCount(m_optedOut));
 }
 
 void SendRun::pushSettings() {
@@ -885,8 +901,10 @@ void SendRun::writeSummary() {
         (all ? sendtext::kSummaryKeptAll : sendtext::kSummaryKeptGroup) +
             (all ? groupName : m_groupText),
     };
-    textfile::writeLines(file(sendtext::kSummaryFile),
-                         QStringList(std::begin(lines), std::end(lines)).join(QLatin1Char('\n')));
+    QStringList text(std::begin(lines), std::end(lines));
+    if (m_optedOut > 0)
+        text << sendtext::optedOutSummaryLine(m_optedOut);
+    textfile::writeLines(file(sendtext::kSummaryFile), text.join(QLatin1Char('\n')));
     m_summaryWritten = true;
 }
 
@@ -950,6 +968,8 @@ void SendRun::showProgress(const QString& title, qint64 contacts, int gaugeMaxim
     m_view.setTitle(title);
     m_view.setSentCount(QStringLiteral("0"));
     m_view.setContactCount(QString::number(contacts));
+    if (!m_resumed && (m_mode == Mode::Group || m_mode == Mode::AllGroups))
+        m_view.setOptedOutCount(sendtext::optedOutCount(m_optedOut));
     m_view.showProgress();
     m_shown = true;
 }

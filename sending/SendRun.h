@@ -54,6 +54,9 @@ public:
     // The message for one member: the first "**" becomes the name and the
     // family; a text that would come out empty goes as typed.
     static QString repo(const QString& text, const QVariant& name, const QVariant& family);
+    // A bulk message with the opt-out footer under it, as it reaches the
+    // phone and as the composer counts it.
+    static QString withFooter(const QString& text);
 
     // A run an earlier start left unfinished (killed, crashed, machine off)
     // is carried on: its pending recipients only, in order, with its own
@@ -146,6 +149,7 @@ private:
     bool m_shown = false;
     bool m_requestReport = false;
     bool m_errorControl = true;
+    bool m_footer = false; // the opt-out footer under each bulk message
     int m_errorTolerance = 8;
     qint64 m_failures = 0;
     QString m_runDate;

@@ -127,6 +127,17 @@ inline QString outcomeNote(qint64 sent, qint64 failed) {
     return QStringLiteral(u"پایان ارسال : %1 پیام ارسال شد ، %2 ناموفق").arg(sent).arg(failed);
 }
 
+// Members on the opt-out list a run passed over: never failures, so never in
+// the failed-number list, but counted for the operator beside the others.
+inline QString optedOutCount(qint64 n) {
+    return QStringLiteral(u"لغو شده (ارسال نشد) : %1").arg(n);
+}
+// The run summary's line for them, after its four lines; a run that passed
+// nobody over keeps the four lines alone.
+inline QString optedOutSummaryLine(qint64 n) {
+    return QStringLiteral(u"شماره های لغو شده که ارسال نشد : %1").arg(n);
+}
+
 // Files of a run, in the program folder.
 inline const QString kLastTextFile = QStringLiteral("ls.txt");
 inline const QString kSummaryFile = QStringLiteral("pos.dat");

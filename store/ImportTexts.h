@@ -103,4 +103,8 @@ inline const QString kOptOutRemove = QStringLiteral(u"حذف");
 inline const QString kOptOutImport = QStringLiteral(u"ورود از فایل ...");
 inline const QString kOptOutExport = QStringLiteral(u"ذخیره در فایل ...");
 inline const QString kOptOutCount = QStringLiteral(u"تعداد");
+inline const QString kOptOutWords =
+    QStringLiteral(u"پاسخ هایی که فرستنده را به لیست اضافه می کنند (هر سطر یک عبارت)");
+inline const QString kOptOutWordsSave = QStringLiteral(u"ذخیره عبارت ها");
+inline const QString kOptOutWordsNotSaved = QStringLiteral(u"ذخیره عبارت ها امکان پذیر نمی باشد");
 } // namespace importtext

@@ -20,6 +20,7 @@ const QString kInsert = QStringLiteral("insert or ignore into optout(num,added) 
 const QString kDelete = QStringLiteral("delete from optout where num=?");
 const QString kFind = QStringLiteral("select count(*) from optout where num=?");
 const QString kAll = QStringLiteral("select num from optout order by added");
+const QString kWordsTable = QStringLiteral("optoutword");
 
 QSqlDatabase contacts() {
     return QSqlDatabase::database(QString::fromLatin1(Database::kContacts), false);
@@ -170,8 +171,50 @@ Reply classify(const QString& text, const QStringList& optOutWords, const QStrin
     return Reply::Other;
 }
 
+QStringList words() {
+    QSqlDatabase db = contacts();
+    if (!db.isOpen() || !db.tables().contains(kWordsTable))
+        return defaultWords();
+    QStringList out;
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("select word from optoutword order by pos")))
+        return defaultWords();
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+StoreResult setWords(const QStringList& list) {
+    QSqlDatabase db = contacts();
+    if (!db.isOpen())
+        return StoreResult::failure(QStringLiteral("database not open"));
+    if (!db.transaction())
+        return StoreResult::failure(db.lastError().text());
+    QSqlQuery q(db);
+    auto fail = [&] {
+        const QString error = q.lastError().text();
+        db.rollback();
+        return StoreResult::failure(error);
+    };
+    if (!q.exec(QStringLiteral(
+            "create table if not exists optoutword(pos integer primary key,word text not null)")) ||
+        !q.exec(QStringLiteral("delete from optoutword")) ||
+        !q.prepare(QStringLiteral("insert into optoutword(word) values(?)")))
+        return fail();
+    for (const QString& w : list) {
+        if (w.trimmed().isEmpty())
+            continue;
+        q.addBindValue(w.trimmed());
+        if (!q.exec())
+            return fail();
+    }
+    if (!db.commit())
+        return StoreResult::failure(db.lastError().text());
+    return {};
+}
+
 Reply takeReply(const QString& sender, const QString& text) {
-    const Reply reply = classify(text);
+    const Reply reply = classify(text, words());
     if (reply == Reply::OptOut)
         add(sender);
     else if (reply == Reply::OptIn)

@@ -37,12 +37,18 @@ enum class Reply { Other, OptOut, OptIn };
 // The words that opt out: "11", "لغو", "لغو 11", "لغو۱۱", "stop".
 QStringList defaultWords();
 QStringList defaultOptInWords();
+// The opt-out words the operator keeps (in the contacts database of the
+// data folder); the defaults until a list is saved. A list saved empty
+// stays empty: no reply opts out then.
+QStringList words();
+// Blank entries are dropped; one transaction.
+StoreResult setWords(const QStringList& list);
 // The reply's whole text, trimmed, digits folded, blanks and case ignored,
 // against the words.
 Reply classify(const QString& text, const QStringList& optOutWords = defaultWords(),
                const QStringList& optInWords = defaultOptInWords());
-// Acts on a received message: an opt-out reply lists the sender, an opt-in
-// reply unlists it. Returns what the reply was.
+// Acts on a received message: an opt-out reply (by words()) lists the
+// sender, an opt-in reply unlists it. Returns what the reply was.
 Reply takeReply(const QString& sender, const QString& text);
 
 } // namespace optouts

@@ -19,10 +19,10 @@
 
 #include "device/ConnectionTexts.h"
 #include "device/KylixSMS.h"
+#include "shell/TextFile.h"
 #include "shell/ui/SearchWindow.h"
 #include "shell/ui/ShellContext.h"
 #include "shell/ui/StatusStrip.h"
-#include "shell/TextFile.h"
 #include "shell/ui/WidgetNames.h"
 
 namespace {
@@ -70,6 +70,23 @@ void showText(QLineEdit* field, const QString& text) {
     field->setText(text);
     field->setCursorPosition(0);
 }
+
+// A field that must show its text whole grows towards the box's left edge,
+// keeping its right edge by its label: the width the layout gives is for
+// one font, and the device time ("2010/03/21 10:00:00") is cut in a wider.
+constexpr int kBoxInset = 6;
+void fitText(QLineEdit* field, const QString& text, int minWidth) {
+    const QRect g = field->geometry();
+    const QMargins margins = field->textMargins();
+    const int frame = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, field);
+    // Two pixels of the line edit's own margin each side, and room for the caret.
+    const int needed = field->fontMetrics().horizontalAdvance(text) + margins.left() +
+                       margins.right() + 2 * frame + 2 * 2 + 2;
+    const int right = g.x() + g.width();
+    const int width = std::min(std::max(minWidth, needed), right - kBoxInset);
+    field->setGeometry(right - width, g.y(), width, g.height());
+}
+const QString kTimeSample = QStringLiteral("0000/00/00 00:00:00");
 
 QGroupBox* groupBox(QWidget* parent, const QString& name, const QString& title, int x, int y, int w,
                     int h) {
@@ -182,6 +199,8 @@ void ConnectionPages::buildHardwareInfo(QWidget* page) {
     addColumn(left, 210, 20, 180);
     // The device time is digits and separators, read left to right.
     m_teTime->setLayoutDirection(Qt::LeftToRight);
+    fitTime();
+    m_teTime->installEventFilter(this);
     m_btnRefreshInfo = named(new QPushButton(kRefresh, info), "btnRefreshInfo");
     place(m_btnRefreshInfo, 500, 230, 120, 30);
     m_btnSetTime = named(new QPushButton(kSetTime, info), "btnSetTime");
@@ -292,7 +311,10 @@ void ConnectionPages::refresh(RefreshBy caller) {
         [&] { gauge(&StatusStrip::setReception, sms.GetReceptionLevel()); },
         [&] { show(m_teFirmware, sms.GetFirmware()); },
         [&] { show(m_teHardware, sms.GetHardware()); },
-        [&] { show(m_teTime, sms.GetDeviceTime()); },
+        [&] {
+            show(m_teTime, sms.GetDeviceTime());
+            fitTime();
+        },
         [&] { show(m_teSMSC, sms.GetSMSC()); },
     };
     bool silent = false;
@@ -385,9 +407,18 @@ void ConnectionPages::page1Entry() {
     m_CheckBox1->setChecked(false);
 }
 
+void ConnectionPages::fitTime() {
+    // A device answering in a longer form is shown whole too.
+    const QString shown = m_teTime->text();
+    fitText(m_teTime, shown.size() > kTimeSample.size() ? shown : kTimeSample, 180);
+}
+
 bool ConnectionPages::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_shell.mainWindow() && event->type() == QEvent::Close && m_search.running())
         m_searchFlag = false;
+    // The program's font reaches the page after it is built.
+    if (watched == m_teTime && event->type() == QEvent::FontChange)
+        fitTime();
     return QObject::eventFilter(watched, event);
 }
 

@@ -95,6 +95,8 @@ private:
     void setSearchFlag(bool value) override;
 
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The device-time field as wide as its text needs in the font it has.
+    void fitTime();
 
     ShellContext& m_shell;
     PortSearch m_search;

@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "incoming/IncomingTexts.h"
+#include "incoming/ui/ReplyMarkDelegate.h"
 #include "shell/ui/ShellContext.h"
 #include "store/Database.h"
 #include "store/Sql.h"
@@ -22,6 +23,9 @@ InboxPage::InboxPage(ShellContext& shell, QObject* parent) : QObject(parent), m_
                                    {QStringLiteral("pos"), kColPos, centre}},
                                   kInboxTitle, 12, kReplyCaption, kInboxDeleteCaption,
                                   {"DBGrid4", "Memo6", "btnCounts", "btnReply", "btnDelete"});
+    // The status column (the fourth) tells an opt-out or opt-in reply.
+    m_page.grid->setItemDelegateForColumn(
+        3, new ReplyMarkDelegate(m_shell.database().ADOTable6, m_page.grid));
     connect(m_page.grid, &QTableView::clicked, this,
             [this](const QModelIndex& index) { selectRow(index.row()); });
     m_page.grid->installEventFilter(this);

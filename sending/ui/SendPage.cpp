@@ -20,15 +20,16 @@
 #include <QVBoxLayout>
 
 #include "device/KylixSMS.h"
-#include "sending/ui/DateFilterWindow.h"
 #include "sending/SendPageTexts.h"
+#include "sending/SendRun.h"
+#include "sending/ui/DateFilterWindow.h"
+#include "shell/ui/KeepPlace.h"
 #include "shell/ui/ShellContext.h"
 #include "shell/ui/WidgetNames.h"
-#include "shell/ui/KeepPlace.h"
 #include "store/Database.h"
+#include "store/PhoneNumberCleaner.h"
 #include "store/ui/GroupPicker.h"
 #include "utilities/ui/TextTools.h"
-#include "store/PhoneNumberCleaner.h"
 
 using namespace sendtext;
 
@@ -226,10 +227,15 @@ QWidget* SendPage::buildOptions(QWidget* page) {
     tolerance->addWidget(m_TrackBar1, 1);
     tolerance->addWidget(named(new QLabel(kToleranceHigh, box), "lblToleranceHigh"));
     column->addLayout(tolerance);
+    // Off until the operator ticks it: a footer costs characters, perhaps a
+    // part, in every message.
+    m_cbOptOutFooter = named(new QCheckBox(kOptOutFooterCaption, box), "cbOptOutFooter");
+    column->addWidget(m_cbOptOutFooter);
 
     connect(m_cbFlashSMS, &QRadioButton::toggled, this, &SendPage::flashClicked);
     connect(m_cbRequestReport, &QCheckBox::clicked, this, &SendPage::reportClicked);
     connect(m_CheckBox7, &QCheckBox::toggled, m_TrackBar1, &QSlider::setEnabled);
+    connect(m_cbOptOutFooter, &QCheckBox::toggled, this, &SendPage::recount);
     return box;
 }
 
@@ -247,7 +253,10 @@ void SendPage::fillHooks() {
 // --- composer and options --------------------------------------------------
 
 void SendPage::recount() {
-    m_tlSMSCoding->setText(m_shell.sms().GetSMSCodingInfo(m_tmSMSText->toPlainText()));
+    // Counted as the phone will get it: with the footer a bulk run adds.
+    const QString text = m_tmSMSText->toPlainText();
+    m_tlSMSCoding->setText(
+        m_shell.sms().GetSMSCodingInfo(optOutFooter() ? SendRun::withFooter(text) : text));
 }
 
 void SendPage::flashClicked() {
@@ -296,6 +305,9 @@ void SendPage::modeChanged() {
     m_dateFilterBox->setVisible(mode == RecipientMode::OneGroup ||
                                 mode == RecipientMode::AllGroups);
     m_CheckBox6->setChecked(false);
+    // One number gets no footer: the count follows the mode.
+    if (m_cbOptOutFooter && m_cbOptOutFooter->isChecked())
+        recount();
 }
 
 bool SendPage::numberKey(QLineEdit* box, const QKeyEvent* key) {
@@ -369,6 +381,11 @@ bool SendPage::errorControl() const {
 
 int SendPage::errorTolerance() const {
     return m_TrackBar1->value();
+}
+
+bool SendPage::optOutFooter() const {
+    return m_cbOptOutFooter && m_cbOptOutFooter->isChecked() &&
+           recipientMode() != RecipientMode::OneNumber;
 }
 
 RecipientMode SendPage::recipientMode() const {

@@ -39,6 +39,7 @@ public:
     bool requestReport() const override;
     bool errorControl() const override;
     int errorTolerance() const override;
+    bool optOutFooter() const override;
     RecipientMode recipientMode() const override;
     void selectMode(RecipientMode mode) override;
     QString numberText() const override;
@@ -86,6 +87,7 @@ private:
     QRadioButton* m_RadioButton4 = nullptr;
     QCheckBox* m_cbRequestReport = nullptr;
     QCheckBox* m_CheckBox7 = nullptr;
+    QCheckBox* m_cbOptOutFooter = nullptr;
     QSlider* m_TrackBar1 = nullptr;
 
     QRadioButton* m_RadioButton1 = nullptr;

@@ -132,6 +132,12 @@ SendProgressWindow::SendProgressWindow(QWidget* parent)
     QFont small = m_runCounts->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     m_runCounts->setFont(small);
+    // Left of the buttons, on their row, clear of the gauge.
+    m_optedOut = new QLabel(this);
+    m_optedOut->setObjectName(QStringLiteral("lblOptedOut"));
+    m_optedOut->setGeometry(120, 117, 138, 18);
+    m_optedOut->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_optedOut->setFont(small);
 
     m_Gauge2 = new QProgressBar(this);
     m_Gauge2->setObjectName(QStringLiteral("Gauge2"));
@@ -206,6 +212,10 @@ void SendProgressWindow::showProgress() {
 
 void SendProgressWindow::setRunCounts(const QString& text) {
     m_runCounts->setText(text);
+}
+
+void SendProgressWindow::setOptedOutCount(const QString& text) {
+    m_optedOut->setText(text);
 }
 
 void SendProgressWindow::setVisible(bool visible) {
@@ -330,4 +340,5 @@ void SendProgressWindow::resetView() {
     m_ted->setText(QStringLiteral("0"));
     m_tek->setText(QStringLiteral("0"));
     m_runCounts->clear();
+    m_optedOut->clear();
 }

@@ -36,6 +36,7 @@ public:
     QString contactCount() const override;
     void showProgress() override;
     void setRunCounts(const QString& text) override;
+    void setOptedOutCount(const QString& text) override;
     void closeProgress() override;
 
     // The target column of the log row for the send page's mode, untrimmed:
@@ -66,6 +67,7 @@ private:
     QLabel* m_ted = nullptr;
     QLabel* m_tek = nullptr;
     QLabel* m_runCounts = nullptr;
+    QLabel* m_optedOut = nullptr;
     QProgressBar* m_Gauge2 = nullptr;
     QPushButton* m_cancel = nullptr;
     QToolButton* m_closeProgramButton = nullptr;

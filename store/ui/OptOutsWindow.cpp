@@ -4,11 +4,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "shell/ui/DialogService.h"
 #include "shell/MessageService.h"
+#include "shell/ui/DialogService.h"
 #include "shell/ui/ShellContext.h"
 #include "store/ContactReader.h"
 #include "store/ImportTexts.h"
@@ -55,14 +56,25 @@ OptOutsWindow::OptOutsWindow(ShellContext& shell, QWidget* parent)
     buttons->addStretch(1);
     buttons->addWidget(close);
     layout->addLayout(buttons);
+    layout->addWidget(new QLabel(kOptOutWords, this));
+    auto* wordsRow = new QHBoxLayout;
+    m_words = new QPlainTextEdit(this);
+    m_words->setObjectName(QStringLiteral("tmOptOutWords"));
+    m_words->setPlainText(optouts::words().join(QLatin1Char('\n')));
+    m_words->setFixedHeight(m_words->fontMetrics().lineSpacing() * 5 + 12);
+    auto* saveWordsButton = button("btnOptOutWordsSave", kOptOutWordsSave, this);
+    wordsRow->addWidget(m_words, 1);
+    wordsRow->addWidget(saveWordsButton, 0, Qt::AlignTop);
+    layout->addLayout(wordsRow);
 
+    connect(saveWordsButton, &QPushButton::clicked, this, &OptOutsWindow::saveWords);
     connect(add, &QPushButton::clicked, this, &OptOutsWindow::addTyped);
     connect(m_number, &QLineEdit::returnPressed, this, &OptOutsWindow::addTyped);
     connect(remove, &QPushButton::clicked, this, &OptOutsWindow::removeChosen);
     connect(import, &QPushButton::clicked, this, &OptOutsWindow::importFile);
     connect(save, &QPushButton::clicked, this, &OptOutsWindow::exportFile);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    resize(360, 420);
+    resize(360, 520);
     reload();
 }
 
@@ -121,4 +133,14 @@ void OptOutsWindow::exportFile() {
     const QString path = m_shell.dialogs().saveFileName(this, options);
     if (!path.isEmpty() && !optouts::exportTo(path))
         m_shell.messages().showMessage(importtext::kExportFailed);
+}
+
+void OptOutsWindow::saveWords() {
+    const StoreResult r = optouts::setWords(m_words->toPlainText().split(QLatin1Char('\n')));
+    if (!r) {
+        m_shell.messages().showMessage(importtext::kOptOutWordsNotSaved);
+        return;
+    }
+    // Shown as kept: blanks dropped, each word trimmed.
+    m_words->setPlainText(optouts::words().join(QLatin1Char('\n')));
 }

@@ -16,17 +16,17 @@
 
 #include "PortCandidates.h"
 #include "ProgramFixture.h"
-#include "device/ui/ConnectionPages.h"
+#include "app/ProgramRoot.h"
+#include "app/TFormMain.h"
 #include "device/ConnectionTexts.h"
+#include "device/ui/ConnectionPages.h"
 #include "sending/ui/SendPage.h"
 #include "sending/ui/SendingSubsystem.h"
-#include "shell/ui/PleaseWaitWindow.h"
-#include "app/ProgramRoot.h"
-#include "shell/ui/SearchWindow.h"
 #include "shell/ShellTexts.h"
-#include "shell/ui/StatusStrip.h"
-#include "app/TFormMain.h"
 #include "shell/TextFile.h"
+#include "shell/ui/PleaseWaitWindow.h"
+#include "shell/ui/SearchWindow.h"
+#include "shell/ui/StatusStrip.h"
 
 namespace {
 
@@ -593,6 +593,31 @@ private Q_SLOTS:
         f.phone->calls.clear();
         f.clock.advance(60000);
         QVERIFY(f.phone->calls.isEmpty());
+    }
+
+    // The device time shows whole in the program's font and in a wider
+    // one, the field growing away from its caption, never over it.
+    void deviceTimeShowsWhole() {
+        ProgramFixture f;
+        f.startShown();
+        connectOnComOne(f);
+        QLineEdit* time = edit(f, "teTime");
+        auto* caption = f.main().page(1)->findChild<QLabel*>(QStringLiteral("lblTime"));
+        QVERIFY(caption);
+        const int right = time->geometry().right();
+        auto fits = [time] {
+            return time->width() >= time->fontMetrics().horizontalAdvance(time->text()) + 8;
+        };
+        QCOMPARE(time->text(), QStringLiteral("2010/03/21 10:00:00"));
+        QVERIFY(fits());
+        QFont wide = time->font();
+        wide.setPointSizeF(wide.pointSizeF() * 1.3);
+        f.main().setFont(wide);
+        QCOMPARE(time->font().pointSizeF(), wide.pointSizeF());
+        QVERIFY(fits());
+        QCOMPARE(time->geometry().right(), right);
+        QVERIFY(time->geometry().right() < caption->geometry().left());
+        QVERIFY(time->geometry().left() > 0);
     }
 
     void setTimeAndMessageCentre() {

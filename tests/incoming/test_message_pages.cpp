@@ -14,11 +14,13 @@
 #include <QToolButton>
 
 #include "ProgramFixture.h"
-#include "incoming/IncomingTexts.h"
 #include "app/TFormMain.h"
+#include "incoming/IncomingTexts.h"
+#include "incoming/ui/ReplyMarkDelegate.h"
 #include "incoming/ui/TFormUSSD.h"
 #include "shell/Bidi.h"
 #include "store/Database.h"
+#include "store/OptOuts.h"
 #include "store/Sql.h"
 #include "store/Store.h"
 
@@ -67,6 +69,31 @@ private Q_SLOTS:
         QCOMPARE(memo->toPlainText(), QStringLiteral("متن اول"));
         QCOMPARE(writes.size(), 1); // the first row only
         QCOMPARE(column(reci, "pos"), (QStringList{sql::kPosRead, sql::kPosRead}));
+    }
+
+    // An opt-out or opt-in reply is told on its row, judged by the words
+    // kept now; what is stored stays as it came.
+    void inboxRowTellsAnOptOutReply() {
+        ProgramFixture f;
+        f.startShown();
+        received(f, {"111"}, QStringLiteral(u" لغو ۱۱ "));
+        received(f, {"222"}, QStringLiteral("12"));
+        received(f, {"333"}, QStringLiteral(u"لغو نکنید"));
+        auto* grid = child<QTableView>(f, 12, "DBGrid4");
+        auto* marks = qobject_cast<ReplyMarkDelegate*>(grid->itemDelegateForColumn(3));
+        QVERIFY(marks);
+        auto shown = [&](int row) { return marks->shownText(grid->model()->index(row, 3)); };
+        const QString status = grid->model()->index(0, 3).data().toString();
+        QCOMPARE(shown(0), status + QStringLiteral(u" ، ") + incomingtext::kOptOutReplyMark);
+        QCOMPARE(shown(1), status + QStringLiteral(u" ، ") + incomingtext::kOptInReplyMark);
+        QCOMPARE(shown(2), status);
+        QCOMPARE(column(f.main().db.ADOTable6, "matn"),
+                 (QStringList{QStringLiteral(u" لغو ۱۱ "), "12", QStringLiteral(u"لغو نکنید")}));
+        QCOMPARE(column(f.main().db.ADOTable6, "pos"),
+                 (QStringList{sql::kPosNew, sql::kPosNew, sql::kPosNew}));
+        QVERIFY(optouts::setWords({QStringLiteral(u"لغو نکنید")}));
+        QCOMPARE(shown(0), status);
+        QCOMPARE(shown(2), status + QStringLiteral(u" ، ") + incomingtext::kOptOutReplyMark);
     }
 
     void countsReadTheInboxAsItIs() {

@@ -9,8 +9,8 @@
 #include <QSqlQuery>
 
 #include "ProgramFixture.h"
-#include "sending/ProgressView.h"
 #include "app/TFormMain.h"
+#include "sending/ProgressView.h"
 #include "shell/TextFile.h"
 #include "store/Database.h"
 #include "store/Store.h"
@@ -134,6 +134,8 @@ public:
     void showProgress() override { shown = true; }
     QString runCounts;
     void setRunCounts(const QString& text) override { runCounts = text; }
+    QString optedOut;
+    void setOptedOutCount(const QString& text) override { optedOut = text; }
     void closeProgress() override {
         if (!flags.finished) {
             log << QStringLiteral("close refused");

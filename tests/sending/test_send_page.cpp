@@ -11,9 +11,9 @@
 #include <QRadioButton>
 #include <QSlider>
 
-#include "sending/ui/SendPage.h"
-#include "sending/SendPageTexts.h"
 #include "app/ProgramRoot.h"
+#include "sending/SendPageTexts.h"
+#include "sending/ui/SendPage.h"
 #include "tests/store/StoreTestSupport.h"
 
 using namespace storetest;
@@ -80,6 +80,38 @@ private Q_SLOTS:
 
         click(v.f, "btnClear");
         QVERIFY(v.composer()->toPlainText().isEmpty());
+        QCOMPARE(v.indicator(), v.expected());
+    }
+
+    // The opt-out footer is off at the start; ticked, the indicator counts
+    // it under a bulk message (a 160-character text becomes two parts) and
+    // not under one number's.
+    void footerCountedForBulkModesOnly() {
+        SendPageView v;
+        QCheckBox* footer = widget<QCheckBox>(v.f, "cbOptOutFooter");
+        QVERIFY(!footer->isChecked());
+        QVERIFY(!v.page().optOutFooter());
+        const QString text(160, QLatin1Char('a'));
+        v.f.main().hooks.sending.setComposerText(text);
+        click(v.f, "RadioButton2");
+        const QString bare = v.indicator();
+        QCOMPARE(bare, v.expected());
+        v.tick("cbOptOutFooter");
+        QVERIFY(v.page().optOutFooter());
+        const QString withFooter =
+            v.f.main().KylixSMS1.GetSMSCodingInfo(text + QLatin1Char('\n') + kOptOutFooter);
+        QCOMPARE(v.indicator(), withFooter);
+        QVERIFY(withFooter != bare);
+        v.composer()->insertPlainText(QStringLiteral("b"));
+        QCOMPARE(v.indicator(),
+                 v.f.main().KylixSMS1.GetSMSCodingInfo(v.composer()->toPlainText() +
+                                                       QLatin1Char('\n') + kOptOutFooter));
+        click(v.f, "RadioButton1");
+        QVERIFY(!v.page().optOutFooter());
+        QCOMPARE(v.indicator(), v.expected());
+        click(v.f, "RadioButton5");
+        QVERIFY(v.page().optOutFooter());
+        v.tick("cbOptOutFooter");
         QCOMPARE(v.indicator(), v.expected());
     }
 

@@ -16,10 +16,11 @@
 #include "ContactFiles.h"
 #include "StoreTestSupport.h"
 #include "store/ImportTexts.h"
-#include "store/ui/ImportWindow.h"
 #include "store/MemberTableModel.h"
-#include "store/ui/OptOutsWindow.h"
+#include "store/OptOuts.h"
 #include "store/StoreTexts.h"
+#include "store/ui/ImportWindow.h"
+#include "store/ui/OptOutsWindow.h"
 
 using namespace storetest;
 
@@ -150,6 +151,19 @@ private slots:
         list->setCurrentRow(0);
         click(w->findChild<QPushButton*>(QStringLiteral("btnOptOutRemove")));
         QCOMPARE(list->count(), 2);
+
+        // The reply words: shown as kept, edited one a line, saved for the
+        // replies to come.
+        auto* words = w->findChild<QPlainTextEdit*>(QStringLiteral("tmOptOutWords"));
+        QVERIFY(words);
+        QCOMPARE(words->toPlainText().split(QLatin1Char('\n')), optouts::defaultWords());
+        words->setPlainText(QStringLiteral(u"لغو\n\n  انصراف  "));
+        click(w->findChild<QPushButton*>(QStringLiteral("btnOptOutWordsSave")));
+        QCOMPARE(optouts::words(),
+                 (QStringList{QStringLiteral(u"لغو"), QStringLiteral(u"انصراف")}));
+        QCOMPARE(words->toPlainText(), QStringLiteral(u"لغو\nانصراف"));
+        QCOMPARE(optouts::takeReply(QStringLiteral("09351112233"), QStringLiteral(u"انصراف")),
+                 optouts::Reply::OptOut);
     }
 
     void gridNumberIsCleaned() {

@@ -51,6 +51,26 @@ private slots:
         QCOMPARE(optouts::classify(QStringLiteral("11"), words), Reply::Other);
     }
 
+    // The operator's list is what replies are judged by, and it is still
+    // there after the database is opened again; saved empty it stays empty.
+    void storedWordListJudgesReplies() {
+        const QString sender = QStringLiteral("09121234567");
+        QCOMPARE(optouts::words(), optouts::defaultWords());
+        QVERIFY(optouts::setWords({QStringLiteral(u" انصراف "), QString(), QStringLiteral("off")}));
+        m_db.closeContacts();
+        QVERIFY(m_db.openContacts());
+        QCOMPARE(optouts::words(), (QStringList{QStringLiteral(u"انصراف"), QStringLiteral("off")}));
+        QCOMPARE(optouts::takeReply(sender, QStringLiteral("11")), Reply::Other);
+        QVERIFY(!optouts::isOptedOut(sender));
+        QCOMPARE(optouts::takeReply(sender, QStringLiteral("OFF")), Reply::OptOut);
+        QVERIFY(optouts::isOptedOut(sender));
+        QVERIFY(optouts::setWords({}));
+        QVERIFY(optouts::words().isEmpty());
+        QCOMPARE(optouts::takeReply(sender, QStringLiteral("off")), Reply::Other);
+        QCOMPARE(optouts::takeReply(sender, QStringLiteral("12")), Reply::OptIn);
+        QVERIFY(optouts::setWords(optouts::defaultWords()));
+    }
+
     void oneEntryWhateverTheForm() {
         QVERIFY(optouts::add(QStringLiteral("+98 912 345 6789")));
         QVERIFY(optouts::add(QStringLiteral(u"۰۹۱۲۳۴۵۶۷۸۹")));

@@ -20,6 +20,7 @@ public:
     bool requestReport() const override { return report; }
     bool errorControl() const override { return control; }
     int errorTolerance() const override { return tolerance; }
+    bool optOutFooter() const override { return footer; }
     RecipientMode recipientMode() const override { return mode; }
     void selectMode(RecipientMode m) override {
         mode = m;
@@ -51,6 +52,7 @@ public:
     QString composer;
     bool report = false;
     bool control = true;
+    bool footer = false;
     int tolerance = 8;
     RecipientMode mode = RecipientMode::OneNumber;
     QString number;
