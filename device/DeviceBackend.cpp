@@ -17,7 +17,10 @@ DeviceBackend::DeviceBackend(const QString& programDir, QObject* parent)
         connect(driver, &SmsBackend::newUssd, this, &SmsBackend::newUssd);
         connect(driver, &SmsBackend::newCall, this, &SmsBackend::newCall);
         connect(driver, &SmsBackend::connectionLost, this, &SmsBackend::connectionLost);
+        connect(driver, &SmsBackend::submitted, this, &SmsBackend::submitted);
     }
+    // Its submit fails at once, and the run waiting on it must hear so.
+    connect(m_none, &SmsBackend::submitted, this, &SmsBackend::submitted);
 }
 
 DeviceBackend::~DeviceBackend() = default;
@@ -82,6 +85,9 @@ int DeviceBackend::setSmsc(const QString& number) {
 int DeviceBackend::sendSms(const QString& number, const QString& text,
                            const SmsProperties& properties) {
     return m_active->sendSms(number, text, properties);
+}
+void DeviceBackend::submit(const SubmitRequest& request) {
+    m_active->submit(request);
 }
 int DeviceBackend::endCall() {
     return m_active->endCall();
