@@ -1,5 +1,7 @@
 #include "device/DeviceBackend.h"
 
+#include <algorithm>
+
 #include "device/at/AtBackend.h"
 #include "device/gammu/GammuBackend.h"
 
@@ -17,10 +19,9 @@ DeviceBackend::DeviceBackend(const QString& programDir, QObject* parent)
         connect(driver, &SmsBackend::newUssd, this, &SmsBackend::newUssd);
         connect(driver, &SmsBackend::newCall, this, &SmsBackend::newCall);
         connect(driver, &SmsBackend::connectionLost, this, &SmsBackend::connectionLost);
+        // Only the AT driver submits asynchronously; see submit.
         connect(driver, &SmsBackend::submitted, this, &SmsBackend::submitted);
     }
-    // Its submit fails at once, and the run waiting on it must hear so.
-    connect(m_none, &SmsBackend::submitted, this, &SmsBackend::submitted);
 }
 
 DeviceBackend::~DeviceBackend() = default;
@@ -87,7 +88,19 @@ int DeviceBackend::sendSms(const QString& number, const QString& text,
     return m_active->sendSms(number, text, properties);
 }
 void DeviceBackend::submit(const SubmitRequest& request) {
-    m_active->submit(request);
+    if (m_active == m_at) {
+        m_at->submit(request);
+        return;
+    }
+    // A driver without an asynchronous submit: its sendSms, and one
+    // reference per part taken so the part count reaches the caller; -1, as
+    // the driver does not tell the network's and no report carries it.
+    SubmitResult result;
+    result.id = request.id;
+    const int parts = m_active->sendSms(request.number, request.text, request.properties);
+    result.outcome = parts >= 1 ? SubmitOutcome::Sent : SubmitOutcome::Failed;
+    result.references = QList<int>(std::max(parts, 0), -1);
+    Q_EMIT submitted(result);
 }
 int DeviceBackend::endCall() {
     return m_active->endCall();
