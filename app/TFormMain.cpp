@@ -365,6 +365,8 @@ void TFormMain::runFirstShow() {
         Modal::run(m_windows.splash);
     // C4: may close the window; the remaining steps still run.
     hooks.utilities.passwordCheck();
+    if (!isClosed())
+        hooks.sending.startNotice();
     // C5-C9
     strip->move(strip->x(), 0);
     selectPage(0);

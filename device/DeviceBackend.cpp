@@ -17,6 +17,7 @@ DeviceBackend::DeviceBackend(const QString& programDir, QObject* parent)
         connect(driver, &SmsBackend::newUssd, this, &SmsBackend::newUssd);
         connect(driver, &SmsBackend::newCall, this, &SmsBackend::newCall);
         connect(driver, &SmsBackend::connectionLost, this, &SmsBackend::connectionLost);
+        connect(driver, &SmsBackend::submitted, this, &SmsBackend::submitted);
     }
 }
 
@@ -83,6 +84,17 @@ int DeviceBackend::sendSms(const QString& number, const QString& text,
                            const SmsProperties& properties) {
     return m_active->sendSms(number, text, properties);
 }
+void DeviceBackend::submit(const SubmitRequest& request) {
+    // The AT driver submits asynchronously; libgammu's sends through its
+    // synchronous send and counts the parts taken. Both answer through their
+    // own submitted, passed on above; with no device the refusal answers here.
+    if (m_active == m_none) {
+        SmsBackend::submit(request);
+        return;
+    }
+    m_active->submit(request);
+}
+
 int DeviceBackend::endCall() {
     return m_active->endCall();
 }

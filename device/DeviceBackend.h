@@ -37,6 +37,9 @@ public:
     int setSmsc(const QString& number) override;
     int sendSms(const QString& number, const QString& text,
                 const SmsProperties& properties) override;
+    // The driver's own asynchronous submit: the default one would wait in
+    // sendSms and report an outcome nobody knows as sent.
+    void submit(const SubmitRequest& request) override;
     int endCall() override;
     QString smsFolderName(int folder) override;
     int readAllSms(int first, StoredSms& out) override;

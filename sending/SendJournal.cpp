@@ -390,6 +390,13 @@ QList<RunRecord> SendJournal::unfinishedRuns() const {
     return out;
 }
 
+qint64 SendJournal::lastRunId() const {
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    if (!q.exec(QStringLiteral("select max(id) from runs")) || !q.next())
+        return 0;
+    return q.value(0).toLongLong();
+}
+
 StateCounts SendJournal::counts(qint64 run) const {
     StateCounts c;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));

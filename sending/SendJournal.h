@@ -112,6 +112,8 @@ public:
 
     std::optional<RunRecord> run(qint64 id) const;
     QList<RunRecord> unfinishedRuns() const;
+    // The latest run planned, ended or not; 0 when the journal holds none.
+    qint64 lastRunId() const;
     StateCounts counts(qint64 run) const;
     // Rows of a run from a position on, in order, at most limit of them;
     // of one state only when given.

@@ -11,6 +11,7 @@
 #include "device/KylixSMS.h"
 #include "sending/ModemLink.h"
 #include "sending/ProgressView.h"
+#include "sending/RunNotice.h"
 #include "sending/SendPageTexts.h"
 #include "sending/SendForm.h"
 #include "sending/SendRunTexts.h"
@@ -73,8 +74,17 @@ SendRun::SendRun(CoreContext& shell, SendForm& form, ProgressView& view, Link* l
     // Reports of any run, this one or one before a restart, find their row.
     connect(&m_shell.sms(), &KylixSMS::OnNewDeliveryReport, this,
             [this](int, int, const QString& number, const QString&, int reference, int status) {
-                if (m_journal.isOpen())
-                    m_journal.recordReport(m_link->name(), reference, number, status == 1);
+                if (!m_journal.isOpen() ||
+                    !m_journal.recordReport(m_link->name(), reference, number, status == 1))
+                    return;
+                // Reports are one per part at most: counting the run's rows
+                // at each costs no more than the submit did.
+                if (m_running && m_runId != 0) {
+                    const StateCounts c = m_journal.counts(m_runId);
+                    m_delivered = c.of(RecipientState::Delivered);
+                    m_undelivered = c.of(RecipientState::Undelivered);
+                    showCounts();
+                }
             });
     m_journal.open(m_shell.programDir());
 }
@@ -128,6 +138,8 @@ void SendRun::reset() {
     m_sentContacts = 0;
     m_failedContacts = 0;
     m_unknownContacts = 0;
+    m_delivered = 0;
+    m_undelivered = 0;
     m_doneContacts = 0;
     m_firstSubmit = QDateTime();
     m_acceptedResendRows.clear();
@@ -344,12 +356,7 @@ void SendRun::closeUnfinished(qint64 runId) {
 }
 
 QString SendRun::progressText(qint64 runId) const {
-    const StateCounts c = m_journal.counts(runId);
-    return sendtext::unfinishedRun(c.of(RecipientState::Sent) + c.of(RecipientState::Delivered) +
-                                       c.of(RecipientState::Undelivered),
-                                   c.of(RecipientState::Refused) + c.of(RecipientState::Failed),
-                                   c.of(RecipientState::Unknown) + c.of(RecipientState::Submitting),
-                                   c.of(RecipientState::Pending));
+    return runnotice::progressText(m_journal, runId);
 }
 
 // ---- planning ---------------------------------------------------------------
@@ -845,8 +852,11 @@ void SendRun::showCounts() {
     const qint64 elapsed =
         m_firstSubmit.isValid() ? m_firstSubmit.secsTo(m_shell.clock().now()) : 0;
     const qint64 left = m_doneContacts > 0 ? elapsed * pending / m_doneContacts : 0;
-    m_view.setRunCounts(sendtext::runCounts(m_sentContacts - m_unknownContacts, m_failedContacts,
-                                            m_unknownContacts, pending, left));
+    QString counts = sendtext::runCounts(m_sentContacts - m_unknownContacts, m_failedContacts,
+                                         m_unknownContacts, pending, left);
+    if (m_delivered + m_undelivered > 0)
+        counts += sendtext::reportCounts(m_delivered, m_undelivered);
+    m_view.setRunCounts(counts);
     if (!m_resumed && (m_mode == Mode::Group || m_mode == Mode::AllGroups))
         m_view.setOptedOutCount(sendtext::optedOutCount(m_optedOut));
 }

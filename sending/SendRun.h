@@ -172,6 +172,8 @@ private:
     qint64 m_sentContacts = 0;
     qint64 m_failedContacts = 0;
     qint64 m_unknownContacts = 0;
+    qint64 m_delivered = 0; // status reports of the run so far
+    qint64 m_undelivered = 0;
     qint64 m_doneContacts = 0;
     qint64 m_toSend = 0; // recipients this press hands over
     QDateTime m_firstSubmit;

@@ -5,6 +5,7 @@
 #include "store/StoreTexts.h"
 
 #include "device/ConnectionTexts.h"
+#include "sending/SendJournal.h"
 
 // What the send run, the progress window and the failed-numbers page say.
 namespace sendtext {
@@ -112,10 +113,47 @@ inline QString unfinishedRun(qint64 sent, qint64 refused, qint64 unknown, qint64
         .arg(unknown)
         .arg(pending);
 }
+// Told at start, after how far each unfinished run got.
+inline const QString kUnfinishedAtStart = QStringLiteral(
+    u"پس از اتصال به دستگاه ، با زدن دکمه ارسال می توانید ارسال قبلی را ادامه دهید یا آن را "
+    u"ببندید");
+// Status reports of the run so far, after the counts when there are any.
+inline QString reportCounts(qint64 delivered, qint64 undelivered) {
+    return QStringLiteral(u" ، تحویل شده %1 ، تحویل نشده %2").arg(delivered).arg(undelivered);
+}
 inline const QString kResumeQuestion = QStringLiteral(
     u"آیا موافقید ارسال به پیام های ارسال نشده ادامه یابد؟ (انصراف : بستن ارسال قبلی)");
 inline QString resendUnknownChoice(qint64 n) {
     return QStringLiteral(u"ارسال مجدد به %1 شماره ای که وضعیت ارسال آنها نامعلوم است").arg(n);
+}
+
+// The window of a run's recipients.
+inline const QString kRecipientsTitle = QStringLiteral(u"گیرندگان آخرین ارسال");
+inline const QString kRecipientsButton = QStringLiteral(u"گیرندگان آخرین ارسال");
+inline const QString kRecipientsNone = QStringLiteral(u"هنوز ارسالی انجام نشده است");
+inline const QString kExportRecipients = QStringLiteral(u"ذخیره در فایل CSV");
+inline const QString kExportFailed = QStringLiteral(u"ذخیره فایل امکان پذیر نمی باشد : ");
+inline const QString kColPosition = QStringLiteral(u"ردیف");
+inline const QString kColState = QStringLiteral(u"وضعیت");
+inline QString stateText(RecipientState state) {
+    switch (state) {
+    case RecipientState::Pending:
+        return QStringLiteral(u"ارسال نشده");
+    case RecipientState::Submitting:
+    case RecipientState::Unknown:
+        return QStringLiteral(u"نامعلوم");
+    case RecipientState::Sent:
+        return QStringLiteral(u"ارسال شده");
+    case RecipientState::Refused:
+        return QStringLiteral(u"رد شده توسط شبکه");
+    case RecipientState::Failed:
+        return QStringLiteral(u"ناموفق");
+    case RecipientState::Delivered:
+        return QStringLiteral(u"تحویل شده");
+    case RecipientState::Undelivered:
+        return QStringLiteral(u"تحویل نشده");
+    }
+    return {};
 }
 
 // The failed-number rows could not be removed; they and their files stay.

@@ -48,10 +48,13 @@ struct SendingHooks {
     Hook<void(const QString&)> setComposerText{"setComposerText"};
     // Puts a number into the one-number field and changes nothing else.
     Hook<void(const QString&)> setSingleNumber{"setSingleNumber"};
+    // At the end of the first show: runs an earlier start left unfinished
+    // are told of.
+    Hook<void()> startNotice{"startNotice"};
 
     QList<HookBase*> all() {
-        return {&flashOption,   &recount,         &page16Entry,
-                &recipientMode, &setComposerText, &setSingleNumber};
+        return {&flashOption,     &recount,         &page16Entry, &recipientMode,
+                &setComposerText, &setSingleNumber, &startNotice};
     }
 };
 

@@ -15,13 +15,13 @@
 
 #include "sending/SendForm.h"
 #include "sending/SendRunTexts.h"
-#include "shell/ui/ShellContext.h"
 #include "shell/TextFile.h"
+#include "shell/ui/ShellContext.h"
 #include "store/Database.h"
-#include "store/ui/MemberGridDelegate.h"
 #include "store/ReadOnlyTableModel.h"
 #include "store/Sql.h"
 #include "store/Store.h"
+#include "store/ui/MemberGridDelegate.h"
 
 namespace {
 QPlainTextEdit* textBox(const char* name, bool readOnly, QWidget* parent) {
@@ -100,6 +100,8 @@ FailedNumbersPage::FailedNumbersPage(ShellContext& shell, SendForm& form)
     buttons->addWidget(formButton);
     buttons->addWidget(save);
     buttons->addWidget(remove);
+    m_recipients = button(kRecipientsButton, "btnRunRecipients", m_body);
+    buttons->addWidget(m_recipients);
     buttons->addStretch();
     layout->addLayout(buttons);
     connect(formButton, &QPushButton::clicked, this, &FailedNumbersPage::formGroup);

@@ -31,6 +31,8 @@ public:
     QPlainTextEdit* summaryBox() const { return m_summary; }
     QPlainTextEdit* messageBox() const { return m_message; }
     QTableView* grid() const { return m_grid; }
+    // Opens the window of the latest run's recipients; its owner connects it.
+    QPushButton* recipientsButton() const { return m_recipients; }
 
 private:
     bool listHoldsRows() const;
@@ -43,5 +45,6 @@ private:
     QPlainTextEdit* m_message = nullptr;
     QWidget* m_body = nullptr;
     QTableView* m_grid = nullptr;
+    QPushButton* m_recipients = nullptr;
     ReadOnlyTableModel* m_model = nullptr;
 };

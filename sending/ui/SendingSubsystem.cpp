@@ -1,11 +1,15 @@
 #include "sending/ui/SendingSubsystem.h"
 
+#include <QPushButton>
+
+#include "sending/RunNotice.h"
 #include "sending/SendForm.h"
 #include "sending/SendRun.h"
+#include "sending/SendRunTexts.h"
 #include "sending/ui/FailedNumbersPage.h"
+#include "sending/ui/RunRecipientsWindow.h"
 #include "sending/ui/SendProgressWindow.h"
 #include "shell/ui/ShellContext.h"
-#include "sending/SendRunTexts.h"
 
 SendingSubsystem::SendingSubsystem(ShellContext& shell, SendForm& form, SendProgressWindow& form1)
     : m_shell(shell), m_form(form), m_form1(form1),
@@ -18,6 +22,29 @@ SendingSubsystem::SendingSubsystem(ShellContext& shell, SendForm& form, SendProg
             return;
         m_run->start();
     });
+    m_recipients = std::make_unique<RunRecipientsWindow>(
+        shell, m_run->journal(), [this](qint64 run) { return resendUnknown(run); });
+    QObject::connect(m_page->recipientsButton(), &QPushButton::clicked, m_recipients.get(),
+                     &RunRecipientsWindow::showLatest);
+    // Told at every start, connected or not; the choice to carry on or
+    // close waits for the press of send with a device.
+    m_startNotice = shell.hooks().sending.startNotice.fill([this] {
+        const QString told = runnotice::atStart(m_run->journal());
+        if (!told.isEmpty())
+            m_shell.messages().showMessage(told);
+    });
+}
+
+bool SendingSubsystem::resendUnknown(qint64 run) {
+    if (m_run->isRunning())
+        return false;
+    // Checked before the unknown ones are queued again: a refused press
+    // would leave them pending for the next one.
+    if (!m_shell.isConnected()) {
+        m_shell.messages().showMessage(sendtext::kNotConnected);
+        return false;
+    }
+    return m_run->resendUnknown(run);
 }
 
 bool SendingSubsystem::offerUnfinished() {

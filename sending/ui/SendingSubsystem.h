@@ -2,7 +2,10 @@
 
 #include <memory>
 
+#include "shell/Hook.h"
+
 class FailedNumbersPage;
+class RunRecipientsWindow;
 class SendForm;
 class SendProgressWindow;
 class SendRun;
@@ -19,15 +22,20 @@ public:
 
     SendRun& run() const { return *m_run; }
     FailedNumbersPage& failedNumbers() const { return *m_page; }
+    RunRecipientsWindow& recipients() const { return *m_recipients; }
 
 private:
     // At a press with the device connected: a run an earlier start left
     // unfinished is offered first. True when the press carried it on.
     bool offerUnfinished();
+    // The operator's choice in the recipients window.
+    bool resendUnknown(qint64 run);
 
     ShellContext& m_shell;
     SendForm& m_form;
     SendProgressWindow& m_form1;
     std::unique_ptr<SendRun> m_run;
     std::unique_ptr<FailedNumbersPage> m_page;
+    std::unique_ptr<RunRecipientsWindow> m_recipients;
+    HookFill m_startNotice;
 };

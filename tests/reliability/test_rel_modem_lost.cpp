@@ -15,9 +15,11 @@
 #include "../device/test_at_sim.h"
 #include "../sending/SendTestSupport.h"
 #include "ReliabilitySupport.h"
-#include "device/DeviceBackend.h"
-#include "sending/ui/SendProgressWindow.h"
 #include "app/ProgramRoot.h"
+#include "device/DeviceBackend.h"
+#include "sending/SendRun.h"
+#include "sending/ui/SendProgressWindow.h"
+#include "sending/ui/SendingSubsystem.h"
 #include "store/ui/GroupPicker.h"
 
 using namespace sendtest;
@@ -128,9 +130,14 @@ private Q_SLOTS:
             const bool told = !f.messages.messages.isEmpty() || !f.messages.questions.isEmpty();
             const bool ended = !f.program().Form1->isVisible() && m.isVisible() &&
                                refresh.isActive() && sentLog().size() == 1 && told;
-            // Whatever was not sent is kept to be sent again.
+            // Whatever was not sent is kept to be sent again, but for a body
+            // the port took before it went: its outcome is unknown, and
+            // sending it again could reach the member twice.
             const int sent = int(sim.messages().size());
-            const bool kept = failedNumbers().size() >= kMembers - sent;
+            SendRun& engine = f.program().sending->run();
+            const qint64 unknown =
+                engine.journal().counts(engine.runId()).of(RecipientState::Unknown);
+            const bool kept = failedNumbers().size() >= kMembers - sent - unknown;
             // A refresh of a silent modem waits out each of its queries, some
             // 40 s: the short run leaves it to the full one.
             qint64 refreshMs = -1;

@@ -5,10 +5,10 @@
 
 #include "FakeSendForm.h"
 #include "SendTestSupport.h"
+#include "app/ProgramRoot.h"
 #include "sending/SendJournal.h"
 #include "sending/SendRun.h"
 #include "sending/SendRunTexts.h"
-#include "app/ProgramRoot.h"
 #include "store/Sql.h"
 
 using namespace sendtest;
@@ -209,6 +209,28 @@ private Q_SLOTS:
         b.f.phone->raiseDeliveryReport({0, 0, num(2), {}, 1, 0});
         QCoreApplication::processEvents();
         QCOMPARE(b.states(), (QList<S>{S::Delivered, S::Undelivered}));
+    }
+
+    // A report that comes while the run waits on a later answer shows in the
+    // run's counts at once.
+    void reportsDuringTheRunShowInTheCounts() {
+        Bench b(2);
+        b.f.phone->script(kSend, num(2), {QStringLiteral("silent")});
+        b.run->start();
+        QTRY_COMPARE(b.f.phone->silent.size(), 1);
+        QVERIFY(!b.view.runCounts.contains(sendtext::reportCounts(1, 0)));
+        b.f.phone->raiseDeliveryReport({0, 0, num(1), {}, 0, 1});
+        QCoreApplication::processEvents();
+        QVERIFY2(b.view.runCounts.endsWith(sendtext::reportCounts(1, 0)),
+                 qPrintable(b.view.runCounts));
+        b.f.phone->answerSilent(SubmitOutcome::Sent, {1});
+        QVERIFY(ProgramFixture::waitForRun(*b.run));
+        QVERIFY(b.view.runCounts.endsWith(sendtext::reportCounts(1, 0)));
+        // The next press starts its counts afresh.
+        b.f.phone->script(kSend, num(2), {1});
+        b.run->start();
+        QVERIFY(ProgramFixture::waitForRun(*b.run));
+        QVERIFY(!b.view.runCounts.contains(sendtext::reportCounts(1, 0)));
     }
 };
 

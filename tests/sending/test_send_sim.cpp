@@ -9,16 +9,22 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSqlQuery>
+#include <QTableWidget>
 
 #include "../device/test_at_sim.h"
 #include "SendTestSupport.h"
-#include "device/DeviceBackend.h"
-#include "sending/ui/SendProgressWindow.h"
 #include "app/ProgramRoot.h"
-#include "store/ui/GroupPicker.h"
+#include "device/DeviceBackend.h"
+#include "sending/SendJournal.h"
+#include "sending/SendRunTexts.h"
+#include "sending/ui/RunRecipientsWindow.h"
+#include "sending/ui/SendProgressWindow.h"
+#include "sending/ui/SendingSubsystem.h"
 #include "store/Sql.h"
+#include "store/ui/GroupPicker.h"
 
 using namespace sendtest;
 
@@ -116,6 +122,66 @@ private Q_SLOTS:
         QVERIFY(f.messages.questions.value(0).contains(QStringLiteral(" 2 ")));
         QVERIFY(m.isVisible());
         QVERIFY(!f.program().Form1->isVisible());
+    }
+
+    // The fifth body is taken and its answer never comes: the journal says
+    // unknown, neither the driver's retry nor the run's second attempt sends
+    // it again, and the run goes on to its end. Only the operator's choice in
+    // the recipients window sends to it once more.
+    void silenceAfterTheBodyIsUnknownAndNotSentAgain() {
+        ProgramFixture f;
+        ModemSim sim;
+        QVERIFY(startWithGroup(f, sim, QStringLiteral("no-answer number %1\n").arg(number(5)),
+                               QStringLiteral("Dear **")));
+        TFormMain& m = f.main();
+        // A second for the network's answer, at most a second of grace after.
+        m.findChild<QLineEdit*>(QStringLiteral("teSendTimeout"))->setText(QStringLiteral("1"));
+        pressSend(f, m);
+
+        auto received = [&] {
+            QHash<QString, int> n;
+            for (const QJsonObject& msg : sim.messages()) {
+                QString num = msg.value(QStringLiteral("number")).toString();
+                if (!num.startsWith(u'+'))
+                    num.prepend(u'+');
+                ++n[num];
+            }
+            return n;
+        };
+        QHash<QString, int> got = received();
+        QCOMPARE(got.size(), 20);
+        for (int i = 1; i <= 20; ++i)
+            QCOMPARE(got.value(number(i)), 1);
+        QVERIFY(failedNumbers().isEmpty());
+        QCOMPARE(sentLog().size(), 1);
+        SendJournal journal(QStringLiteral("sim-check"));
+        QVERIFY(journal.open(f.dir()));
+        const qint64 run = journal.lastRunId();
+        QVERIFY(journal.run(run)->ended);
+        const QList<JournalRecipient> rows = journal.recipients(run);
+        QCOMPARE(rows.size(), 20);
+        for (const JournalRecipient& r : rows)
+            QCOMPARE(r.state, r.position == 4 ? RecipientState::Unknown : RecipientState::Sent);
+
+        // The recipients window lists it as unknown and offers it again.
+        m.findChild<QPushButton*>(QStringLiteral("btnRunRecipients"))->click();
+        auto& window = f.program().sending->recipients();
+        QVERIFY(window.isVisible());
+        auto* grid = window.findChild<QTableWidget*>(QStringLiteral("gridRunRecipients"));
+        QCOMPARE(grid->rowCount(), 20);
+        QCOMPARE(grid->item(4, 1)->text(), number(5));
+        QCOMPARE(grid->item(4, 3)->text(), sendtext::stateText(RecipientState::Unknown));
+        QCOMPARE(grid->item(3, 3)->text(), sendtext::stateText(RecipientState::Sent));
+        auto* resend = window.findChild<QPushButton*>(QStringLiteral("btnResendUnknown"));
+        QVERIFY(resend->isEnabled());
+        QCOMPARE(resend->text(), sendtext::resendUnknownChoice(1));
+        resend->click();
+        QVERIFY(f.waitForSendRun());
+        QVERIFY(!window.isVisible());
+        got = received();
+        QCOMPARE(got.value(number(5)), 2);
+        QCOMPARE(got.value(number(6)), 1);
+        QCOMPARE(sim.messages().size(), 21);
     }
 
     // The run holds the device from its first send to its last; a message

@@ -8,17 +8,17 @@
 #include <QWindow>
 
 #include "ProgramFixture.h"
+#include "app/ProgramRoot.h"
+#include "app/TFormMain.h"
 #include "device/ui/ConnectionPages.h"
 #include "incoming/ui/IncomingSubsystem.h"
 #include "sending/ui/SendPage.h"
 #include "sending/ui/SendingSubsystem.h"
+#include "shell/ShellTexts.h"
 #include "shell/ui/AboutPages.h"
 #include "shell/ui/FormBox.h"
 #include "shell/ui/PleaseWaitWindow.h"
-#include "app/ProgramRoot.h"
-#include "shell/ShellTexts.h"
 #include "shell/ui/StatusStrip.h"
-#include "app/TFormMain.h"
 #include "shell/ui/UpdateWindow.h"
 #include "utilities/ui/PasswordPage.h"
 
@@ -45,6 +45,7 @@ private Q_SLOTS:
                                                    "recipientMode",
                                                    "setComposerText",
                                                    "setSingleNumber",
+                                                   "startNotice",
                                                    "cbRejectIncomingCallClick",
                                                    "saveDeliveryReports",
                                                    "sabre",

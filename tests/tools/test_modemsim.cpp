@@ -16,15 +16,18 @@
 namespace {
 
 // Sends every part of a message through AT+CMGS; returns the final results.
+// A part without an answer within answerMs adds nothing.
 QStringList sendMessage(ModemClient& modem, const QString& number, const QString& text,
-                        pdu::SubmitOptions options = {}, int reference = 7) {
+                        pdu::SubmitOptions options = {}, int reference = 7, int answerMs = 3000) {
     options.number = number;
     QStringList finals;
     for (const pdu::EncodedPart& part : pdu::encodeSubmit(text, options, true, reference)) {
         const auto prompt = modem.command("AT+CMGS=" + QByteArray::number(part.tpduLength));
         if (prompt.final != u"> ")
             return finals << prompt.final;
-        const auto reply = modem.submitBody(part.hex);
+        const auto reply = modem.submitBody(part.hex, answerMs);
+        if (reply.final.isEmpty())
+            continue;
         finals << (reply.ok() ? reply.lines.value(0) : reply.final);
     }
     return finals;
@@ -48,6 +51,7 @@ private Q_SLOTS:
     void badSubmitsAreRefused();
     void textModeSendAndReceive();
     void scriptedCmsErrors();
+    void answerLostAfterTheBody();
     void latencyDelaysTheSendAnswer();
     void busySpellKeepsInputInOrder();
     void incomingMessages();
@@ -315,6 +319,43 @@ void TestModemSim::scriptedCmsErrors() {
     QCOMPARE(messages[0].value(u"text").toString(), QStringLiteral("a"));
     QCOMPARE(messages[1].value(u"text").toString(), QStringLiteral("d"));
     QCOMPARE(messages[1].value(u"send").toInt(), 4);
+}
+
+// The network takes the message and its answer never comes back: the part is
+// in the message log (the customer has it), the client hears nothing, and the
+// modem goes on answering what comes next.
+void TestModemSim::answerLostAfterTheBody() {
+    SimProcess sim;
+    QVERIFY(sim.start(QStringLiteral("no-answer send 2\nno-answer number +989120000009\n")));
+    ModemClient modem;
+    QVERIFY(modem.open(sim.path()));
+    QVERIFY(ready(modem));
+    const QString good = QStringLiteral("+989121234567");
+    QCOMPARE(sendMessage(modem, good, QStringLiteral("a")),
+             QStringList{QStringLiteral("+CMGS: 1")});
+    pdu::SubmitOptions options;
+    options.number = good;
+    const auto part = pdu::encodeSubmit(QStringLiteral("b"), options, true, 1).at(0);
+    QCOMPARE(modem.command("AT+CMGS=" + QByteArray::number(part.tpduLength)).final,
+             QStringLiteral("> "));
+    const auto lost = modem.submitBody(part.hex, 800);
+    QVERIFY(lost.final.isEmpty());
+    QVERIFY(lost.lines.isEmpty());
+    QVERIFY(modem.command("AT").ok());
+    // The lost answer's reference was used: the next send gets the one after.
+    QCOMPARE(sendMessage(modem, good, QStringLiteral("c")),
+             QStringList{QStringLiteral("+CMGS: 3")});
+    QCOMPARE(sendMessage(modem, QStringLiteral("989120000009"), QStringLiteral("d"), {}, 8, 600),
+             QStringList{});
+    QVERIFY(modem.command("AT").ok());
+    const auto messages = sim.messages();
+    QCOMPARE(messages.size(), size_t(4));
+    QCOMPARE(messages[1].value(u"text").toString(), QStringLiteral("b"));
+    QCOMPARE(messages[1].value(u"mr").toInt(), 2);
+    QCOMPARE(messages[3].value(u"text").toString(), QStringLiteral("d"));
+    const QString log = sim.logLines().join(u'\n');
+    QVERIFY(log.contains(QLatin1String("send 2 to ")));
+    QCOMPARE(log.count(QLatin1String("taken, no answer")), 2);
 }
 
 void TestModemSim::latencyDelaysTheSendAnswer() {

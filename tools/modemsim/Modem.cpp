@@ -266,6 +266,12 @@ void Modem::perform(const ScenarioAction& action) {
         else
             m_cmsRules.push_back(action);
         break;
+    case Kind::NoAnswer:
+        if (action.off)
+            m_noAnswerRules.clear();
+        else
+            m_noAnswerRules.push_back(action);
+        break;
     case Kind::Report:
         if (action.off) {
             m_reportRules.clear();
@@ -718,7 +724,18 @@ void Modem::finishSubmit(const QByteArray& submitted, const QString& command) {
             break;
         }
     }
-    sendResponse(info, outcome);
+    // The network took the message but its answer was lost on the way back:
+    // the recipient has it, the client never hears so. The modem reads on.
+    const bool answerLost =
+        outcome.result == Result::Ok &&
+        std::any_of(m_noAnswerRules.begin(), m_noAnswerRules.end(), [&](const ScenarioAction& r) {
+            return (r.number.isEmpty() || sameNumber(r.number, number)) &&
+                   (r.send < 0 || r.send == m_sends) && (r.fromSend < 0 || m_sends >= r.fromSend);
+        });
+    if (answerLost)
+        m_log->event(QStringLiteral("send %1 to %2 taken, no answer").arg(m_sends).arg(number));
+    else
+        sendResponse(info, outcome);
     sendsChanged(true);
     finishCommand(command);
 }

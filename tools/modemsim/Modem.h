@@ -169,6 +169,7 @@ private:
     // Scenario state
     std::vector<LatencyRule> m_latencyRules;
     std::vector<ScenarioAction> m_cmsRules;
+    std::vector<ScenarioAction> m_noAnswerRules;
     std::vector<ScenarioAction> m_reportRules;
     std::vector<ScenarioAction> m_ussdRules;
     std::vector<ScenarioStep> m_sendSteps;    // on-send / after-send

@@ -78,15 +78,17 @@ std::optional<ScenarioAction> parseAction(const QStringList& words, QString* err
         a.key = words[1].toUpper();
         return a;
     }
-    if (verb == u"cms-error") {
-        a.kind = ScenarioAction::Kind::CmsError;
+    if (verb == u"cms-error" || verb == u"no-answer") {
+        const bool refuse = verb == u"cms-error";
+        a.kind = refuse ? ScenarioAction::Kind::CmsError : ScenarioAction::Kind::NoAnswer;
         if (words.value(1) == u"off") {
             a.off = true;
             return a;
         }
-        if (!toInt(words.value(1), &a.code))
+        if (refuse && !toInt(words.value(1), &a.code))
             return fail(QStringLiteral("use: cms-error CODE [number N] [send N] [from-send N]"));
-        o.next();
+        if (refuse)
+            o.next();
         while (!o.atEnd()) {
             const QString key = o.next();
             if (key == u"number" && o.hasValue())
@@ -98,7 +100,7 @@ std::optional<ScenarioAction> parseAction(const QStringList& words, QString* err
                 if (!intOption(o, key, &a.fromSend))
                     return std::nullopt;
             } else
-                return fail(QStringLiteral("cms-error: unknown option '%1'").arg(key));
+                return fail(QStringLiteral("%1: unknown option '%2'").arg(verb, key));
         }
         return a;
     }

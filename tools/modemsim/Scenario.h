@@ -25,6 +25,7 @@ struct ScenarioAction {
         Urc,      // an arbitrary unsolicited line
         Noise,    // vendor status lines every value ms; off stops them
         Busy,     // reads nothing and holds its answers for value ms
+        NoAnswer, // matching sends are taken and never answered; number / send / fromSend
     };
     enum class UssdAnswer { Text, None, Unsupported, Error };
 
