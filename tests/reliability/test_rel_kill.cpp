@@ -19,6 +19,7 @@
 
 #include "../device/test_at_sim.h"
 #include "../sending/SendTestSupport.h"
+#include "ReliabilityChild.h"
 #include "ReliabilitySupport.h"
 #include "device/DeviceBackend.h"
 #include "sending/SendRunTexts.h"
@@ -47,14 +48,10 @@ int runChild(const QString& dir) {
     ProgramFixture f(dir);
     f.startShown();
     TFormMain& m = f.main();
-    m.KylixSMS1.setBackend(makeDeviceBackend(m.programDir));
-    QTest::mouseClick(m.findChild<QWidget*>(QStringLiteral("btnConnect")), Qt::LeftButton);
-    if (!m.isConnected()) {
+    if (!reliability::connectToSimulator(m)) {
         say("not connected");
         return 1;
     }
-    m.findChild<QLineEdit*>(QStringLiteral("teSendInterval"))->setText(QStringLiteral("0"));
-    m.findChild<QLineEdit*>(QStringLiteral("teSendRetryTimes"))->setText(QStringLiteral("0"));
     QList<Member> members;
     for (int i = 1; i <= kMembers; ++i)
         members.append({QStringLiteral("N%1").arg(i), QStringLiteral("F%1").arg(i), number(i)});
