@@ -9,6 +9,7 @@
 
 class Database;
 class KylixSMS;
+class ModemSource;
 
 // The main window's pages by number; other subsystems select them by name.
 enum class Page : int {
@@ -52,6 +53,8 @@ public:
 
     virtual Database& database() = 0;
     virtual KylixSMS& sms() = 0;
+    // The modem pool; none where the program drives the one control above.
+    virtual ModemSource* modemSource() { return nullptr; }
     // The folder of the executable, with a trailing separator.
     virtual QString programDir() const = 0;
 
