@@ -130,9 +130,17 @@ public:
     QList<Group> groups(qint64 run) const;
     bool exportCsv(qint64 run, const QString& path, QString* error = nullptr) const;
 
+    // Members the run passed over as on the opt-out list (0 for a journal
+    // made before they were kept).
+    bool setOptedOut(qint64 run, qint64 members);
+    qint64 optedOut(qint64 run) const;
+
     bool integrityOk() const;
 
 private:
+    // The report's aggregates read the journal's own tables.
+    friend class RunReport;
+    bool addMissingColumns();
     bool exec(const QString& statement, const QVariantList& values = {});
     bool fail(const QString& error) const;
 

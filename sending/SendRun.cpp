@@ -548,6 +548,8 @@ bool SendRun::writePlan(const QList<QPair<QString, QString>>& groups) {
     if (m_runId == 0)
         throw RunError{sendtext::kJournalNotWritten};
     m_total = position;
+    // Kept for the run's report, beside the recipients planned.
+    (void)m_journal.setOptedOut(m_runId, m_optedOut);
     return true;
 }
 
