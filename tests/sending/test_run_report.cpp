@@ -15,6 +15,7 @@
 #include "sending/RunRecipientsModel.h"
 #include "sending/RunReport.h"
 #include "sending/SendRun.h"
+#include "sending/SendRunTexts.h"
 #include "store/OptOuts.h"
 #include "store/PersianCalendar.h"
 #include "store/SheetReader.h"

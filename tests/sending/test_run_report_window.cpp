@@ -112,6 +112,8 @@ private Q_SLOTS:
         QCOMPARE(grid->model()->rowCount(), 3);
 
         // The second row, the later run of the same text to the same group.
+        // A double-click is a press, a release and a second press.
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rowCentre(grid, 1));
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, rowCentre(grid, 1));
         RunReportWindow& report = f.program().sending->report();
         QVERIFY(report.isVisible());
