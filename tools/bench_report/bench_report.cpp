@@ -10,6 +10,7 @@
 // Usage: tavrik-bench-report [recipients] [rounds]
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QScrollBar>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -98,6 +99,12 @@ int main(int argc, char** argv) {
     if (run == 0) {
         std::fprintf(stderr, "journal not built\n");
         return 1;
+    }
+    // For a look at the queries' plans: KEEP_JOURNAL=/tmp/j.db
+    if (qEnvironmentVariableIsSet("KEEP_JOURNAL")) {
+        const QString to = qEnvironmentVariable("KEEP_JOURNAL");
+        QFile::copy(f.file(SendJournal::kFile), to);
+        QFile::copy(f.file(SendJournal::kFile) + QStringLiteral("-wal"), to + QStringLiteral("-wal"));
     }
     std::printf("journal of %d recipients built in %.1f s\n", n, double(t.elapsed()) / 1000);
     const SendJournal& journal = f.program().sending->run().journal();
