@@ -12,10 +12,12 @@
 
 #include "FakeSendForm.h"
 #include "SendTestSupport.h"
+#include "app/ProgramRoot.h"
 #include "sending/RunRecipientsModel.h"
 #include "sending/RunReport.h"
 #include "sending/SendRun.h"
 #include "sending/SendRunTexts.h"
+#include "sending/ui/SendingSubsystem.h"
 #include "store/OptOuts.h"
 #include "store/PersianCalendar.h"
 #include "store/SheetReader.h"
@@ -141,6 +143,33 @@ private Q_SLOTS:
         QCOMPARE(r->counts.of(S::Failed), qint64(1));
         QVERIFY(r->counts.n == run.journal().counts(run.runId()).n);
         QVERIFY(r->firstSubmit.isValid());
+    }
+
+    // A run a crash left unfinished and the operator closed keeps them in
+    // its summary too, read back from the journal.
+    void aClosedRunSummarisesItsOptedOut() {
+        QTemporaryDir dir;
+        qint64 id = 0;
+        {
+            SendJournal j(QStringLiteral("crashed"));
+            QVERIFY(j.open(dir.path()));
+            RunRecord r = record(QStringLiteral(u"گروه g"));
+            r.mode = static_cast<int>(RecipientMode::OneGroup);
+            r.settings = QStringLiteral("{\"group\":\"g\"}");
+            QList<PlannedRecipient> rows = numbers(2);
+            for (PlannedRecipient& p : rows)
+                p.groupName = QStringLiteral("g");
+            id = j.planRun(r, rows);
+            QVERIFY(j.setOptedOut(id, 2));
+            QVERIFY(j.recordOutcome(id, 0, S::Sent, QStringLiteral("modem"), {1}));
+        }
+        ProgramFixture f(dir.path());
+        f.start();
+        f.program().sending->run().closeUnfinished(id);
+        const QStringList summary =
+            fileText(f, QStringLiteral("pos.dat")).split(QStringLiteral("\r\n"));
+        QVERIFY(summary.contains(sendtext::optedOutSummaryLine(2)));
+        QCOMPARE(failedNumbers(), QStringList{QStringLiteral("09120000001")});
     }
 
     // Outcomes fall in the bucket of their time and status reports in the
