@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -104,7 +105,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsSet("KEEP_JOURNAL")) {
         const QString to = qEnvironmentVariable("KEEP_JOURNAL");
         QFile::copy(f.file(SendJournal::kFile), to);
-        QFile::copy(f.file(SendJournal::kFile) + QStringLiteral("-wal"), to + QStringLiteral("-wal"));
+        QFile::copy(f.file(SendJournal::kFile) + QStringLiteral("-wal"),
+                    to + QStringLiteral("-wal"));
     }
     std::printf("journal of %d recipients built in %.1f s\n", n, double(t.elapsed()) / 1000);
     const SendJournal& journal = f.program().sending->run().journal();
@@ -130,7 +132,9 @@ int main(int argc, char** argv) {
             return 1;
         QCoreApplication::processEvents();
         // Everything painted: the charts and the rows in sight.
-        (void)window.grab();
+        const QPixmap shown = window.grab();
+        if (r == 0 && qEnvironmentVariableIsSet("REPORT_PICTURE"))
+            shown.save(qEnvironmentVariable("REPORT_PICTURE"));
         const double ms = double(t.nsecsElapsed()) / 1e6;
         if (window.recipients().pagesRead() == 0) {
             std::fprintf(stderr, "no rows were painted\n");
