@@ -12,8 +12,8 @@
 #include "sending/ModemLink.h"
 #include "sending/ProgressView.h"
 #include "sending/RunNotice.h"
-#include "sending/SendForm.h"
 #include "sending/SendPageTexts.h"
+#include "sending/SendForm.h"
 #include "sending/SendRunTexts.h"
 #include "shell/CoreContext.h"
 #include "shell/TextFile.h"
@@ -502,46 +502,46 @@ bool SendRun::writePlan(const QList<QPair<QString, QString>>& groups) {
     const QSet<QString> optOuts = optouts::load();
     m_optedOut = 0;
     m_runId = m_journal.planRun(record, [&](PlannedRecipient* out, bool* abandon) {
-        for (;;) {
-            while (row >= rows) {
-                if (++g >= groups.size())
-                    return false;
-                if (!openMembers(groups[g].first, &rows)) {
-                    error = RunError{sendtext::kMemberTableMissing};
-                    *abandon = true;
-                    return false;
-                }
-                row = 0;
-                // Counted as recipients join it: an opted-out member is none.
-                m_groups.append({groups[g].first, groups[g].second, position, 0});
-            }
-            const QVariant num = members.value(row, QStringLiteral("num"));
-            // num is never null in a member table: a null is a table gone or unreadable.
-            if (!members.isActive() || num.isNull()) {
+      for (;;) {
+        while (row >= rows) {
+            if (++g >= groups.size())
+                return false;
+            if (!openMembers(groups[g].first, &rows)) {
                 error = RunError{sendtext::kMemberTableMissing};
                 *abandon = true;
                 return false;
             }
-            // Passed over, and counted apart from failures.
-            if (optOuts.contains(optouts::key(num.toString()))) {
-                ++m_optedOut;
-                ++row;
-                continue;
-            }
-            out->gcode = groups[g].first;
-            out->groupName = groups[g].second;
-            out->member = members.rowid(row);
-            out->name = orNull(members.value(row, QStringLiteral("name")));
-            out->family = orNull(members.value(row, QStringLiteral("family")));
-            out->number = num.toString();
-            out->text = repo(m_composed, out->name, out->family);
-            if (m_footer)
-                out->text = withFooter(out->text);
-            ++row;
-            ++position;
-            ++m_groups.last().rows;
-            return true;
+            row = 0;
+            // Counted as recipients join it: an opted-out member is none.
+            m_groups.append({groups[g].first, groups[g].second, position, 0});
         }
+        const QVariant num = members.value(row, QStringLiteral("num"));
+        // num is never null in a member table: a null is a table gone or unreadable.
+        if (!members.isActive() || num.isNull()) {
+            error = RunError{sendtext::kMemberTableMissing};
+            *abandon = true;
+            return false;
+        }
+        // Passed over, and counted apart from failures.
+        if (optOuts.contains(optouts::key(num.toString()))) {
+            ++m_optedOut;
+            ++row;
+            continue;
+        }
+        out->gcode = groups[g].first;
+        out->groupName = groups[g].second;
+        out->member = members.rowid(row);
+        out->name = orNull(members.value(row, QStringLiteral("name")));
+        out->family = orNull(members.value(row, QStringLiteral("family")));
+        out->number = num.toString();
+        out->text = repo(m_composed, out->name, out->family);
+        if (m_footer)
+            out->text = withFooter(out->text);
+        ++row;
+        ++position;
+        ++m_groups.last().rows;
+        return true;
+      }
     });
     if (error)
         throw *error;
