@@ -6,25 +6,21 @@
 RunRecipientsModel::RunRecipientsModel(const SendJournal& journal, QObject* parent)
     : QAbstractTableModel(parent), m_journal(journal) {}
 
-void RunRecipientsModel::setRun(qint64 run) {
+void RunRecipientsModel::setRun(qint64 run, std::optional<RecipientState> only) {
     beginResetModel();
     m_run = run;
+    m_only = only;
     m_pages.clear();
     m_positions.clear();
     m_pagesRead = 0;
-    m_rows = run != 0 && m_journal.isOpen() ? int(m_journal.counts(run).total()) : 0;
-    // Positions run 0, 1, 2, ... as planned; should a journal ever hold
-    // gaps, the rows are found by a list of their positions instead.
-    if (m_rows > 0 && (!m_journal.recipient(run, m_rows - 1) ||
-                       !m_journal.recipients(run, m_rows, 1).isEmpty())) {
-        for (int from = 0;;) {
-            const QList<JournalRecipient> block = m_journal.recipients(run, from, 1000);
-            for (const JournalRecipient& r : block)
-                m_positions.append(r.position);
-            if (block.size() < 1000)
-                break;
-            from = block.last().position + 1;
-        }
+    const bool any = run != 0 && m_journal.isOpen();
+    m_rows = any && !only ? int(m_journal.counts(run).total()) : 0;
+    // Positions run 0, 1, 2, ... as planned, so a row is its position; the
+    // rows of one state, or a journal that should ever hold gaps, are found
+    // by the list of their positions instead.
+    if (any && (only || (m_rows > 0 && (!m_journal.recipient(run, m_rows - 1) ||
+                                        !m_journal.recipients(run, m_rows, 1).isEmpty())))) {
+        m_positions = m_journal.positions(run, only);
         m_rows = int(m_positions.size());
     }
     endResetModel();
@@ -43,7 +39,7 @@ const RunRecipientsModel::Page* RunRecipientsModel::page(int index) const {
         }
         const int first = index * kPageRows;
         const int from = m_positions.isEmpty() ? first : m_positions.value(first);
-        found = m_pages.insert(index, {m_journal.recipients(m_run, from, kPageRows), 0});
+        found = m_pages.insert(index, {m_journal.recipients(m_run, from, kPageRows, m_only), 0});
         ++m_pagesRead;
     }
     found->used = ++m_uses;

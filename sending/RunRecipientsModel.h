@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QList>
 
+#include <optional>
+
 #include "sending/SendJournal.h"
 
 // A run's recipients with their states, for a view over runs of 100,000 and
@@ -18,8 +20,9 @@ public:
 
     explicit RunRecipientsModel(const SendJournal& journal, QObject* parent = nullptr);
 
-    // Shows the run's rows (0: none), read afresh.
-    void setRun(qint64 run);
+    // Shows the run's rows (0: none), of one state only when given, read
+    // afresh.
+    void setRun(qint64 run, std::optional<RecipientState> only = {});
     qint64 run() const { return m_run; }
     // The recipient at a row; nullptr past the end or when it cannot be read.
     const JournalRecipient* recipient(int row) const;
@@ -41,6 +44,7 @@ private:
 
     const SendJournal& m_journal;
     qint64 m_run = 0;
+    std::optional<RecipientState> m_only;
     int m_rows = 0;
     // Positions of the rows when they are not simply 0, 1, 2, ...
     QList<int> m_positions;

@@ -23,6 +23,8 @@ inline QString duration(qint64 ms) {
         .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
         .arg(s % 60, 2, 10, QLatin1Char('0'));
 }
+inline const QString kShowOnly = QStringLiteral(u"نمایش :");
+inline const QString kEveryRecipient = QStringLiteral(u"همه گیرندگان");
 inline const QString kColLink = QStringLiteral(u"مودم");
 inline const QString kByLink = QStringLiteral(u"به تفکیک مودم");
 inline const QString kMessagesChart = QStringLiteral(u"پیام ها در طول زمان");

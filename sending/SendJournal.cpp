@@ -412,6 +412,25 @@ qint64 SendJournal::optedOut(qint64 run) const {
     return q.value(0).toLongLong();
 }
 
+QList<int> SendJournal::positions(qint64 run, std::optional<RecipientState> only) const {
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("select position from recipients where run=?") +
+              (only ? QStringLiteral(" and state=?") : QString()) +
+              QStringLiteral(" order by position"));
+    q.addBindValue(run);
+    if (only)
+        q.addBindValue(stateName(*only));
+    QList<int> out;
+    if (!q.exec()) {
+        fail(q.lastError().text());
+        return out;
+    }
+    while (q.next())
+        out.append(q.value(0).toInt());
+    return out;
+}
+
 namespace {
 RunRecord runFrom(const QSqlQuery& q) {
     RunRecord r;

@@ -134,6 +134,9 @@ public:
     // made before they were kept).
     bool setOptedOut(qint64 run, qint64 members);
     qint64 optedOut(qint64 run) const;
+    // The positions of a run's rows in order, of one state only when given;
+    // read from an index alone.
+    QList<int> positions(qint64 run, std::optional<RecipientState> only = {}) const;
 
     bool integrityOk() const;
 

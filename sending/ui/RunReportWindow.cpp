@@ -2,6 +2,7 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
 #include <QDateTimeAxis>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -144,7 +145,20 @@ RunReportWindow::RunReportWindow(ShellContext& shell, const SendJournal& journal
     m_links->setMaximumHeight(120);
     topLayout->addWidget(m_links);
 
-    m_grid = named(new QTableView(split), "gridReportRecipients");
+    auto* bottom = named(new QWidget(split), "panelReportRecipients");
+    auto* bottomLayout = new QVBoxLayout(bottom);
+    bottomLayout->setContentsMargins(0, 0, 0, 0);
+    auto* filterRow = new QHBoxLayout;
+    filterRow->addWidget(named(new QLabel(kShowOnly, bottom), "lblReportFilter"));
+    m_filter = named(new QComboBox(bottom), "cmbReportState");
+    m_filter->addItem(kEveryRecipient, -1);
+    for (const S s : kShown)
+        m_filter->addItem(sendtext::stateText(s), static_cast<int>(s));
+    filterRow->addWidget(m_filter);
+    filterRow->addStretch();
+    bottomLayout->addLayout(filterRow);
+    m_grid = named(new QTableView(bottom), "gridReportRecipients");
+    bottomLayout->addWidget(m_grid, 1);
     m_model = new RunRecipientsModel(journal, m_grid);
     m_grid->setModel(m_model);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -154,7 +168,7 @@ RunReportWindow::RunReportWindow(ShellContext& shell, const SendJournal& journal
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->horizontalHeader()->setStretchLastSection(true);
     split->addWidget(top);
-    split->addWidget(m_grid);
+    split->addWidget(bottom);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
     layout->addWidget(split, 1);
@@ -170,6 +184,8 @@ RunReportWindow::RunReportWindow(ShellContext& shell, const SendJournal& journal
     buttons->addStretch();
     buttons->addWidget(close);
     layout->addLayout(buttons);
+    connect(m_filter, &QComboBox::currentIndexChanged, this,
+            [this] { m_model->setRun(m_run, filter()); });
     connect(m_csv, &QPushButton::clicked, this, &RunReportWindow::exportCsv);
     connect(m_xlsx, &QPushButton::clicked, this, &RunReportWindow::exportXlsx);
     connect(refresh, &QPushButton::clicked, this, [this] { showRun(m_run); });
@@ -205,10 +221,17 @@ void RunReportWindow::fill() {
     m_duration->setText(reporttext::duration(r.durationMs()));
     fillLinks();
     fillCharts();
-    m_model->setRun(m_run);
+    m_model->setRun(m_run, filter());
     const bool any = r.counts.total() > 0;
     m_csv->setEnabled(any);
     m_xlsx->setEnabled(any);
+}
+
+std::optional<RecipientState> RunReportWindow::filter() const {
+    const int state = m_filter->currentData().toInt();
+    if (state < 0)
+        return std::nullopt;
+    return static_cast<RecipientState>(state);
 }
 
 void RunReportWindow::fillLinks() {

@@ -9,6 +9,7 @@
 
 class QChart;
 class QChartView;
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -39,6 +40,8 @@ private:
     void fill();
     void fillLinks();
     void fillCharts();
+    // The list's choice: every recipient, or those of one state.
+    std::optional<RecipientState> filter() const;
     void exportCsv();
     void exportXlsx();
     QString chooseFile(const QString& caption, const QString& filter, const QString& suffix);
@@ -54,6 +57,7 @@ private:
     QTableWidget* m_links = nullptr;
     QChartView* m_messagesView = nullptr;
     QChartView* m_deliveryView = nullptr;
+    QComboBox* m_filter = nullptr;
     QTableView* m_grid = nullptr;
     RunRecipientsModel* m_model = nullptr;
     QPushButton* m_csv = nullptr;

@@ -365,6 +365,8 @@ private Q_SLOTS:
         QVERIFY(j.open(dir.path()));
         const qint64 run = j.planRun(record(), numbers(5000));
         QVERIFY(j.recordOutcome(run, 4999, S::Refused, QStringLiteral("modem:COM3")));
+        for (int p = 0; p < 5000; p += 7)
+            QVERIFY(j.recordOutcome(run, p, S::Failed));
         RunRecipientsModel model(j);
         model.setRun(run);
         QCOMPARE(model.rowCount(), 5000);
@@ -385,6 +387,16 @@ private Q_SLOTS:
         QCOMPARE(model.pagesRead(), read);
         (void)model.recipient(0);
         QCOMPARE(model.pagesRead(), read + 1);
+
+        // Those of one state: their own rows, in order, read by pages too.
+        model.setRun(run, S::Failed);
+        QCOMPARE(model.rowCount(), 715);
+        QCOMPARE(model.recipient(300)->position, 2100);
+        QCOMPARE(model.recipient(714)->position, 4998);
+        QCOMPARE(model.index(0, RunRecipientsModel::State).data().toString(),
+                 sendtext::stateText(S::Failed));
+        model.setRun(run, S::Delivered);
+        QCOMPARE(model.rowCount(), 0);
 
         const qint64 gaps = j.planRun(record(), numbers(2));
         PlannedRecipient late = numbers(1).first();

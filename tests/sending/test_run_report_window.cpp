@@ -5,6 +5,7 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
@@ -146,6 +147,13 @@ private Q_SLOTS:
         QCOMPARE(links->item(1, 4)->text(), QStringLiteral("1")); // refused
         QCOMPARE(seriesOf(report, "chartMessages"), 2);
         QCOMPARE(count(report, "refused"), QStringLiteral("1"));
+        // The list narrowed to the refused one, and back.
+        auto* only = report.findChild<QComboBox*>(QStringLiteral("cmbReportState"));
+        only->setCurrentIndex(only->findText(sendtext::stateText(S::Refused)));
+        QCOMPARE(recipients->model()->rowCount(), 1);
+        QCOMPARE(recipients->model()->index(0, 1).data().toString(), QStringLiteral("09120000001"));
+        only->setCurrentIndex(0);
+        QCOMPARE(recipients->model()->rowCount(), 3);
 
         // Both exports of the run on screen.
         const QString csv = f.file(QStringLiteral("report.csv"));
