@@ -7,6 +7,9 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+#include "shell/Clock.h"
+#include "store/ContactExport.h"
+
 namespace {
 
 const char* const kStateNames[kRecipientStates] = {
@@ -31,6 +34,24 @@ const QStringList kSchema = {
     QStringLiteral("create index if not exists parts_match on parts(link, ref, numkey, id)"),
     QStringLiteral("create index if not exists parts_recipient on parts(run, position)"),
 };
+
+// Added to journals made before the run reports: the clock's time (ms since
+// the epoch) of the submit, of its outcome and of the status report that
+// settled it; the members a run passed over as opted out; when it ended.
+struct AddedColumn {
+    const char* table;
+    const char* column;
+    const char* type;
+};
+const AddedColumn kAddedColumns[] = {
+    {"recipients", "submit_at", "integer"}, {"recipients", "outcome_at", "integer"},
+    {"recipients", "report_at", "integer"}, {"runs", "optedout", "integer not null default 0"},
+    {"runs", "ended_at", "integer"},
+};
+
+qint64 nowMs() {
+    return Clock::instance().now().toMSecsSinceEpoch();
+}
 
 const QString kColumns = QStringLiteral(
     "run, position, gcode, gname, member, name, family, num, body, state, link, refs");
@@ -137,6 +158,7 @@ bool SendJournal::open(const QString& folder, QString* error) {
              exec(QStringLiteral("pragma synchronous=normal"));
         for (const QString& statement : kSchema)
             ok = ok && exec(statement);
+        ok = ok && addMissingColumns();
         ok =
             ok && exec(QStringLiteral("update recipients set state=? where state=?"),
                        {stateName(RecipientState::Unknown), stateName(RecipientState::Submitting)});
@@ -159,6 +181,28 @@ void SendJournal::close() {
 bool SendJournal::isOpen() const {
     return QSqlDatabase::contains(m_connection) &&
            QSqlDatabase::database(m_connection, false).isOpen();
+}
+
+bool SendJournal::addMissingColumns() {
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    for (const AddedColumn& added : kAddedColumns) {
+        const QString table = QString::fromLatin1(added.table);
+        const QString column = QString::fromLatin1(added.column);
+        QSqlQuery info(db);
+        if (!info.exec(QStringLiteral("pragma table_info(%1)").arg(table)))
+            return fail(info.lastError().text());
+        bool present = false;
+        while (info.next())
+            present = present || info.value(1).toString() == column;
+        info.finish();
+        if (!present && !exec(QStringLiteral("alter table %1 add column %2 %3")
+                                  .arg(table, column, QString::fromLatin1(added.type))))
+            return false;
+    }
+    // The report's aggregates read this alone, never the rows with their
+    // bodies: a run of 100,000 is reported in a few of its pages.
+    return exec(QStringLiteral("create index if not exists recipients_report on recipients(run, "
+                               "link, state, outcome_at, report_at, submit_at)"));
 }
 
 bool SendJournal::exec(const QString& statement, const QVariantList& values) {
@@ -238,8 +282,9 @@ bool SendJournal::markSubmitting(qint64 run, int position) {
     // The one commit that must reach the disk before the call returns: a
     // power loss after the body left must not leave the row pending.
     return exec(QStringLiteral("pragma synchronous=full")) &&
-           exec(QStringLiteral("update recipients set state=? where run=? and position=?"),
-                {stateName(RecipientState::Submitting), run, position}) &&
+           exec(QStringLiteral("update recipients set state=?, submit_at=? where run=? and "
+                               "position=?"),
+                {stateName(RecipientState::Submitting), nowMs(), run, position}) &&
            exec(QStringLiteral("pragma synchronous=normal"));
 }
 
@@ -248,9 +293,9 @@ bool SendJournal::recordOutcome(qint64 run, int position, RecipientState state, 
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!db.transaction())
         return fail(db.lastError().text());
-    bool ok = exec(QStringLiteral("update recipients set state=?, link=?, refs=? where run=? and "
-                                  "position=?"),
-                   {stateName(state), link, referencesText(references), run, position});
+    bool ok = exec(QStringLiteral("update recipients set state=?, link=?, refs=?, outcome_at=? "
+                                  "where run=? and position=?"),
+                   {stateName(state), link, referencesText(references), nowMs(), run, position});
     if (ok && state == RecipientState::Sent && !references.isEmpty()) {
         const auto number = recipient(run, position);
         const QString key = number ? numberKey(number->number) : QString();
@@ -310,9 +355,9 @@ bool SendJournal::recordReport(const QString& link, int reference, const QString
         const RecipientState to = all.value(2).toLongLong() == 0 ? RecipientState::Delivered
                                                                  : RecipientState::Undelivered;
         all.finish();
-        ok = exec(QStringLiteral("update recipients set state=? where run=? and position=? and "
-                                 "state=?"),
-                  {stateName(to), run, position, stateName(RecipientState::Sent)});
+        ok = exec(QStringLiteral("update recipients set state=?, report_at=? where run=? and "
+                                 "position=? and state=?"),
+                  {stateName(to), nowMs(), run, position, stateName(RecipientState::Sent)});
     }
     if (ok && db.commit())
         return true;
@@ -321,7 +366,7 @@ bool SendJournal::recordReport(const QString& link, int reference, const QString
 }
 
 bool SendJournal::endRun(qint64 run) {
-    return exec(QStringLiteral("update runs set ended=1 where id=?"), {run});
+    return exec(QStringLiteral("update runs set ended=1, ended_at=? where id=?"), {nowMs(), run});
 }
 
 bool SendJournal::closeRun(qint64 run) {
@@ -332,7 +377,7 @@ bool SendJournal::closeRun(qint64 run) {
         exec(QStringLiteral("update recipients set state=? where run=? and state in (?,?)"),
              {stateName(RecipientState::Failed), run, stateName(RecipientState::Pending),
               stateName(RecipientState::Submitting)}) &&
-        exec(QStringLiteral("update runs set ended=1 where id=?"), {run});
+        exec(QStringLiteral("update runs set ended=1, ended_at=? where id=?"), {nowMs(), run});
     if (ok && db.commit())
         return true;
     db.rollback();
@@ -352,6 +397,38 @@ bool SendJournal::requeueUnknown(qint64 run) {
         return true;
     db.rollback();
     return false;
+}
+
+bool SendJournal::setOptedOut(qint64 run, qint64 members) {
+    return exec(QStringLiteral("update runs set optedout=? where id=?"), {members, run});
+}
+
+qint64 SendJournal::optedOut(qint64 run) const {
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("select optedout from runs where id=?"));
+    q.addBindValue(run);
+    if (!q.exec() || !q.next())
+        return 0;
+    return q.value(0).toLongLong();
+}
+
+QList<int> SendJournal::positions(qint64 run, std::optional<RecipientState> only) const {
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("select position from recipients where run=?") +
+              (only ? QStringLiteral(" and state=?") : QString()) +
+              QStringLiteral(" order by position"));
+    q.addBindValue(run);
+    if (only)
+        q.addBindValue(stateName(*only));
+    QList<int> out;
+    if (!q.exec()) {
+        fail(q.lastError().text());
+        return out;
+    }
+    while (q.next())
+        out.append(q.value(0).toInt());
+    return out;
 }
 
 namespace {
@@ -483,8 +560,9 @@ bool SendJournal::exportCsv(qint64 run, const QString& path, QString* error) con
                                         referencesText(r.references),
                                         r.text};
             QStringList quoted;
+            // A spreadsheet would run a text starting with "=" as a formula.
             for (const QString& f : fields)
-                quoted.append(csvField(f));
+                quoted.append(csvField(contactexport::guard(f)));
             file.write((quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8());
         }
         if (block.size() < kBlock)

@@ -130,9 +130,20 @@ public:
     QList<Group> groups(qint64 run) const;
     bool exportCsv(qint64 run, const QString& path, QString* error = nullptr) const;
 
+    // Members the run passed over as on the opt-out list (0 for a journal
+    // made before they were kept).
+    bool setOptedOut(qint64 run, qint64 members);
+    qint64 optedOut(qint64 run) const;
+    // The positions of a run's rows in order, of one state only when given;
+    // read from an index alone.
+    QList<int> positions(qint64 run, std::optional<RecipientState> only = {}) const;
+
     bool integrityOk() const;
 
 private:
+    // The report's aggregates read the journal's own tables.
+    friend class RunReport;
+    bool addMissingColumns();
     bool exec(const QString& statement, const QVariantList& values = {});
     bool fail(const QString& error) const;
 

@@ -335,7 +335,7 @@ void SendRun::closeUnfinished(qint64 runId) {
         m_groups = m_journal.groups(runId);
         m_group = m_groups.isEmpty() ? -1 : int(m_groups.size()) - 1;
         m_summaryWritten = QFile::exists(file(sendtext::kSummaryFile));
-        m_optedOut = 0; // not kept by the journal
+        m_optedOut = int(m_journal.optedOut(runId));
         m_textWritten = m_summaryWritten;
         writeSummary();
         writeFailedText();
@@ -548,6 +548,8 @@ bool SendRun::writePlan(const QList<QPair<QString, QString>>& groups) {
     if (m_runId == 0)
         throw RunError{sendtext::kJournalNotWritten};
     m_total = position;
+    // Kept for the run's report, beside the recipients planned.
+    (void)m_journal.setOptedOut(m_runId, m_optedOut);
     return true;
 }
 

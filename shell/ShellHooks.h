@@ -17,6 +17,15 @@ struct SendSettingsText {
     int validityIndex = 0; // the chosen entry of the validity list, from 0
 };
 
+// A row of the sent log as its page shows it; the sending subsystem finds
+// the journal's run it logged.
+struct SentLogEntry {
+    QString num;
+    QString time;
+    QString date;
+    QString matn;
+};
+
 // The calls the shell makes into subsystems built on it, grouped by the
 // subsystem that fills them.
 
@@ -51,10 +60,12 @@ struct SendingHooks {
     // At the end of the first show: runs an earlier start left unfinished
     // are told of.
     Hook<void()> startNotice{"startNotice"};
+    // The sent log's row opens the report of its run.
+    Hook<void(const SentLogEntry&)> openRunReport{"openRunReport"};
 
     QList<HookBase*> all() {
         return {&flashOption,     &recount,         &page16Entry, &recipientMode,
-                &setComposerText, &setSingleNumber, &startNotice};
+                &setComposerText, &setSingleNumber, &startNotice, &openRunReport};
     }
 };
 

@@ -1,5 +1,6 @@
 #include "incoming/ui/SentLogPage.h"
 
+#include <QBoxLayout>
 #include <QDialog>
 #include <QEvent>
 #include <QPlainTextEdit>
@@ -8,6 +9,7 @@
 #include <QToolButton>
 
 #include "incoming/IncomingTexts.h"
+#include "sending/RunReportTexts.h"
 #include "shell/ui/Modal.h"
 #include "shell/ui/ShellContext.h"
 #include "store/Database.h"
@@ -32,6 +34,26 @@ SentLogPage::SentLogPage(ShellContext& shell, QDialog& reports, QObject* parent)
     connect(m_page.action, &QPushButton::clicked, this, &SentLogPage::sendAgain);
     connect(m_page.remove, &QPushButton::clicked, this, &SentLogPage::deleteMessage);
     connect(m_page.icon, &QToolButton::clicked, this, [this] { Modal::run(&m_Form8); });
+    // Beside the page's two buttons, in their row.
+    m_report = new QPushButton(reporttext::kOpenButton, m_page.action->parentWidget());
+    m_report->setObjectName(QStringLiteral("btnRunReport"));
+    for (auto* row : m_page.action->parentWidget()->findChildren<QHBoxLayout*>()) {
+        if (row->indexOf(m_page.action) >= 0)
+            row->insertWidget(row->indexOf(m_page.remove) + 1, m_report);
+    }
+    connect(m_report, &QPushButton::clicked, this, [this] { openReport(m_page.chosenRow()); });
+    connect(m_page.grid, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { openReport(index.row()); });
+}
+
+void SentLogPage::openReport(int row) {
+    TableCursor& send = m_shell.database().ADOTable5;
+    if (row < 0 || row >= send.recordCount())
+        return;
+    m_shell.hooks().sending.openRunReport({send.value(row, QStringLiteral("num")).toString(),
+                                           send.value(row, QStringLiteral("time")).toString(),
+                                           send.value(row, QStringLiteral("date")).toString(),
+                                           send.value(row, QStringLiteral("matn")).toString()});
 }
 
 int SentLogPage::currentRow() const {

@@ -5,6 +5,7 @@
 #include "incoming/ui/LogPageLayout.h"
 
 class QDialog;
+class QPushButton;
 class ShellContext;
 
 // The sent log page (11): one row per send run, its text, send again,
@@ -19,6 +20,8 @@ public:
     void deleteMessage();
     void reopen();
     int currentRow() const;
+    // The report of the run the row logged (a double-click or the button).
+    void openReport(int row);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -27,4 +30,5 @@ private:
     ShellContext& m_shell;
     QDialog& m_Form8;
     LogPageLayout m_page;
+    QPushButton* m_report = nullptr;
 };

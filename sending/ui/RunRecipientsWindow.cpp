@@ -4,10 +4,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include "sending/RunNotice.h"
+#include "sending/RunRecipientsModel.h"
 #include "sending/SendJournal.h"
 #include "sending/SendRunTexts.h"
 #include "shell/ui/DialogService.h"
@@ -26,9 +27,12 @@ RunRecipientsWindow::RunRecipientsWindow(ShellContext& shell, SendJournal& journ
     m_counts->setObjectName(QStringLiteral("lblRecipientCounts"));
     m_counts->setWordWrap(true);
     layout->addWidget(m_counts);
-    m_grid = new QTableWidget(0, 4, this);
+    m_grid = new QTableView(this);
     m_grid->setObjectName(QStringLiteral("gridRunRecipients"));
-    m_grid->setHorizontalHeaderLabels({kColPosition, kColNum, kColName, kColState});
+    // Read from the journal as the list is scrolled: a run may hold 100,000.
+    m_model = new RunRecipientsModel(journal, m_grid);
+    m_grid->setModel(m_model);
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->verticalHeader()->hide();
@@ -55,7 +59,7 @@ void RunRecipientsWindow::showLatest() {
 }
 
 void RunRecipientsWindow::fill() {
-    m_grid->setRowCount(0);
+    m_model->setRun(m_run);
     if (m_run == 0) {
         m_counts->setText(sendtext::kRecipientsNone);
         m_export->setEnabled(false);
@@ -64,19 +68,7 @@ void RunRecipientsWindow::fill() {
         return;
     }
     m_counts->setText(runnotice::progressText(m_journal, m_run));
-    const QList<JournalRecipient> rows = m_journal.recipients(m_run);
-    m_grid->setRowCount(int(rows.size()));
-    qint64 unknown = 0;
-    for (int i = 0; i < rows.size(); ++i) {
-        const JournalRecipient& r = rows[i];
-        if (r.state == RecipientState::Unknown)
-            ++unknown;
-        const QString name = (r.name.toString() + QLatin1Char(' ') + r.family.toString()).trimmed();
-        const QStringList cells = {QString::number(r.position + 1), r.number, name,
-                                   sendtext::stateText(r.state)};
-        for (int c = 0; c < cells.size(); ++c)
-            m_grid->setItem(i, c, new QTableWidgetItem(cells[c]));
-    }
+    const qint64 unknown = m_journal.counts(m_run).of(RecipientState::Unknown);
     m_export->setEnabled(true);
     m_resendButton->setText(sendtext::resendUnknownChoice(unknown));
     m_resendButton->setEnabled(unknown > 0);

@@ -6,7 +6,8 @@
 
 class QLabel;
 class QPushButton;
-class QTableWidget;
+class QTableView;
+class RunRecipientsModel;
 class SendJournal;
 class ShellContext;
 
@@ -24,6 +25,7 @@ public:
     // Reads the latest run again and shows the window.
     void showLatest();
     qint64 runId() const { return m_run; }
+    RunRecipientsModel& model() const { return *m_model; }
 
 private:
     void fill();
@@ -35,7 +37,8 @@ private:
     std::function<bool(qint64)> m_resend;
     qint64 m_run = 0;
     QLabel* m_counts = nullptr;
-    QTableWidget* m_grid = nullptr;
+    QTableView* m_grid = nullptr;
+    RunRecipientsModel* m_model = nullptr;
     QPushButton* m_export = nullptr;
     QPushButton* m_resendButton = nullptr;
 };

@@ -3,11 +3,14 @@
 #include <QPushButton>
 
 #include "sending/RunNotice.h"
+#include "sending/RunReport.h"
+#include "sending/RunReportTexts.h"
 #include "sending/SendForm.h"
 #include "sending/SendRun.h"
 #include "sending/SendRunTexts.h"
 #include "sending/ui/FailedNumbersPage.h"
 #include "sending/ui/RunRecipientsWindow.h"
+#include "sending/ui/RunReportWindow.h"
 #include "sending/ui/SendProgressWindow.h"
 #include "shell/ui/ShellContext.h"
 
@@ -26,6 +29,15 @@ SendingSubsystem::SendingSubsystem(ShellContext& shell, SendForm& form, SendProg
         shell, m_run->journal(), [this](qint64 run) { return resendUnknown(run); });
     QObject::connect(m_page->recipientsButton(), &QPushButton::clicked, m_recipients.get(),
                      &RunRecipientsWindow::showLatest);
+    m_report = std::make_unique<RunReportWindow>(shell, m_run->journal());
+    m_openReport = shell.hooks().sending.openRunReport.fill([this](const SentLogEntry& row) {
+        const SendJournal& journal = m_run->journal();
+        const qint64 run = journal.isOpen() ? RunReport::findLoggedRun(journal, row.num, row.date,
+                                                                       row.time, row.matn)
+                                            : 0;
+        if (run == 0 || !m_report->showRun(run))
+            m_shell.messages().showMessage(reporttext::kNoReport);
+    });
     // Told at every start, connected or not; the choice to carry on or
     // close waits for the press of send with a device.
     m_startNotice = shell.hooks().sending.startNotice.fill([this] {

@@ -6,6 +6,7 @@
 
 class FailedNumbersPage;
 class RunRecipientsWindow;
+class RunReportWindow;
 class SendForm;
 class SendProgressWindow;
 class SendRun;
@@ -23,6 +24,7 @@ public:
     SendRun& run() const { return *m_run; }
     FailedNumbersPage& failedNumbers() const { return *m_page; }
     RunRecipientsWindow& recipients() const { return *m_recipients; }
+    RunReportWindow& report() const { return *m_report; }
 
 private:
     // At a press with the device connected: a run an earlier start left
@@ -37,5 +39,7 @@ private:
     std::unique_ptr<SendRun> m_run;
     std::unique_ptr<FailedNumbersPage> m_page;
     std::unique_ptr<RunRecipientsWindow> m_recipients;
+    std::unique_ptr<RunReportWindow> m_report;
     HookFill m_startNotice;
+    HookFill m_openReport;
 };

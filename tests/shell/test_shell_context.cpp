@@ -46,6 +46,7 @@ private Q_SLOTS:
                                                    "setComposerText",
                                                    "setSingleNumber",
                                                    "startNotice",
+                                                   "openRunReport",
                                                    "cbRejectIncomingCallClick",
                                                    "saveDeliveryReports",
                                                    "sabre",
