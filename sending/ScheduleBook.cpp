@@ -20,9 +20,9 @@ QString nextConnection() {
 const QStringList kSchema = {
     QStringLiteral("create table if not exists schedules("
                    "id integer primary key autoincrement, name text not null, kind text not null, "
-                   "date text not null, time text not null, mode text not null, "
-                   "groups text not null, number text not null, range_first text not null, "
-                   "range_last text not null, body text not null, filter text not null, "
+                   "date text, time text not null, mode text not null, "
+                   "group_names text not null, number text, range_first text, "
+                   "range_last text, body text, date_filter text not null, "
                    "report integer not null, error_control integer not null, "
                    "tolerance integer not null, footer integer not null, "
                    "enabled integer not null, since text not null)"),
@@ -32,9 +32,10 @@ const QStringList kSchema = {
     QStringLiteral("create table if not exists settings(key text primary key, value text)"),
 };
 
-const QString kScheduleColumns = QStringLiteral(
-    "id, name, kind, date, time, mode, groups, number, range_first, range_last, body, filter, "
-    "report, error_control, tolerance, footer, enabled, since");
+const QString kScheduleColumns =
+    QStringLiteral("id, name, kind, date, time, mode, group_names, number, range_first, "
+                   "range_last, body, date_filter, "
+                   "report, error_control, tolerance, footer, enabled, since");
 const QString kGraceKey = QStringLiteral("grace_minutes");
 
 QString stamp(const QDateTime& t) {
@@ -42,9 +43,8 @@ QString stamp(const QDateTime& t) {
 }
 
 QDateTime fromStamp(const QString& text) {
-    QDateTime t = QDateTime::fromString(text, Qt::ISODateWithMs);
-    t.setTimeZone(QTimeZone::UTC);
-    return t;
+    // Written with its "Z", so it reads back as UTC.
+    return QDateTime::fromString(text, Qt::ISODateWithMs);
 }
 
 QString modeName(RecipientMode mode) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sending/HeadlessRun.h"
 #include "sending/ScheduleBook.h"
 #include "sending/ScheduleTexts.h"
 #include "shell/Clock.h"
@@ -79,6 +80,16 @@ int runDueWith(const QString& dataDir, const Performer& perform, QTextStream& ou
             book.release(o);
     }
     return code;
+}
+
+int runDue(const QString& dataDir, QTextStream& out, QTextStream& err) {
+    return runDueWith(
+        dataDir,
+        [&dataDir](const SendRequest& request, const DateFilterChoice& filter,
+                   const std::function<void(qint64)>& runStarted, QTextStream& o, QTextStream& e) {
+            return headlessrun::performScheduled(dataDir, request, filter, runStarted, o, e);
+        },
+        out, err);
 }
 
 } // namespace schedules

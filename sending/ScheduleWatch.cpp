@@ -1,5 +1,7 @@
 #include "sending/ScheduleWatch.h"
 
+#include <QScopeGuard>
+
 #include "device/KylixSMS.h"
 #include "sending/ScheduleBook.h"
 #include "sending/ScheduleTexts.h"
@@ -51,17 +53,25 @@ void ScheduleWatch::note(const QString& key, const QString& text) {
 }
 
 void ScheduleWatch::check() {
-    if (m_active || !m_book.isOpen())
+    // A box below is modal: a tick inside it waits for this check to end.
+    if (m_active || m_checking || !m_book.isOpen())
         return;
+    m_checking = true;
+    const auto done = qScopeGuard([this] { m_checking = false; });
     const QDateTime now = m_shell.clock().now();
     const DueList list = m_book.dueAt(now, m_watchedSince);
+    // In a box, not a note: a run starting next would write over a note.
+    QStringList missed;
     for (const Occurrence& o : list.missed) {
         const std::optional<Schedule> s = m_book.find(o.schedule);
         if (!s || !m_book.markMissed(o, now))
             continue;
-        m_shell.showStatusNote(scheduletext::kMissed.arg(
+        missed.append(scheduletext::kMissed.arg(
             s->name, o.day + QLatin1Char(' ') + o.at.time().toString(QStringLiteral("HH:mm"))));
+    }
+    if (!missed.isEmpty()) {
         Q_EMIT changed();
+        m_shell.messages().showMessage(missed.join(QLatin1Char('\n')));
     }
     if (list.due.isEmpty())
         return;

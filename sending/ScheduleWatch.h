@@ -71,5 +71,6 @@ private:
     ClockTimer m_timer;
     QDateTime m_watchedSince;
     std::unique_ptr<Active> m_active;
+    bool m_checking = false;
     QSet<QString> m_told; // waiting notes already shown, by occurrence
 };
