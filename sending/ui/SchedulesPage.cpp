@@ -272,7 +272,7 @@ void SchedulesPage::refresh() {
         m_table->setItem(row, ColLast, new QTableWidgetItem(lastText(s)));
         m_table->setItem(row, ColNext, new QTableWidgetItem(nextText(s)));
         if (s.id == current)
-            m_table->selectRow(row);
+            m_table->setCurrentCell(row, ColName);
         ++row;
     }
     m_filling = false;
@@ -537,7 +537,7 @@ void SchedulesPage::saveClicked() {
     refresh();
     for (int row = 0; row < m_table->rowCount(); ++row) {
         if (idOfRow(row) == s.id)
-            m_table->selectRow(row);
+            m_table->setCurrentCell(row, ColName);
     }
 }
 

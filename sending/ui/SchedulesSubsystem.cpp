@@ -7,6 +7,7 @@
 #include "sending/ui/SchedulesPage.h"
 #include "sending/ui/SendProgressWindow.h"
 #include "shell/ui/ShellContext.h"
+#include "store/Database.h"
 
 SchedulesSubsystem::SchedulesSubsystem(ShellContext& shell, SendForm& sendPage,
                                        SendProgressWindow& form1)
@@ -18,6 +19,11 @@ SchedulesSubsystem::SchedulesSubsystem(ShellContext& shell, SendForm& sendPage,
     m_watch = std::make_unique<ScheduleWatch>(
         shell, *m_book, form1,
         [&shell](const SendRequest& request, const DateFilterChoice& filter) {
+            // The engine counts the groups on the group list's cursor, which
+            // no page may have opened yet when a run falls due at start-up.
+            QueryCursor& groups = shell.database().ADOQuery1;
+            if (!groups.isActive())
+                groups.open();
             auto form = std::make_unique<RequestForm>(request, shell.database());
             form->setDateFilter(filter);
             return std::unique_ptr<SendForm>(std::move(form));

@@ -12,7 +12,8 @@
 
 namespace {
 
-// 2010-03-21 is 1389/01/01.
+// 2010-03-21 is 1389/01/01. Tehran kept summer time then, from 00:00 on
+// the 22nd: times on that night are kept clear of the missing hour.
 QDateTime tehran(int day, int hour, int minute = 0, int second = 0) {
     return QDateTime(QDate(2010, 3, day), QTime(hour, minute, second), schedule::tehran());
 }
@@ -332,15 +333,15 @@ private Q_SLOTS:
             QVERIFY(book.open(dir.path()));
             Schedule s = daily(QStringLiteral("night"), QTime(23, 30));
             s.request.dateFilter = SendRequest::DateFilter::Birthdays;
-            QVERIFY(book.save(s, tehran(21, 7)));
+            QVERIFY(book.save(s, tehran(25, 7)));
         }
         // The machine was off at 23:30 and came up after midnight.
-        clock.setNow(tehran(22, 0, 30));
+        clock.setNow(tehran(26, 0, 30));
         Performer p;
         QString text;
         QTextStream out(&text);
         QCOMPARE(schedules::runDueWith(dir.path(), p.fn(), out, out), 0);
-        QCOMPARE(p.calls, QStringList{QStringLiteral("Customers 01/01")});
+        QCOMPARE(p.calls, QStringList{QStringLiteral("Customers 01/05")});
     }
 };
 

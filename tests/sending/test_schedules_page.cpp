@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTableWidget>
+#include <QTextCursor>
 #include <QTimeEdit>
 
 #include "SendTestSupport.h"
@@ -64,7 +65,9 @@ private Q_SLOTS:
         click(f, "rbScheduleDaily");
         QVERIFY(!find<QSpinBox>(f, "spnScheduleDay")->isEnabled());
         find<QTimeEdit>(f, "tmScheduleTime")->setTime(QTime(9, 0));
-        find<QPlainTextEdit>(f, "memScheduleText")->setPlainText(QStringLiteral(u"تولدت مبارک "));
+        auto* text = find<QPlainTextEdit>(f, "memScheduleText");
+        text->setPlainText(QStringLiteral(u"تولدت مبارک "));
+        text->moveCursor(QTextCursor::End);
         click(f, "btnSchedulePlaceholder");
         click(f, "btnSchedulePlaceholder");
         QCOMPARE(f.messages.messages.count(sendtext::kOnePlaceholderOnly), 1);
@@ -118,7 +121,7 @@ private Q_SLOTS:
         QCOMPARE(table->rowCount(), 2);
 
         // Edited: the same row, one group fewer, the rest as it was.
-        table->selectRow(0);
+        table->setCurrentCell(0, 0);
         click(f, "btnScheduleEdit");
         QCOMPARE(find<QLineEdit>(f, "edtScheduleName")->text(), QStringLiteral(u"تبریک تولد"));
         QVERIFY(find<QRadioButton>(f, "rbScheduleDaily")->isChecked());
@@ -156,7 +159,7 @@ private Q_SLOTS:
         f.messages.clear();
         click(f, "btnScheduleDelete");
         QCOMPARE(f.messages.messages, QStringList{scheduletext::kChooseRow});
-        table->selectRow(1);
+        table->setCurrentCell(1, 0);
         f.messages.answers = {false};
         click(f, "btnScheduleDelete");
         QCOMPARE(kept(f).size(), 2);
