@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QTextCursor>
 #include <QTimeEdit>
+#include <QTreeWidget>
 
 #include "SendTestSupport.h"
 #include "sending/ScheduleBook.h"
@@ -53,7 +54,14 @@ private Q_SLOTS:
         f.start();
         addGroup(f, QStringLiteral("Customers"), numbered(2));
         addGroup(f, QStringLiteral("Staff"), numbered(1));
-        f.main().selectPage(18);
+        // Reached from its tree entry under sending.
+        QTreeWidget* tree = f.main().TreeView1;
+        const auto entries =
+            tree->findItems(scheduletext::kNavSchedules, Qt::MatchExactly | Qt::MatchRecursive);
+        QCOMPARE(entries.size(), 1);
+        tree->setCurrentItem(entries.first());
+        f.main().navigationClick();
+        QCOMPARE(f.main().currentPage(), 18);
         auto* table = find<QTableWidget>(f, "tblSchedules");
         auto* stack = find<QStackedWidget>(f, "stkSchedules");
         QCOMPARE(table->rowCount(), 0);
