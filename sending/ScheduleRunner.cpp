@@ -35,8 +35,8 @@ int runDueWith(const QString& dataDir, const Performer& perform, QTextStream& ou
         out << kCliMissed.arg(s->name, when(o)) << Qt::endl;
         code = std::max(code, 1);
     }
-    if (list.due.isEmpty() && list.missed.isEmpty())
-        out << kCliNone << Qt::endl;
+    // Silent when nothing is due: cron mails whatever a job prints, and the
+    // timer calls every minute.
     for (const Occurrence& o : list.due) {
         const std::optional<Schedule> s = book.find(o.schedule);
         if (!s)

@@ -71,7 +71,6 @@ inline const QString kWaitingDevice =
     QStringLiteral(u"ارسال زمان بندی شده «%1» منتظر اتصال به سخت افزار است");
 
 // The command line's lines, Persian then English.
-inline const QString kCliNone = QStringLiteral(u"زمان بندی سررسیده ای وجود ندارد / nothing is due");
 inline const QString kCliRun = QStringLiteral(u"اجرای زمان بندی «%1» برای %2 / running schedule "
                                               u"\"%1\" for %2");
 inline const QString kCliMissed = QStringLiteral(u"زمان بندی «%1» در %2 از دست رفت / schedule "

@@ -146,6 +146,22 @@ private Q_SLOTS:
         QCOMPARE(b.f->phone->count(QStringLiteral("SendSMS")), 0);
     }
 
+    void dueWithoutADeviceWaitsForIt() {
+        Bench b;
+        b.start(tehran(21, 8, 59, 50));
+        b.save(toNumber(QStringLiteral("nine"), QTime(9, 0), QStringLiteral("09128888888")));
+        setConnected(*b.f, false);
+        // Hours without a modem, with the program open: not missed.
+        b.f->clock.setNow(tehran(21, 12, 0));
+        b.pass(ScheduleWatch::kTickMs / 1000);
+        QCOMPARE(b.f->main().findChild<QLabel*>(QStringLiteral("lblStatusNote"))->text(),
+                 scheduletext::kWaitingDevice.arg(QStringLiteral("nine")));
+        QVERIFY(b.f->messages.messages.isEmpty());
+        setConnected(*b.f, true);
+        b.pass(ScheduleWatch::kTickMs / 1000);
+        QCOMPARE(sentTo(*b.f->phone), QStringList{QStringLiteral("09128888888")});
+    }
+
     void dueWhileARunIsUnderWayWaits() {
         Bench b;
         b.start(tehran(21, 8, 59, 50));
