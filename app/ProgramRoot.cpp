@@ -9,6 +9,7 @@
 #include "incoming/ui/IncomingSubsystem.h"
 #include "incoming/ui/TFormUSSD.h"
 #include "sending/ui/DateFilterWindow.h"
+#include "sending/ui/SchedulesSubsystem.h"
 #include "sending/ui/SendPage.h"
 #include "sending/ui/SendProgressWindow.h"
 #include "sending/ui/SendingSubsystem.h"
@@ -42,6 +43,7 @@ ProgramRoot::~ProgramRoot() {
     about.reset();
     password.reset();
     incoming.reset();
+    schedules.reset();
     sending.reset();
     sendPage.reset();
     backup.reset();
@@ -75,6 +77,7 @@ void ProgramRoot::createSubsystems() {
     backup = std::make_unique<BackupPage>(shell);
     sendPage = std::make_unique<SendPage>(shell, *Form7);
     sending = std::make_unique<SendingSubsystem>(shell, *sendPage, *Form1);
+    schedules = std::make_unique<SchedulesSubsystem>(shell, *sendPage, *Form1);
     incoming = std::make_unique<IncomingSubsystem>(shell, *FormUSSD, *Form8);
     password = std::make_unique<PasswordPage>(shell, *Form6);
     about = std::make_unique<AboutPages>(shell, *Form5);

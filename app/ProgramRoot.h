@@ -21,6 +21,7 @@ class GroupPages;
 class BackupPage;
 class SendPage;
 class SendingSubsystem;
+class SchedulesSubsystem;
 class IncomingSubsystem;
 class PasswordPage;
 class AboutPages;
@@ -67,6 +68,9 @@ public:
     std::unique_ptr<IncomingSubsystem> incoming; // pages 3, 4, 11, 12, Form8, FormUSSD
     std::unique_ptr<PasswordPage> password;      // page 8 and the start-up check
     std::unique_ptr<AboutPages> about;           // pages 10, 15 and the update window
+
+    // Page 18; scheduled runs through Form1.
+    std::unique_ptr<SchedulesSubsystem> schedules;
 
 private:
     void createWindows();

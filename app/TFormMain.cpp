@@ -14,6 +14,7 @@
 #include <QStackedWidget>
 #include <QTreeWidget>
 
+#include "sending/ScheduleTexts.h"
 #include "shell/MessageService.h"
 #include "shell/ProgramDir.h"
 #include "shell/ShellTexts.h"
@@ -28,6 +29,7 @@ namespace {
 constexpr int kIconRole = Qt::UserRole + 1;
 constexpr int kClientWidth = 924;
 constexpr int kClientHeight = 613;
+constexpr int kSchedulesIcon = 28;
 
 struct NavEntry {
     const QString* text;
@@ -123,6 +125,12 @@ void TFormMain::createNavigation() {
         if (e.group)
             group = item;
     }
+    // Scheduled runs, under sending after the send page.
+    auto* schedules = new QTreeWidgetItem;
+    schedules->setText(0, scheduletext::kNavSchedules);
+    schedules->setIcon(0, QIcon(pictures::navigationIcon(kSchedulesIcon)));
+    schedules->setData(0, kIconRole, kSchedulesIcon);
+    TreeView1->topLevelItem(0)->insertChild(2, schedules);
     TreeView1->expandAll();
     // A selection is painted across the whole row while only the item's own
     // rectangle is repainted when it moves: the block beside an entry no
@@ -152,7 +160,9 @@ void TFormMain::createPages() {
                                              "",
                                              "",
                                              "Web",
-                                             "Failed numbers"};
+                                             "Failed numbers",
+                                             "",
+                                             "Schedules"};
     for (int i = 0; i < kPageCount; ++i) {
         auto* sheet = new QWidget;
         sheet->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
@@ -258,6 +268,9 @@ void TFormMain::treeAction(int icon) {
         break;
     case 1:
         selectPage(7);
+        break;
+    case kSchedulesIcon:
+        selectPage(18);
         break;
     case 15:
         selectPage(4);

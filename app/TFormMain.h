@@ -24,7 +24,7 @@ class StatusStrip;
 class TFormMain : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kPageCount = 17;
+    static constexpr int kPageCount = 19;
     static constexpr int kFullOpacity = 255;
     static constexpr int kStartOpacity = 5;
 

@@ -69,4 +69,12 @@ inline const QStringList kValidities = {QStringLiteral("1 Hour"), QStringLiteral
 inline const QString kDefaultParameter = QStringLiteral("COM1, 9600");
 inline const QString kFastParameter = QStringLiteral("COM1, 115200");
 inline const QString kLastPortFile = QStringLiteral("cnn.kvx");
+// A connect refused because another process of the program (a run started
+// from the command line, or the program's window) has the port.
+inline QString portHeld(const QString& device, qint64 pid) {
+    return QStringLiteral(u"درگاه %1 هم اکنون در اختیار ارسالی از خط فرمان یا پنجره دیگری از "
+                          u"برنامه است (پردازش %2) ؛ پس از پایان آن دوباره اتصال را امتحان کنید")
+        .arg(device)
+        .arg(pid);
+}
 } // namespace devicetext

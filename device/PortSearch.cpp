@@ -5,6 +5,7 @@
 #include "device/ConnectView.h"
 #include "device/ConnectionTexts.h"
 #include "device/KylixSMS.h"
+#include "device/PortLock.h"
 #include "device/SerialDevices.h"
 #include "shell/MessageService.h"
 #include "shell/TextFile.h"
@@ -36,6 +37,7 @@ void PortSearch::run() {
     } running{m_running};
 
     m_found = true;
+    (void)PortLock::takeRefusal(); // a refusal of an earlier action is not this one's
     m_view.setSearchFlag(true);
     m_view.setNavigationEnabled(false);
     m_sms.ResetState(0);
@@ -52,7 +54,10 @@ void PortSearch::manualConnect() {
         connectedSequence(false, false);
     } else {
         m_view.closePleaseWait();
-        MessageService::instance().showMessage(devicetext::kNoHardwareOnPort);
+        const PortLock::Refusal held = PortLock::takeRefusal();
+        MessageService::instance().showMessage(held.refused()
+                                                   ? devicetext::portHeld(held.device, held.pid)
+                                                   : devicetext::kNoHardwareOnPort);
         m_view.setNavigationEnabled(true);
     }
     // The found flag is still set, so only a connection is reported here.
@@ -165,7 +170,10 @@ void PortSearch::writeLastPort() {
 void PortSearch::finish() {
     if (!m_found) {
         m_view.closeSearchWindow();
-        MessageService::instance().showMessage(devicetext::kNoHardware);
+        // A modem the search passed over as taken is most likely the one meant.
+        const PortLock::Refusal held = PortLock::takeRefusal();
+        MessageService::instance().showMessage(
+            held.refused() ? devicetext::portHeld(held.device, held.pid) : devicetext::kNoHardware);
         m_view.setNavigationEnabled(true);
     }
     if (m_view.isConnected()) {

@@ -30,8 +30,9 @@ enum class Page : int {
     Requirements = 14,
     Web = 15,
     FailedNumbers = 16,
+    Schedules = 18,
 };
-inline constexpr int kPageCount = 17;
+inline constexpr int kPageCount = 19;
 
 // The main window's timers that other subsystems start, stop or listen to.
 // The activity marker's timer belongs to the status strip.

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include "device/DialCode.h"
+#include "device/PortLock.h"
 #include "device/at/AtFields.h"
 #include "device/at/AtMessages.h"
 #include "device/at/AtTime.h"
@@ -76,6 +77,7 @@ AtReply AtBackend::run(const QByteArray& command, int timeoutMs) {
 void AtBackend::fail() {
     m_connected = false;
     m_channel.close();
+    m_portLock.release();
     resetCallState();
 }
 
@@ -242,7 +244,14 @@ bool AtBackend::openLink(const SmsProperties& properties, QString* path) {
     if (!port.valid)
         return false;
     *path = port.path;
-    return m_channel.open(port.path, port.baudRate);
+    // Another process of ours on this modem would read our answers as its own.
+    if (!m_portLock.take(m_programDir, port.path))
+        return false;
+    if (!m_channel.open(port.path, port.baudRate)) {
+        m_portLock.release();
+        return false;
+    }
+    return true;
 }
 
 int AtBackend::disconnectDevice() {
@@ -254,6 +263,7 @@ int AtBackend::disconnectDevice() {
 void AtBackend::onPortLost() {
     const bool wasConnected = m_connected;
     m_connected = false;
+    m_portLock.release();
     resetCallState();
     m_stored.reset();
     if (wasConnected)

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "device/PortLock.h"
 #include "device/SmsBackend.h"
 #include "device/at/AtChannel.h"
 #include "device/bt/BluetoothAddress.h"
@@ -131,6 +132,7 @@ private:
     QString m_programDir;
     LinkOpener m_openBluetooth;
     AtChannel m_channel;
+    PortLock m_portLock; // held while the serial port is open
     SmsProperties m_props;
     bool m_connected = false;
     bool m_lastTimedOut = false;
