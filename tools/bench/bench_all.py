@@ -248,6 +248,17 @@ def send(table, build, members, contacts_at_3s):
         missing(table, "run against the modem at 3 s per submit", "+-1%")
 
 
+def command(table, build, runs):
+    exe = build / "tools/bench_command/tavrik-bench-command"
+    out = run([exe, runs], 120)
+    c = find(r"first submit: median (\d+) ms, worst (\d+) ms", out)
+    if c:
+        table.add("tavrik send, start to first submit (median of %s)" % runs, "%s ms" % c[0],
+                  "< 300 ms", int(c[0]) < 300)
+    else:
+        missing(table, "tavrik send, start to first submit", "< 300 ms")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build")
@@ -269,6 +280,8 @@ def main():
              2 if args.quick else 5)
     print("== the send run", flush=True)
     send(table, build, 10000 if args.quick else 100000, 3 if args.quick else 100)
+    print("== the command line", flush=True)
+    command(table, build, 2 if args.quick else 5)
 
     minutes = (time.monotonic() - started) / 60
     print()
