@@ -14,6 +14,8 @@
 #include "ProgramFixture.h"
 #include "app/TFormMain.h"
 #include "device/DeviceBackend.h"
+#include "device/KylixSMS.h"
+#include "device/PortLock.h"
 #include "sending/HeadlessContext.h"
 #include "sending/HeadlessRun.h"
 #include "sending/SendCommand.h"
@@ -103,24 +105,28 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("why");
         const QString t = QStringLiteral("TEXT");
-        QTest::newRow("no recipients") << QStringList{"--text-file", t} << QStringLiteral("exactly one");
+        QTest::newRow("no recipients")
+            << QStringList{"--text-file", t} << QStringLiteral("exactly one");
         QTest::newRow("two recipient kinds")
-            << QStringList{"--all-groups", "--number", "0912", "--text-file", t} << QStringLiteral("exactly one");
+            << QStringList{"--all-groups", "--number", "0912", "--text-file", t}
+            << QStringLiteral("exactly one");
         QTest::newRow("filter on one number")
-            << QStringList{"--number", "0912", "--birthdays", "--text-file", t} << QStringLiteral("date filter");
+            << QStringList{"--number", "0912", "--birthdays", "--text-file", t}
+            << QStringLiteral("date filter");
         QTest::newRow("both filters")
             << QStringList{"--all-groups", "--birthdays", "--contract-dates", "--text-file", t}
             << QStringLiteral("exclude");
-        QTest::newRow("unknown option")
-            << QStringList{"--all-groups", "--fast", "--text-file", t} << QStringLiteral("unknown option");
+        QTest::newRow("unknown option") << QStringList{"--all-groups", "--fast", "--text-file", t}
+                                        << QStringLiteral("unknown option");
         QTest::newRow("range without its end")
             << QStringList{"--range", "0912", "--text-file", t} << QStringLiteral("needs a value");
         QTest::newRow("missing text file")
-            << QStringList{"--all-groups", "--text-file", "missing.txt"} << QStringLiteral("cannot read");
+            << QStringList{"--all-groups", "--text-file", "missing.txt"}
+            << QStringLiteral("cannot read");
         QTest::newRow("empty text file")
             << QStringList{"--all-groups", "--text-file", "EMPTY"} << QStringLiteral("empty");
-        QTest::newRow("no modem configured")
-            << QStringList{"--all-groups", "--text-file", t} << QStringLiteral("no modem configured");
+        QTest::newRow("no modem configured") << QStringList{"--all-groups", "--text-file", t}
+                                             << QStringLiteral("no modem configured");
     }
     void usageAndSetUpErrors() {
         QFETCH(QStringList, args);
@@ -318,6 +324,29 @@ private Q_SLOTS:
         commandLine.disconnectModem();
         QTest::mouseClick(m.findChild<QWidget*>(QStringLiteral("btnConnect")), Qt::LeftButton);
         QVERIFY(m.isConnected());
+    }
+
+    // The Nokia driver keeps the same rule: a second control on the same
+    // phone gets nothing until the first lets go, and a loss or a refused
+    // attempt leaves no lock behind.
+    void nokiaDriverHasOneOwnerToo() {
+        QTemporaryDir dir;
+        const QString phone = dir.filePath(QStringLiteral("phone"));
+        QVERIFY(QDir().mkpath(phone));
+        KylixSMS first;
+        KylixSMS second;
+        for (KylixSMS* sms : {&first, &second}) {
+            sms->setBackend(makeDeviceBackend(dir.path()));
+            sms->setConnectionProtocol(2);
+            sms->setConnectionParameter(phone + QStringLiteral(", dummy"));
+        }
+        QCOMPARE(first.Connect(), 1);
+        (void)PortLock::takeRefusal();
+        QCOMPARE(second.Connect(), 0);
+        QVERIFY(PortLock::takeRefusal().refused());
+        QCOMPARE(first.Disconnect(), 1);
+        QCOMPARE(second.Connect(), 1);
+        QCOMPARE(second.Disconnect(), 1);
     }
 };
 
