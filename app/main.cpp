@@ -16,6 +16,14 @@
 #include "store/ContactsBackup.h"
 #include "store/ContactsCommand.h"
 
+#include "sending/CommandTexts.h"
+#include "sending/SendCommand.h"
+// The schedules' runner joins the command line wherever it is built in.
+#if __has_include("sending/ScheduleRunner.h")
+#include "sending/ScheduleRunner.h"
+#define TAVRIK_RUN_DUE 1
+#endif
+
 #include <csignal>
 
 int main(int argc, char** argv) {
@@ -30,6 +38,26 @@ int main(int argc, char** argv) {
         const QString dir = ProgramDir::settle(
             ProgramDir::standardPlaces(), {ContactsBackup::kProbeSource}, &ProgramDir::writable);
         return contactscommand::run(QCoreApplication::arguments().mid(1), dir, out, err);
+    }
+    // "tavrik send ..." and "tavrik run-due": runs without a display, on the
+    // same data folder as the window.
+    const QString command = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (sendcommand::wanted({command}) || command == QLatin1String("run-due")) {
+        QCoreApplication core(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        const QString dir = ProgramDir::settle(
+            ProgramDir::standardPlaces(), {ContactsBackup::kProbeSource}, &ProgramDir::writable);
+        if (command != QLatin1String("run-due"))
+            return sendcommand::run(QCoreApplication::arguments().mid(1), dir, out, err);
+#ifdef TAVRIK_RUN_DUE
+        return schedules::runDue(dir, out, err);
+#else
+        err << commandtext::both(QStringLiteral(u"زمان بندی ارسال در این نسخه نیست"),
+                                 QStringLiteral("this build has no scheduled runs"))
+            << Qt::endl;
+        return 2;
+#endif
     }
     // The web engine, loaded later, shares its GL contexts with the
     // application's; this can only be said before the application exists.

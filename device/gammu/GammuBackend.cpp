@@ -236,6 +236,7 @@ R GammuBackend::run(int timeoutMs, R failure, std::function<R(Device&)> job, boo
     }
     if (!waitForWorker && m_connected && !m_worker->connected()) {
         m_connected = false; // the worker's fresh state machine found no phone
+        m_portLock.release();
         Q_EMIT connectionLost();
         return failure;
     }
@@ -295,6 +296,7 @@ R GammuBackend::run(int timeoutMs, R failure, std::function<R(Device&)> job, boo
     if (!waitForWorker && m_connected && !m_worker->connected()) {
         m_connected = false;
         qCWarning(lcGammu) << "the phone's link is down";
+        m_portLock.release();
         Q_EMIT connectionLost();
     }
     return *result;
@@ -361,6 +363,11 @@ int GammuBackend::connectDevice(const SmsProperties& properties) {
         log("failed");
         return 0;
     }
+    // Another process of ours on this phone would take its answers.
+    if (!target.bluetooth && !m_portLock.take(m_programDir, target.device)) {
+        log("not tried", QStringLiteral("held by another process"));
+        return 0;
+    }
     const QString pin = properties.PINCode.trimmed();
     // Three wrong PINs lock the SIM, and the port search tries the same port
     // more than once: a PIN this SIM has refused is not given to it again.
@@ -398,6 +405,8 @@ int GammuBackend::connectDevice(const SmsProperties& properties) {
     if (*tried)
         m_abandonedDevice = m_timedOut ? target.device : QString();
     m_connected = c.result >= 1;
+    if (!m_connected)
+        m_portLock.release();
     m_folderNames = c.folders;
     log(m_connected ? "connected" : *tried ? "failed" : "not tried", c.error);
     return m_connected ? 1 : 0;
@@ -406,6 +415,7 @@ int GammuBackend::connectDevice(const SmsProperties& properties) {
 int GammuBackend::disconnectDevice() {
     const bool was = m_connected;
     m_connected = false;
+    m_portLock.release();
     m_stored.reset();
     if (!was)
         return 1;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "device/PortLock.h"
 #include "device/SmsBackend.h"
 #include "device/gammu/GammuWorker.h"
 
@@ -96,6 +97,7 @@ private:
     void onEvent(const GammuWorker::Event& event);
 
     QString m_programDir;
+    PortLock m_portLock; // held while connected through a serial device
     SmsProperties m_props;
     bool m_connected = false;
     // The last call waited out its time-out, or found the worker still

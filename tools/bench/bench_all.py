@@ -259,6 +259,15 @@ def report(table, build, recipients):
                   "%.0f ms" % v, "< 1000 ms", v < 1000)
     else:
         missing(table, "run report opens, %s recipients" % size, "< 1000 ms")
+def command(table, build, runs):
+    exe = build / "tools/bench_command/tavrik-bench-command"
+    out = run([exe, runs], 120)
+    c = find(r"first submit: median (\d+) ms, worst (\d+) ms", out)
+    if c:
+        table.add("tavrik send, start to first submit (median of %s)" % runs, "%s ms" % c[0],
+                  "< 300 ms", int(c[0]) < 300)
+    else:
+        missing(table, "tavrik send, start to first submit", "< 300 ms")
 
 
 def main():
@@ -284,6 +293,8 @@ def main():
     send(table, build, 10000 if args.quick else 100000, 3 if args.quick else 100)
     print("== the run report", flush=True)
     report(table, build, 10000 if args.quick else 100000)
+    print("== the command line", flush=True)
+    command(table, build, 2 if args.quick else 5)
 
     minutes = (time.monotonic() - started) / 60
     print()
