@@ -24,6 +24,8 @@ class SendingSubsystem;
 class IncomingSubsystem;
 class PasswordPage;
 class AboutPages;
+class ModemPool;
+class ModemsPage;
 
 // The composition root: the one place that knows every window and every
 // subsystem. It builds the main window, the other windows in their fixed
@@ -67,6 +69,8 @@ public:
     std::unique_ptr<IncomingSubsystem> incoming; // pages 3, 4, 11, 12, Form8, FormUSSD
     std::unique_ptr<PasswordPage> password;      // page 8 and the start-up check
     std::unique_ptr<AboutPages> about;           // pages 10, 15 and the update window
+    std::unique_ptr<ModemPool> pool;             // modem 1 is FormMain's KylixSMS1
+    std::unique_ptr<ModemsPage> modems;          // page 17
 
 private:
     void createWindows();

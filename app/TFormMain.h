@@ -24,7 +24,7 @@ class StatusStrip;
 class TFormMain : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kPageCount = 17;
+    static constexpr int kPageCount = 18;
     static constexpr int kFullOpacity = 255;
     static constexpr int kStartOpacity = 5;
 
@@ -88,6 +88,7 @@ public:
     ShellHooks hooks;
 
     ShellContext& context() { return m_context; }
+    MainWindowContext& mainContext() { return m_context; }
 
 Q_SIGNALS:
     // A close request was accepted: the window is gone and the program ends.

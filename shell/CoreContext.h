@@ -30,8 +30,9 @@ enum class Page : int {
     Requirements = 14,
     Web = 15,
     FailedNumbers = 16,
+    Modems = 17,
 };
-inline constexpr int kPageCount = 17;
+inline constexpr int kPageCount = 18;
 
 // The main window's timers that other subsystems start, stop or listen to.
 // The activity marker's timer belongs to the status strip.
@@ -55,6 +56,10 @@ public:
     virtual KylixSMS& sms() = 0;
     // The modem pool; none where the program drives the one control above.
     virtual ModemSource* modemSource() { return nullptr; }
+    // The modem USSD and the device pages act on: the one chosen on the
+    // modems page, modem 1 (the control above) unless another is chosen.
+    virtual KylixSMS& deviceSms() { return sms(); }
+    virtual bool deviceConnected() const { return isConnected(); }
     // The folder of the executable, with a trailing separator.
     virtual QString programDir() const = 0;
 
