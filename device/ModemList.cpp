@@ -52,6 +52,8 @@ void ModemList::load() {
         e.label = ini.value(QStringLiteral("label")).toString();
         e.dailyLimit = std::max(0, ini.value(QStringLiteral("limit"), 0).toInt());
         e.enabled = ini.value(QStringLiteral("enabled"), true).toBool();
+        if (i == 0)
+            e.port = firstPort;
         // An entry edited by hand to repeat a port, or to name none, is
         // dropped rather than opening one port twice.
         if (i > 0 && !check(e, -1).isEmpty())
@@ -59,9 +61,10 @@ void ModemList::load() {
         m_entries.append(e);
     }
     ini.endArray();
-    if (m_entries.isEmpty())
+    if (m_entries.isEmpty()) {
         m_entries.append(ModemEntry{});
-    m_entries[0].port = firstPort;
+        m_entries[0].port = firstPort;
+    }
 
     ini.beginGroup(kHours);
     m_hours.enabled = ini.value(QStringLiteral("enabled"), false).toBool();

@@ -4,6 +4,7 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <iterator>
 
 #include "device/DeviceBackend.h"
 #include "device/KylixSMS.h"
@@ -349,17 +350,20 @@ QString ModemPool::update(int index, const ModemEntry& entry) {
 }
 
 QString ModemPool::remove(int index) {
+    // The list refuses modem 1 and rows it does not have.
+    if (index <= 0 || index >= count())
+        return m_list.remove(index);
+    Slot& s = *m_slots[std::size_t(index)];
+    s.retry.stop();
+    if (s.status.connected)
+        s.sms->Disconnect();
+    // Gone from the pool even when the file could not be written.
     const QString refused = m_list.remove(index);
-    // The list refuses modem 1 and rows it does not have; a row it took
-    // out but could not save is gone from the pool too.
-    if (m_list.count() < count()) {
-        disconnectModem(index);
-        m_slots.erase(m_slots.begin() + index);
-        if (m_chosen == index)
-            m_chosen = 0;
-        else if (m_chosen > index)
-            --m_chosen;
-    }
+    m_slots.erase(m_slots.begin() + index);
+    if (m_chosen == index)
+        m_chosen = 0;
+    else if (m_chosen > index)
+        --m_chosen;
     Q_EMIT changed();
     return refused;
 }

@@ -1,5 +1,8 @@
 #include "device/ui/ModemsPage.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -23,8 +26,6 @@
 #include "shell/ui/WidgetNames.h"
 
 namespace {
-enum Column { Number, Port, Driver, Label, Limit, State, Reception, Operator, SentToday, Error };
-
 QString stateText(const ModemStatus& s, bool enabled) {
     using namespace modemtext;
     if (s.connected)
