@@ -185,7 +185,7 @@ void ModemsPage::showPool() {
         }
     }
     if (keep >= 0 && keep < m_pool.count())
-        m_tblModems->selectRow(keep);
+        m_tblModems->setCurrentCell(keep, 0);
 
     const QSignalBlocker blockChosen(m_cmbChosen);
     m_cmbChosen->clear();
@@ -234,7 +234,7 @@ void ModemsPage::addModem() {
     const int before = m_pool.count();
     tell(m_pool.add(e));
     if (m_pool.count() > before) {
-        m_tblModems->selectRow(m_pool.count() - 1);
+        m_tblModems->setCurrentCell(m_pool.count() - 1, 0);
         rowChosen(m_pool.count() - 1);
     }
 }

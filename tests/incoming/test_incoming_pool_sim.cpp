@@ -74,7 +74,7 @@ private Q_SLOTS:
         QVERIFY(m.isConnected());
         ModemPool& pool = *f.program().pool;
         QWidget* modems = m.page(int(Page::Modems));
-        m.findChild<QTableWidget*>(QStringLiteral("tblModems"))->selectRow(1);
+        m.findChild<QTableWidget*>(QStringLiteral("tblModems"))->setCurrentCell(1, 0);
         modems->findChild<QPushButton*>(QStringLiteral("btnConnectModem"))->click();
         QVERIFY(pool.status(1).connected);
 
