@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -50,8 +51,16 @@ ModemsPage::ModemsPage(ShellContext& shell, ModemPool& pool, QObject* parent)
     connect(m_tblModems, &QTableWidget::currentCellChanged, this,
             [this](int row) { rowChosen(row); });
     connect(m_cmbChosen, &QComboBox::activated, this, [this](int index) { m_pool.choose(index); });
+    // Modem 1 connects on its own page: shown again, the states are read afresh.
+    m_shell.page(Page::Modems)->installEventFilter(this);
     showPool();
     rowChosen(0);
+}
+
+bool ModemsPage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show && watched == m_shell.page(Page::Modems))
+        showPool();
+    return QObject::eventFilter(watched, event);
 }
 
 void ModemsPage::build(QWidget* page) {
@@ -156,7 +165,16 @@ void ModemsPage::showPool() {
     m_tblModems->setRowCount(m_pool.count());
     for (int i = 0; i < m_pool.count(); ++i) {
         const ModemEntry& e = m_pool.list().at(i);
-        const ModemStatus s = m_pool.status(i);
+        ModemStatus s = m_pool.status(i);
+        // Modem 1 is asked by its own page, whose fields hold its answers
+        // while no other modem is chosen for them.
+        if (i == 0 && s.connected && m_pool.chosen() == 0) {
+            QWidget* connectPage = m_shell.page(Page::Connect);
+            if (auto* r = connectPage->findChild<QLineEdit*>(QStringLiteral("teReception")))
+                s.reception = r->text().isEmpty() ? -1 : r->text().toInt();
+            if (auto* n = connectPage->findChild<QLineEdit*>(QStringLiteral("teNetworkInfo")))
+                s.operatorName = n->text();
+        }
         const KylixSMS& sms = m_pool.sms(i);
         const int driver = std::clamp(sms.ConnectionProtocol(), 1, 3) - 1;
         QString error = s.lastError;

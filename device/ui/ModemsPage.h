@@ -31,6 +31,7 @@ public:
     void showPool();
 
 private:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void build(QWidget* page);
     void rowChosen(int row);
     int chosenRow() const;
