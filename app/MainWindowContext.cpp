@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 
 #include "app/TFormMain.h"
+#include "device/ModemPool.h"
 #include "shell/ui/PleaseWaitWindow.h"
 #include "shell/ui/SearchWindow.h"
 
@@ -15,6 +16,18 @@ Database& MainWindowContext::database() {
 
 KylixSMS& MainWindowContext::sms() {
     return m_main.KylixSMS1;
+}
+
+ModemSource* MainWindowContext::modemSource() {
+    return m_pool;
+}
+
+KylixSMS& MainWindowContext::deviceSms() {
+    return m_pool ? m_pool->chosenSms() : m_main.KylixSMS1;
+}
+
+bool MainWindowContext::deviceConnected() const {
+    return m_pool ? m_pool->chosenConnected() : m_main.isConnected();
 }
 
 QString MainWindowContext::programDir() const {

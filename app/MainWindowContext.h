@@ -2,6 +2,7 @@
 
 #include "shell/ui/ShellContext.h"
 
+class ModemPool;
 class TFormMain;
 
 // The shell context as the main window provides it.
@@ -11,6 +12,11 @@ public:
 
     Database& database() override;
     KylixSMS& sms() override;
+    ModemSource* modemSource() override;
+    KylixSMS& deviceSms() override;
+    bool deviceConnected() const override;
+    // The pool the composition root made; none until then.
+    void setPool(ModemPool* pool) { m_pool = pool; }
     QString programDir() const override;
     QWidget* page(Page page) const override;
     Page currentPage() const override;
@@ -34,4 +40,5 @@ public:
 
 private:
     TFormMain& m_main;
+    ModemPool* m_pool = nullptr;
 };

@@ -4,7 +4,10 @@
 
 #include "app/TFormMain.h"
 #include "device/DeviceBackend.h"
+#include "device/KylixSMS.h"
+#include "device/ModemPool.h"
 #include "device/ui/ConnectionPages.h"
+#include "device/ui/ModemsPage.h"
 #include "incoming/ui/DeliveryReportWindow.h"
 #include "incoming/ui/IncomingSubsystem.h"
 #include "incoming/ui/TFormUSSD.h"
@@ -40,6 +43,7 @@ ProgramRoot::ProgramRoot() {
 ProgramRoot::~ProgramRoot() {
     // Subsystems first: their hook fills and connections point into the
     // windows.
+    modems.reset();
     about.reset();
     password.reset();
     incoming.reset();
@@ -49,6 +53,9 @@ ProgramRoot::~ProgramRoot() {
     backup.reset();
     groups.reset();
     connection.reset();
+    // The other modems' controls, after every subsystem that used them.
+    FormMain->mainContext().setPool(nullptr);
+    pool.reset();
     const auto all = windows();
     for (auto it = all.rbegin(); it != all.rend(); ++it)
         delete *it;
@@ -72,7 +79,16 @@ void ProgramRoot::createWindows() {
 
 void ProgramRoot::createSubsystems() {
     ShellContext& shell = FormMain->context();
+    // Before the subsystems: a run asks the context for the pool.
+    pool = std::make_unique<ModemPool>(FormMain->KylixSMS1, FormMain->programDir);
+    FormMain->mainContext().setPool(pool.get());
     connection = std::make_unique<ConnectionPages>(shell);
+    ConnectionPages* pages = connection.get();
+    pool->setFirstModem(
+        {[pages] { pages->connectAction(); }, [pages] { pages->disconnectAction(); },
+         [&shell] { return shell.isConnected(); }, [pages] { return pages->reconnectQuietly(); }});
+    connect(&shell.timer(ShellTimer::DeviceRefresh), &ClockTimer::timeout, pool.get(),
+            &ModemPool::refreshStates);
     groups = std::make_unique<GroupPages>(shell);
     backup = std::make_unique<BackupPage>(shell);
     sendPage = std::make_unique<SendPage>(shell, *Form7);
@@ -81,6 +97,8 @@ void ProgramRoot::createSubsystems() {
     incoming = std::make_unique<IncomingSubsystem>(shell, *FormUSSD, *Form8);
     password = std::make_unique<PasswordPage>(shell, *Form6);
     about = std::make_unique<AboutPages>(shell, *Form5);
+    modems = std::make_unique<ModemsPage>(shell, *pool);
+    incoming->attachPool(*pool);
 }
 
 void ProgramRoot::installDeviceBackend() {

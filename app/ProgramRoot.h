@@ -25,6 +25,8 @@ class SchedulesSubsystem;
 class IncomingSubsystem;
 class PasswordPage;
 class AboutPages;
+class ModemPool;
+class ModemsPage;
 
 // The composition root: the one place that knows every window and every
 // subsystem. It builds the main window, the other windows in their fixed
@@ -68,6 +70,8 @@ public:
     std::unique_ptr<IncomingSubsystem> incoming; // pages 3, 4, 11, 12, Form8, FormUSSD
     std::unique_ptr<PasswordPage> password;      // page 8 and the start-up check
     std::unique_ptr<AboutPages> about;           // pages 10, 15 and the update window
+    std::unique_ptr<ModemPool> pool;             // modem 1 is FormMain's KylixSMS1
+    std::unique_ptr<ModemsPage> modems;          // page 17
 
     // Page 18; scheduled runs through Form1.
     std::unique_ptr<SchedulesSubsystem> schedules;

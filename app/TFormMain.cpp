@@ -14,6 +14,7 @@
 #include <QStackedWidget>
 #include <QTreeWidget>
 
+#include "device/ModemTexts.h"
 #include "sending/ScheduleTexts.h"
 #include "shell/MessageService.h"
 #include "shell/ProgramDir.h"
@@ -131,6 +132,17 @@ void TFormMain::createNavigation() {
     schedules->setIcon(0, QIcon(pictures::navigationIcon(kSchedulesIcon)));
     schedules->setData(0, kIconRole, kSchedulesIcon);
     TreeView1->topLevelItem(0)->insertChild(2, schedules);
+    // The modems page, after the program's settings.
+    for (int i = 0; i < TreeView1->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* settings = TreeView1->topLevelItem(i);
+        if (settings->text(0) != kNavSettings)
+            continue;
+        auto* item = new QTreeWidgetItem;
+        item->setText(0, modemtext::kNavModems);
+        item->setIcon(0, QIcon(pictures::navigationIcon(26)));
+        item->setData(0, kIconRole, 26);
+        settings->insertChild(1, item);
+    }
     TreeView1->expandAll();
     // A selection is painted across the whole row while only the item's own
     // rectangle is repainted when it moves: the block beside an entry no
@@ -161,7 +173,7 @@ void TFormMain::createPages() {
                                              "",
                                              "Web",
                                              "Failed numbers",
-                                             "",
+                                             "Modems",
                                              "Schedules"};
     for (int i = 0; i < kPageCount; ++i) {
         auto* sheet = new QWidget;
@@ -304,6 +316,9 @@ void TFormMain::treeAction(int icon) {
         break;
     case 23:
         selectPage(8);
+        break;
+    case 26:
+        selectPage(static_cast<int>(Page::Modems));
         break;
     case 20:
         selectPage(14);

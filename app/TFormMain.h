@@ -88,6 +88,7 @@ public:
     ShellHooks hooks;
 
     ShellContext& context() { return m_context; }
+    MainWindowContext& mainContext() { return m_context; }
 
 Q_SIGNALS:
     // A close request was accepted: the window is gone and the program ends.

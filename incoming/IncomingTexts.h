@@ -26,6 +26,7 @@ inline const QString kColSender = QStringLiteral(u"فرستنده پیام");
 inline const QString kColTimeSent = QStringLiteral(u"زمان ارسال");
 inline const QString kColDateSent = QStringLiteral(u" تاریخ ارسال");
 inline const QString kColPos = QStringLiteral(u" وضعیت");
+inline const QString kColModem = QStringLiteral(u"مودم");
 inline const QString kViewText = QStringLiteral(u"مشاهده متن پیام");
 inline const QString kReplyCaption = QStringLiteral(u"   ارسال پاسخ");
 inline const QString kInboxDeleteCaption = QStringLiteral(u"     حذف پیام");
@@ -80,6 +81,7 @@ inline const QString kStatusTexts[] = {QStringLiteral("Unread"), QStringLiteral(
                                        QStringLiteral("Unsent"), QStringLiteral("Sent")};
 inline const QString kReportNumber = QStringLiteral("Number :  ");
 inline const QString kReportTime = QStringLiteral("              Time :  ");
+inline const QString kReportModem = QStringLiteral("              Modem :  ");
 inline const QString kDeliverFile = QStringLiteral("deliver.txt");
 // Inbox rows the log would not take at closing, stored at the next start.
 inline const QString kUnsavedFile = QStringLiteral("reci-unsaved.txt");

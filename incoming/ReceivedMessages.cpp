@@ -21,11 +21,16 @@ ReceivedMessages::ReceivedMessages(CoreContext& shell, QObject* parent)
 void ReceivedMessages::KylixSMSNewSMSReceived(int, int, const QString& Number, const QString& Text,
                                               const QString&, const QString& ConcatenatedInfo, int,
                                               int) {
+    newSmsOnModem(QString(), Number, Text, ConcatenatedInfo);
+}
+
+void ReceivedMessages::newSmsOnModem(const QString& modem, const QString& Number,
+                                     const QString& Text, const QString& ConcatenatedInfo) {
     if (m_closing)
         return;
     // Nothing is pending while the timer stands, whatever number the last
     // one had: an empty sender must not continue the message stored last.
-    if (!m_Timer7.isActive() || Number != PendingNumber) {
+    if (!m_Timer7.isActive() || Number != PendingNumber || modem != PendingModem) {
         if (m_Timer7.isActive())
             sabre();
         m_parts.clear();
@@ -36,6 +41,7 @@ void ReceivedMessages::KylixSMSNewSMSReceived(int, int, const QString& Number, c
     m_Timer7.stop();
     m_Timer7.start();
     PendingNumber = Number;
+    PendingModem = modem;
     LastSenderNumber = Number;
     m_shell.setNewMessageNotice(true);
 }
@@ -47,8 +53,9 @@ void ReceivedMessages::sabre() {
     const PersianDate today = m_shell.today();
     m_held.append({PendingNumber, m_shell.statusTime(),
                    store::receivedDate(today.yearText(), today.monthText(), today.dayText()),
-                   PendingText});
+                   PendingText, PendingModem});
     PendingNumber.clear();
+    PendingModem.clear();
     if (writeHeld()) {
         m_told = false;
     } else if (!m_told && !m_closing) {
@@ -66,7 +73,7 @@ void ReceivedMessages::sabre() {
 bool ReceivedMessages::writeHeld() {
     while (!m_held.isEmpty()) {
         const Row& r = m_held.first();
-        if (!store::appendReceived(m_shell.database(), r.num, r.time, r.date, r.matn))
+        if (!store::appendReceived(m_shell.database(), r.num, r.time, r.date, r.matn, r.modem))
             return false;
         // An opt-out reply ("لغو", "11") lists its sender; "12" unlists it.
         optouts::takeReply(r.num, r.matn);
@@ -99,9 +106,11 @@ void ReceivedMessages::closing() {
     // One JSON array a line keeps line breaks and tabs of a text intact.
     QString lines;
     for (const Row& r : std::as_const(m_held)) {
-        lines += QString::fromUtf8(QJsonDocument(QJsonArray{r.num, r.time, r.date, r.matn})
-                                       .toJson(QJsonDocument::Compact)) +
-                 u'\n';
+        QJsonArray row{r.num, r.time, r.date, r.matn};
+        // The modem as a fifth field, only where there is one.
+        if (!r.modem.isEmpty())
+            row.append(r.modem);
+        lines += QString::fromUtf8(QJsonDocument(row).toJson(QJsonDocument::Compact)) + u'\n';
     }
     textfile::write(unsavedPath(), lines);
 }
@@ -117,8 +126,9 @@ void ReceivedMessages::loadUnsaved() {
     const QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
     for (const QString& line : lines) {
         const QJsonArray a = QJsonDocument::fromJson(line.trimmed().toUtf8()).array();
-        if (a.size() == 4)
-            m_held.append({a[0].toString(), a[1].toString(), a[2].toString(), a[3].toString()});
+        if (a.size() == 4 || a.size() == 5)
+            m_held.append({a[0].toString(), a[1].toString(), a[2].toString(), a[3].toString(),
+                           a.size() == 5 ? a[4].toString() : QString()});
     }
     // Still refused, they stay held and the file stays until closing.
     if (writeHeld())

@@ -21,6 +21,10 @@ public:
     void KylixSMSNewSMSReceived(int Folder, int Location, const QString& Number,
                                 const QString& Text, const QString& Time,
                                 const QString& ConcatenatedInfo, int Coding, int Status);
+    // The same from one modem of a pool: parts join only parts from the
+    // same sender on the same modem, and the row keeps the modem.
+    void newSmsOnModem(const QString& modem, const QString& Number, const QString& Text,
+                       const QString& ConcatenatedInfo);
     // Stores the pending message as one new row and reopens the inbox.
     void sabre();
     void assemblyTick();
@@ -35,6 +39,7 @@ public:
     int heldRows() const { return static_cast<int>(m_held.size()); }
 
     QString PendingNumber;
+    QString PendingModem;
     // Keeps the last stored text until a part that starts a new message.
     QString PendingText;
     QString LastSenderNumber;
@@ -45,6 +50,7 @@ private:
         QString time;
         QString date;
         QString matn;
+        QString modem;
     };
     // Posts the held rows in order, stopping at the first refusal.
     bool writeHeld();

@@ -30,6 +30,7 @@ enum class Page : int {
     Requirements = 14,
     Web = 15,
     FailedNumbers = 16,
+    Modems = 17,
     Schedules = 18,
 };
 inline constexpr int kPageCount = 19;
@@ -56,6 +57,10 @@ public:
     virtual KylixSMS& sms() = 0;
     // The modem pool; none where the program drives the one control above.
     virtual ModemSource* modemSource() { return nullptr; }
+    // The modem USSD and the device pages act on: the one chosen on the
+    // modems page, modem 1 (the control above) unless another is chosen.
+    virtual KylixSMS& deviceSms() { return sms(); }
+    virtual bool deviceConnected() const { return isConnected(); }
     // The folder of the executable, with a trailing separator.
     virtual QString programDir() const = 0;
 

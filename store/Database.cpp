@@ -59,7 +59,22 @@ bool Database::openContacts(QString* error) {
 }
 
 bool Database::openLog(QString* error) {
-    return openFile(kLog, kLogFile, {sql::kCreateSend, sql::kCreateReci}, error);
+    if (!openFile(kLog, kLogFile, {sql::kCreateSend, sql::kCreateReci}, error))
+        return false;
+    // The modem a message came in on. A file that cannot take the column
+    // still opens: its rows are stored without it.
+    QSqlDatabase db = QSqlDatabase::database(C(kLog), false);
+    QSqlQuery columns(db);
+    bool hasModem = false;
+    if (columns.exec(sql::kReciColumns)) {
+        while (columns.next())
+            hasModem = hasModem || columns.value(1).toString() == QLatin1String("modem");
+        columns.finish();
+        if (!hasModem)
+            hasModem = QSqlQuery(db).exec(sql::kAddReciModem);
+    }
+    m_logHasModem = hasModem;
+    return true;
 }
 
 bool Database::openFile(const char* connection, const QString& file, const QStringList& schema,

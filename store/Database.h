@@ -34,6 +34,8 @@ public:
     // Makes sure the failed-number table and its group row exist; any error
     // is swallowed, as a first start on a damaged file must still come up.
     void ensureFailedNumberTable();
+    // Whether the message log's inbox has the modem column.
+    bool logHasModem() const { return m_logHasModem; }
 
     // Next group code, as the statement gives it; 1 when it yields no value.
     int nextGroupCode(QString* error = nullptr);
@@ -64,4 +66,5 @@ private:
     void closeConnection(const char* connection);
 
     QString m_folder;
+    bool m_logHasModem = false;
 };

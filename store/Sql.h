@@ -69,6 +69,13 @@ inline const QString kInsertSend =
     QStringLiteral("insert into send(num,time,date,pos,matn) values(?,?,?,?,?)");
 inline const QString kInsertReci =
     QStringLiteral("insert into reci(num,time,date,pos,matn) values(?,?,?,?,?)");
+// The same with the modem it came in on, once the column is there.
+inline const QString kInsertReciModem =
+    QStringLiteral("insert into reci(num,time,date,pos,matn,modem) values(?,?,?,?,?,?)");
+inline const QString kReciColumns = QStringLiteral("pragma table_info(reci)");
+// Files from before the modem pool get the column; their rows keep null.
+inline const QString kAddReciModem =
+    QStringLiteral("alter table reci add column modem varchar(50)");
 
 // Bound with the rowid of the row chosen: an identical row stays.
 inline const QString kDeleteReci = QStringLiteral("delete from reci where rowid=?");

@@ -204,8 +204,12 @@ StoreResult appendSentLog(Database& db, const SentLogRow& row) {
 }
 
 StoreResult appendReceived(Database& db, const QString& num, const QString& time,
-                           const QString& date, const QString& matn) {
-    StoreResult result = run(messageLog(), sql::kInsertReci, {num, time, date, sql::kPosNew, matn});
+                           const QString& date, const QString& matn, const QString& modem) {
+    StoreResult result =
+        modem.isEmpty() || !db.logHasModem()
+            ? run(messageLog(), sql::kInsertReci, {num, time, date, sql::kPosNew, matn})
+            : run(messageLog(), sql::kInsertReciModem,
+                  {num, time, date, sql::kPosNew, matn, modem});
     if (result)
         refreshIfOpen(db.ADOTable6);
     return result;

@@ -57,8 +57,10 @@ struct SentLogRow {
 StoreResult appendSentLog(Database& db, const SentLogRow& row);
 
 // A received message, stored as new; date yyyy/mm/dd.
+// modem: the modem it came in on, or empty (a program with one modem).
 StoreResult appendReceived(Database& db, const QString& num, const QString& time,
-                           const QString& date, const QString& matn);
+                           const QString& date, const QString& matn,
+                           const QString& modem = QString());
 // Marks a row of the open inbox cursor read.
 StoreResult markReceivedRead(Database& db, int row);
 struct ReceivedCounts {

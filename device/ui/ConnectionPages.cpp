@@ -248,6 +248,27 @@ DeviceGate::Hold ConnectionPages::holdDevice() {
     return m_shell.sms().gate().tryHold();
 }
 
+KylixSMS& ConnectionPages::device(RefreshBy caller) const {
+    return caller == RefreshBy::ConnectedSequence ? m_shell.sms() : m_shell.deviceSms();
+}
+
+bool ConnectionPages::deviceConnected(RefreshBy caller) const {
+    return caller == RefreshBy::ConnectedSequence || &device(caller) == &m_shell.sms()
+               ? isConnected()
+               : m_shell.deviceConnected();
+}
+
+bool ConnectionPages::reconnectQuietly() {
+    const DeviceGate::Hold hold = holdDevice();
+    if (!hold || isConnected())
+        return isConnected();
+    if (m_shell.sms().Connect() < 1)
+        return false;
+    markConnected();
+    refresh(RefreshBy::ConnectedSequence);
+    return isConnected();
+}
+
 void ConnectionPages::connectAction() {
     const DeviceGate::Hold hold = holdDevice();
     if (!hold)
@@ -281,23 +302,29 @@ void ConnectionPages::refresh(RefreshBy caller) {
         --m_skipTicks;
         return;
     }
+    KylixSMS& sms = device(caller);
     DeviceGate::Hold hold;
-    if (caller != RefreshBy::ConnectedSequence && !(hold = holdDevice()))
+    if (caller != RefreshBy::ConnectedSequence && !(hold = sms.gate().tryHold()))
         return;
-    if (!isConnected()) {
+    // Another modem chosen: the fields no longer hold its answers.
+    if (m_shown && m_shown != &sms)
+        for (QLineEdit* field : {m_teManufacture, m_teModel, m_teIMEI, m_teNetworkInfo, m_teBattery,
+                                 m_teReception, m_teFirmware, m_teHardware, m_teTime})
+            field->clear();
+    m_shown = &sms;
+    if (!deviceConnected(caller)) {
         if (caller == RefreshBy::Button)
             MessageService::instance().showMessage(devicetext::kNotConnected);
         return;
     }
-    KylixSMS& sms = m_shell.sms();
     // What a query brought back is shown only while the device still counts
     // as connected: a loss handled inside the call has emptied the page.
-    const auto show = [this](QLineEdit* field, const QString& text) {
-        if (isConnected())
+    const auto show = [this, caller](QLineEdit* field, const QString& text) {
+        if (deviceConnected(caller))
             showText(field, text);
     };
-    const auto gauge = [this](void (StatusStrip::*set)(int), int value) {
-        if (isConnected())
+    const auto gauge = [this, caller](void (StatusStrip::*set)(int), int value) {
+        if (deviceConnected(caller))
             (m_shell.statusStrip().*set)(value);
     };
     const std::function<void()> queries[] = {
@@ -321,7 +348,7 @@ void ConnectionPages::refresh(RefreshBy caller) {
     for (const auto& query : queries) {
         query();
         // Lost meanwhile: the page already shows it disconnected.
-        if (!isConnected())
+        if (!deviceConnected(caller))
             break;
         // A device that waits out one query would wait out every other:
         // the refresh ends here instead of holding the device for all of
@@ -360,22 +387,24 @@ void ConnectionPages::connectionLost() {
 
 void ConnectionPages::setTimeAction() {
     deviceAction(
-        devicetext::kNotConnected, [this] { return m_shell.sms().SetDeviceTime(m_teTime->text()); },
+        devicetext::kNotConnected,
+        [this] { return device(RefreshBy::Button).SetDeviceTime(m_teTime->text()); },
         devicetext::kTimeSet, devicetext::kTimeSetFailed);
 }
 
 void ConnectionPages::storeSmscAction() {
     deviceAction(
-        devicetext::kConnectFirst, [this] { return m_shell.sms().SetSMSC(m_teSMSC->text()); },
+        devicetext::kConnectFirst,
+        [this] { return device(RefreshBy::Button).SetSMSC(m_teSMSC->text()); },
         devicetext::kSmscStored, devicetext::kOperationFailed);
 }
 
 void ConnectionPages::deviceAction(const QString& notConnected, const std::function<int()>& call,
                                    const QString& done, const QString& failed) {
-    DeviceGate::Hold hold = holdDevice();
+    DeviceGate::Hold hold = device(RefreshBy::Button).gate().tryHold();
     if (!hold)
         return;
-    if (!isConnected()) {
+    if (!deviceConnected(RefreshBy::Button)) {
         MessageService::instance().showMessage(notConnected);
         return;
     }

@@ -18,6 +18,7 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 class QWidget;
+class KylixSMS;
 class ShellContext;
 
 // The connect and settings pages (1 and 2) and the status strip's lamps and
@@ -36,6 +37,9 @@ public:
 
     void connectAction();
     void disconnectAction();
+    // Connects modem 1 again on the port it had, without the search and
+    // without boxes (a pool's lost modem 1); true when it answered.
+    bool reconnectQuietly();
     void refresh(RefreshBy caller);
     // The device went away: shown as disconnected at once, the operator
     // told once no action holds the device.
@@ -66,6 +70,10 @@ private:
     // tick that arrives from inside its wait is dropped, so two conversations
     // with the device never interleave.
     DeviceGate::Hold holdDevice();
+    // The modem the hardware fields and the device actions are about: the
+    // one chosen on the modems page, but modem 1 for the connect sequence.
+    KylixSMS& device(RefreshBy caller) const;
+    bool deviceConnected(RefreshBy caller) const;
     // A one-call action of the page: refused while another runs, needs a
     // device, and reports the call's result.
     void deviceAction(const QString& notConnected, const std::function<int()>& call,
@@ -104,6 +112,7 @@ private:
     int m_silentRefreshes = 0;
     int m_skipTicks = 0;
     bool m_lossUntold = false;
+    const KylixSMS* m_shown = nullptr; // whose answers the fields hold
     std::vector<HookFill> m_fills;
 
     // Connect page

@@ -1,7 +1,7 @@
 #include "incoming/ui/DeliveryReports.h"
 
-#include "incoming/ui/DeliveryReportWindow.h"
 #include "incoming/IncomingTexts.h"
+#include "incoming/ui/DeliveryReportWindow.h"
 #include "shell/ui/ShellContext.h"
 
 DeliveryReports::DeliveryReports(ShellContext& shell, DeliveryReportWindow& window)
@@ -9,9 +9,15 @@ DeliveryReports::DeliveryReports(ShellContext& shell, DeliveryReportWindow& wind
 
 void DeliveryReports::KylixSMSNewDeliveryReport(int, int, const QString& Number,
                                                 const QString& Time, int, int Status) {
+    reportOnModem(QString(), Number, Time, Status);
+}
+
+void DeliveryReports::reportOnModem(const QString& modem, const QString& Number,
+                                    const QString& Time, int Status) {
     using namespace incomingtext;
     if (m_shell.hooks().sending.recipientMode() != RecipientMode::OneNumber) {
-        m_Form8.appendLine(kReportNumber + Number + kReportTime + Time);
+        m_Form8.appendLine(kReportNumber + Number + kReportTime + Time +
+                           (modem.isEmpty() ? QString() : kReportModem + modem));
         return;
     }
     const QChar cr = QLatin1Char('\r');

@@ -14,6 +14,9 @@ public:
 
     void KylixSMSNewDeliveryReport(int Folder, int Location, const QString& Number,
                                    const QString& Time, int Reference, int Status);
+    // The same from one modem of a pool: the list's line names the modem.
+    void reportOnModem(const QString& modem, const QString& Number, const QString& Time,
+                       int Status);
     // A send run starts: the list belongs to the latest run.
     void sendStarted();
     // Closing: false when the list could not be written, which keeps the

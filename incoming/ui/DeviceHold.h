@@ -10,7 +10,7 @@
 namespace incomingui {
 
 inline DeviceGate::Hold holdDevice(ShellContext& shell) {
-    DeviceGate::Hold hold = shell.sms().gate().tryHold();
+    DeviceGate::Hold hold = shell.deviceSms().gate().tryHold();
     if (!hold)
         shell.messages().showMessage(incomingtext::kDeviceBusy);
     return hold;
@@ -18,7 +18,7 @@ inline DeviceGate::Hold holdDevice(ShellContext& shell) {
 
 // The same, for a press that also needs a connected device.
 inline DeviceGate::Hold holdConnected(ShellContext& shell) {
-    if (!shell.isConnected()) {
+    if (!shell.deviceConnected()) {
         shell.messages().showMessage(incomingtext::kNotConnected);
         return {};
     }

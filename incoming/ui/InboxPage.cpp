@@ -20,7 +20,9 @@ InboxPage::InboxPage(ShellContext& shell, QObject* parent) : QObject(parent), m_
                                   {{QStringLiteral("num"), kColSender, centre},
                                    {QStringLiteral("time"), kColTimeSent, centre},
                                    {QStringLiteral("date"), kColDateSent, centre},
-                                   {QStringLiteral("pos"), kColPos, centre}},
+                                   {QStringLiteral("pos"), kColPos, centre},
+                                   // Empty for rows from before the pool and from a lone modem.
+                                   {QStringLiteral("modem"), kColModem, centre}},
                                   kInboxTitle, 12, kReplyCaption, kInboxDeleteCaption,
                                   {"DBGrid4", "Memo6", "btnCounts", "btnReply", "btnDelete"});
     // The status column (the fourth) tells an opt-out or opt-in reply.

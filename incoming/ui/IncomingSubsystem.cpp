@@ -1,6 +1,7 @@
 #include "incoming/ui/IncomingSubsystem.h"
 
 #include "device/KylixSMS.h"
+#include "device/ModemPool.h"
 #include "incoming/ReceivedMessages.h"
 #include "incoming/ui/DeliveryReportWindow.h"
 #include "incoming/ui/DeliveryReports.h"
@@ -23,17 +24,39 @@ IncomingSubsystem::IncomingSubsystem(ShellContext& shell, TFormUSSD& ussd,
     KylixSMS& sms = shell.sms();
     connect(&shell.statusStrip(), &StatusStrip::newMessageClicked, m_received.get(),
             &ReceivedMessages::noticeClicked);
-    connect(&sms, &KylixSMS::OnNewSMSReceived, m_received.get(),
-            &ReceivedMessages::KylixSMSNewSMSReceived);
-    connect(&sms, &KylixSMS::OnNewDeliveryReport, this,
-            [this](int folder, int location, const QString& number, const QString& time,
-                   int reference, int status) {
-                m_reports->KylixSMSNewDeliveryReport(folder, location, number, time, reference,
-                                                     status);
-            });
-    connect(&sms, &KylixSMS::OnNewUSSD, m_charge.get(), &SimChargePage::KylixSMSNewUSSD);
-    connect(&sms, &KylixSMS::OnNewCall, m_charge.get(), &SimChargePage::KylixSMSNewCall);
+    m_control << connect(&sms, &KylixSMS::OnNewSMSReceived, m_received.get(),
+                         &ReceivedMessages::KylixSMSNewSMSReceived);
+    m_control << connect(&sms, &KylixSMS::OnNewDeliveryReport, this,
+                         [this](int folder, int location, const QString& number,
+                                const QString& time, int reference, int status) {
+                             m_reports->KylixSMSNewDeliveryReport(folder, location, number, time,
+                                                                  reference, status);
+                         });
+    m_control << connect(&sms, &KylixSMS::OnNewUSSD, m_charge.get(),
+                         &SimChargePage::KylixSMSNewUSSD);
+    m_control << connect(&sms, &KylixSMS::OnNewCall, m_charge.get(),
+                         &SimChargePage::KylixSMSNewCall);
     fillHooks(shell);
+}
+
+void IncomingSubsystem::attachPool(ModemPool& pool) {
+    for (const QMetaObject::Connection& c : std::as_const(m_control))
+        disconnect(c);
+    m_control.clear();
+    connect(&pool, &ModemPool::smsReceived, m_received.get(),
+            [this](const QString& modem, const IncomingSms& s) {
+                m_received->newSmsOnModem(modem, s.Number, s.Text, s.ConcatenatedInfo);
+            });
+    connect(&pool, &ModemPool::reportReceived, this,
+            [this](const QString& modem, const DeliveryReport& r) {
+                m_reports->reportOnModem(modem, r.Number, r.Time, r.Status);
+            });
+    connect(&pool, &ModemPool::ussdReceived, m_charge.get(),
+            [this](const QString&, const QString& text) { m_charge->KylixSMSNewUSSD(text); });
+    connect(&pool, &ModemPool::callReceived, m_charge.get(),
+            [this](const QString&, const QString& number, int status) {
+                m_charge->KylixSMSNewCall(number, status);
+            });
 }
 
 IncomingSubsystem::~IncomingSubsystem() = default;

@@ -10,6 +10,7 @@
 class DeliveryReportWindow;
 class DeliveryReports;
 class InboxPage;
+class ModemPool;
 class PhoneMessagesPage;
 class ReceivedMessages;
 class SentLogPage;
@@ -34,6 +35,10 @@ public:
     PhoneMessagesPage& phoneMessages() const { return *m_phone; }
     SimChargePage& simCharge() const { return *m_charge; }
 
+    // Takes the traffic of every modem of the pool, each with its modem,
+    // in place of the main control's alone.
+    void attachPool(ModemPool& pool);
+
 private:
     void fillHooks(ShellContext& shell);
 
@@ -44,4 +49,5 @@ private:
     std::unique_ptr<PhoneMessagesPage> m_phone;
     std::unique_ptr<SimChargePage> m_charge;
     std::vector<HookFill> m_fills;
+    QList<QMetaObject::Connection> m_control; // to the main control, until a pool
 };

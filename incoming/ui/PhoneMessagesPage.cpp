@@ -85,7 +85,7 @@ void PhoneMessagesPage::readAction() {
 }
 
 bool PhoneMessagesPage::btnReadAllSMSClick() {
-    KylixSMS& sms = m_shell.sms();
+    KylixSMS& sms = m_shell.deviceSms();
     m_SMSList->setRowCount(0);
     for (int i = 0; i <= kLastIndex; ++i) {
         const int result = sms.ReadAllSMS(i == 0 ? 1 : 0);

@@ -141,7 +141,7 @@ void SimChargePage::btnDialCallClick() {
     DeviceGate::Hold hold = incomingui::holdConnected(m_shell);
     if (!hold)
         return;
-    KylixSMS& sms = m_shell.sms();
+    KylixSMS& sms = m_shell.deviceSms();
     const QString code = m_teCallNumber->text();
     bool done = sms.Dial(code) > 0;
     if (!done)
@@ -155,7 +155,7 @@ void SimChargePage::btnEndCallClick() {
     DeviceGate::Hold hold = incomingui::holdDevice(m_shell);
     if (!hold)
         return;
-    KylixSMS& sms = m_shell.sms();
+    KylixSMS& sms = m_shell.deviceSms();
     if (sms.EndCall() > 0) {
         hold.release();
         m_shell.messages().showMessage(incomingtext::kEndDone);
@@ -175,5 +175,5 @@ void SimChargePage::KylixSMSNewUSSD(const QString& Text) {
     m_answerShown = true;
     Modal::run(&m_FormUSSD);
     m_answerShown = false;
-    m_shell.sms().EndUSSD();
+    m_shell.deviceSms().EndUSSD();
 }
