@@ -9,6 +9,7 @@
 #include "incoming/ui/IncomingSubsystem.h"
 #include "incoming/ui/TFormUSSD.h"
 #include "sending/ui/DateFilterWindow.h"
+#include "sending/ui/GatewaySubsystem.h"
 #include "sending/ui/SendPage.h"
 #include "sending/ui/SendProgressWindow.h"
 #include "sending/ui/SendingSubsystem.h"
@@ -39,6 +40,7 @@ ProgramRoot::ProgramRoot() {
 ProgramRoot::~ProgramRoot() {
     // Subsystems first: their hook fills and connections point into the
     // windows.
+    gateway.reset();
     about.reset();
     password.reset();
     incoming.reset();
@@ -78,6 +80,7 @@ void ProgramRoot::createSubsystems() {
     incoming = std::make_unique<IncomingSubsystem>(shell, *FormUSSD, *Form8);
     password = std::make_unique<PasswordPage>(shell, *Form6);
     about = std::make_unique<AboutPages>(shell, *Form5);
+    gateway = std::make_unique<GatewaySubsystem>(shell, *incoming);
 }
 
 void ProgramRoot::installDeviceBackend() {

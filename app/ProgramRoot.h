@@ -24,6 +24,7 @@ class SendingSubsystem;
 class IncomingSubsystem;
 class PasswordPage;
 class AboutPages;
+class GatewaySubsystem;
 
 // The composition root: the one place that knows every window and every
 // subsystem. It builds the main window, the other windows in their fixed
@@ -67,6 +68,7 @@ public:
     std::unique_ptr<IncomingSubsystem> incoming; // pages 3, 4, 11, 12, Form8, FormUSSD
     std::unique_ptr<PasswordPage> password;      // page 8 and the start-up check
     std::unique_ptr<AboutPages> about;           // pages 10, 15 and the update window
+    std::unique_ptr<GatewaySubsystem> gateway;   // the Kannel gateway, its entry on page 2
 
 private:
     void createWindows();
