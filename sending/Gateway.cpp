@@ -70,6 +70,8 @@ std::unique_ptr<KannelLink> Gateway::makeLink(QObject* parent) {
         link->setNextReference(m_journal.lastReference(link->name()) + 1);
     KylixSMS* sms = &m_shell.sms();
     link->setPropertiesSource([sms] { return sms->properties(); });
+    // Queued: the run records the outcome first, in its own direct slot.
+    connect(link.get(), &Link::outcome, this, &Gateway::retryHeld, Qt::QueuedConnection);
     return link;
 }
 
@@ -82,10 +84,34 @@ void Gateway::takeReport(const kannel::Report& r) {
     if (!final)
         return;
     const bool delivered = r.type == kannel::Delivered;
-    if (journalOpen() &&
-        m_journal.recordReport(KannelLink::nameFor(m_settings), r.reference, r.number, delivered))
+    if (record(r)) {
         ++m_counts.matched;
+    } else {
+        // A bounded wait: reports of submits no run will record (another
+        // program's, a journal since removed) must not pile up.
+        if (m_held.size() >= 10000)
+            m_held.removeFirst();
+        m_held.append(r);
+    }
+    m_counts.held = m_held.size();
     Q_EMIT reportArrived(r.number, timeText(r.time), r.reference, delivered ? 1 : 0);
+}
+
+bool Gateway::record(const kannel::Report& r) {
+    return journalOpen() && m_journal.recordReport(KannelLink::nameFor(m_settings), r.reference,
+                                                   r.number, r.type == kannel::Delivered);
+}
+
+void Gateway::retryHeld() {
+    for (qsizetype i = 0; i < m_held.size();) {
+        if (record(m_held[i])) {
+            ++m_counts.matched;
+            m_held.removeAt(i);
+        } else {
+            ++i;
+        }
+    }
+    m_counts.held = m_held.size();
 }
 
 void Gateway::takeMessage(const kannel::Incoming& m) {

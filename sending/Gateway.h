@@ -42,6 +42,7 @@ public:
         qint64 reports = 0; // every report taken
         qint64 matched = 0; // those that moved or confirmed a journal row
         qint64 messages = 0;
+        qint64 held = 0; // waiting for the row of their submit
     };
     const Counts& counts() const { return m_counts; }
 
@@ -56,6 +57,8 @@ private:
     void takeReport(const kannel::Report& report);
     void takeMessage(const kannel::Incoming& message);
     bool journalOpen();
+    bool record(const kannel::Report& report);
+    void retryHeld();
 
     CoreContext& m_shell;
     GatewaySettings m_settings;
@@ -63,4 +66,8 @@ private:
     QString m_endpointError;
     SendJournal m_journal;
     Counts m_counts;
+    // Final reports that found no row yet: Kannel may report a message
+    // delivered before smsbox's answer to its submit reached us and the
+    // run recorded it. Tried again after each outcome of our links.
+    QList<kannel::Report> m_held;
 };
