@@ -71,7 +71,10 @@ std::unique_ptr<KannelLink> Gateway::makeLink(QObject* parent) {
     KylixSMS* sms = &m_shell.sms();
     link->setPropertiesSource([sms] { return sms->properties(); });
     // Queued: the run records the outcome first, in its own direct slot.
-    connect(link.get(), &Link::outcome, this, &Gateway::retryHeld, Qt::QueuedConnection);
+    connect(
+        link.get(), &Link::outcome, this,
+        [this](quint64, SubmitOutcome, const QList<int>& references) { retryHeld(references); },
+        Qt::QueuedConnection);
     return link;
 }
 
@@ -89,9 +92,14 @@ void Gateway::takeReport(const kannel::Report& r) {
     } else {
         // A bounded wait: reports of submits no run will record (another
         // program's, a journal since removed) must not pile up.
-        if (m_held.size() >= 10000)
-            m_held.removeFirst();
-        m_held.append(r);
+        if (m_heldOrder.size() >= 10000) {
+            const int oldest = m_heldOrder.takeFirst();
+            const auto it = m_held.find(oldest);
+            if (it != m_held.end())
+                m_held.erase(it);
+        }
+        m_held.insert(r.reference, r);
+        m_heldOrder.append(r.reference);
     }
     m_counts.held = m_held.size();
     Q_EMIT reportArrived(r.number, timeText(r.time), r.reference, delivered ? 1 : 0);
@@ -102,13 +110,17 @@ bool Gateway::record(const kannel::Report& r) {
                                                    r.number, r.type == kannel::Delivered);
 }
 
-void Gateway::retryHeld() {
-    for (qsizetype i = 0; i < m_held.size();) {
-        if (record(m_held[i])) {
-            ++m_counts.matched;
-            m_held.removeAt(i);
-        } else {
-            ++i;
+void Gateway::retryHeld(const QList<int>& references) {
+    // Only the reports of this submit: the rest wait for their own.
+    for (const int reference : references) {
+        for (auto it = m_held.find(reference); it != m_held.end() && it.key() == reference;) {
+            if (record(it.value())) {
+                ++m_counts.matched;
+                m_heldOrder.removeOne(reference);
+                it = m_held.erase(it);
+            } else {
+                ++it;
+            }
         }
     }
     m_counts.held = m_held.size();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QMultiHash>
 #include <QObject>
 
 #include <memory>
@@ -58,7 +60,7 @@ private:
     void takeMessage(const kannel::Incoming& message);
     bool journalOpen();
     bool record(const kannel::Report& report);
-    void retryHeld();
+    void retryHeld(const QList<int>& references);
 
     CoreContext& m_shell;
     GatewaySettings m_settings;
@@ -69,5 +71,6 @@ private:
     // Final reports that found no row yet: Kannel may report a message
     // delivered before smsbox's answer to its submit reached us and the
     // run recorded it. Tried again after each outcome of our links.
-    QList<kannel::Report> m_held;
+    QMultiHash<int, kannel::Report> m_held; // by reference
+    QList<int> m_heldOrder;                 // oldest first, to bound it
 };
