@@ -17,6 +17,7 @@ inline const QString kRateLabel = QStringLiteral(u"حداکثر پیام در ث
 inline const QString kTimeoutLabel = QStringLiteral(u"مهلت پاسخ (ثانیه) :");
 inline const QString kListenLabel = QStringLiteral(u"نشانی و درگاه دریافت گزارش :");
 inline const QString kCallbackLabel = QStringLiteral(u"نشانی برنامه از دید Kannel (اختیاری) :");
+inline const QString kServiceLabel = QStringLiteral(u"get-url برای sms-service در kannel.conf :");
 inline const QString kSave = QStringLiteral(u"ذخیره");
 inline const QString kSaved = QStringLiteral(u"تنظیمات درگاه ذخیره شد");
 inline const QString kNotSaved = QStringLiteral(u"تنظیمات درگاه ذخیره نشد : ");

@@ -94,6 +94,12 @@ QString reportUrl(const GatewaySettings& settings, int reference) {
            QStringLiteral("&ref=%1&type=%d&to=%p&ts=%T&answer=%A").arg(reference);
 }
 
+QString incomingUrl(const GatewaySettings& settings) {
+    return settings.endpointBase() + kIncomingPath + QStringLiteral("?k=") +
+           QString::fromLatin1(QUrl::toPercentEncoding(settings.secret)) +
+           QStringLiteral("&from=%p&to=%P&text=%a&coding=%c&charset=%C&ts=%T");
+}
+
 SendRequest sendRequest(const GatewaySettings& settings, const QString& number, const QString& text,
                         const SendOptions& options, int reference) {
     SendRequest out;

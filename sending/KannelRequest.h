@@ -54,6 +54,9 @@ SendRequest sendRequest(const GatewaySettings& settings, const QString& number, 
 // The address Kannel calls for the reports of one submit; %d, %p, %T and
 // %A are Kannel's escapes, filled in when it calls.
 QString reportUrl(const GatewaySettings& settings, int reference);
+// The get-url of the sms-service that hands incoming messages over, as
+// kannel.conf takes it.
+QString incomingUrl(const GatewaySettings& settings);
 
 // smsbox's answer to a request that reached it. A 2xx answer ("0: Accepted
 // for delivery", "3: Queued for later delivery") means Kannel keeps the

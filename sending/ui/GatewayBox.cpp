@@ -8,6 +8,7 @@
 
 #include "sending/Gateway.h"
 #include "sending/GatewayTexts.h"
+#include "sending/KannelRequest.h"
 #include "shell/MessageService.h"
 
 namespace {
@@ -52,6 +53,10 @@ GatewayBox::GatewayBox(Gateway& gateway, QWidget* parent) : QWidget(parent), m_g
     form->addRow(kTimeoutLabel, m_timeout);
     form->addRow(kListenLabel, listen);
     form->addRow(kCallbackLabel, m_callback);
+    // What the operator copies into Kannel's sms-service, secret included.
+    m_service = field(this, "teGatewayServiceUrl");
+    m_service->setReadOnly(true);
+    form->addRow(kServiceLabel, m_service);
     m_save = new QPushButton(kSave, this);
     m_save->setObjectName(QStringLiteral("btnGatewaySave"));
     m_state = new QLabel(this);
@@ -119,6 +124,7 @@ bool GatewayBox::save() {
 void GatewayBox::showState() {
     using namespace gatewaytext;
     const GatewaySettings& s = m_gateway.settings();
+    m_service->setText(s.isConfigured() ? kannel::incomingUrl(s) : QString());
     if (!s.isConfigured())
         m_state->setText(kNotConfigured);
     else if (!m_gateway.endpointError().isEmpty())

@@ -35,6 +35,7 @@ private:
     QLineEdit* m_listen;
     QLineEdit* m_port;
     QLineEdit* m_callback;
+    QLineEdit* m_service;
     QPushButton* m_save;
     QLabel* m_state;
 };

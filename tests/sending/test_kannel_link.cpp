@@ -14,10 +14,15 @@
 #include "app/TFormMain.h"
 #include "sending/Gateway.h"
 #include "sending/GatewayEndpoint.h"
+#include "sending/GatewayTexts.h"
 #include "sending/KannelLink.h"
 #include "sending/KannelRequest.h"
 #include "sending/SendJournal.h"
+#include "sending/ui/GatewayBox.h"
 #include "sending/ui/GatewaySubsystem.h"
+
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace {
 const QString kPersian = QStringLiteral(u"سلام علی جان، تخفیف ۲۰٪");
@@ -363,6 +368,46 @@ private Q_SLOTS:
         bad.listenAddress = QStringLiteral("localhost:80");
         QVERIFY(!bad.check().isEmpty());
         QVERIFY(!GatewaySettings::load(QStringLiteral("/nonexistent")).isConfigured());
+    }
+
+    // The entry on the settings page: a bad number is refused with nothing
+    // saved; good settings are kept and the endpoint listens on them.
+    void entrySavesAndStartsTheEndpoint() {
+        ProgramFixture f;
+        f.start();
+        auto* open = f.main().findChild<QPushButton*>(QStringLiteral("btnGateway"));
+        QVERIFY(open);
+        open->click();
+        GatewayBox& box = f.program().gateway->box();
+        QVERIFY(box.isVisible());
+        const auto edit = [&box](const char* name) {
+            return box.findChild<QLineEdit*>(QString::fromLatin1(name));
+        };
+        QCOMPARE(edit("teGatewayPassword")->echoMode(), QLineEdit::Password);
+        QCOMPARE(edit("teGatewayWindow")->text(), QStringLiteral("32"));
+        edit("teGatewayUrl")->setText(QStringLiteral("http://127.0.0.1:13013/cgi-bin/sendsms"));
+        edit("teGatewayUser")->setText(QStringLiteral("tavrik"));
+        edit("teGatewayPassword")->setText(QStringLiteral("pw"));
+        edit("teGatewayWindow")->setText(QStringLiteral("x"));
+        const auto save = box.findChild<QPushButton*>(QStringLiteral("btnGatewaySave"));
+        save->click();
+        QCOMPARE(f.messages.messages.last(), gatewaytext::kBadNumber);
+        QVERIFY(!QFile::exists(f.file(GatewaySettings::kFile)));
+        edit("teGatewayWindow")->setText(QStringLiteral("0"));
+        save->click();
+        QCOMPARE(f.messages.messages.last(), gatewaytext::kBadWindow);
+        edit("teGatewayWindow")->setText(QStringLiteral("16"));
+        const int port = KannelLinkTestPort();
+        edit("teGatewayPort")->setText(QString::number(port));
+        save->click();
+        QCOMPARE(f.messages.messages.last(), gatewaytext::kSaved);
+        const GatewaySettings kept = GatewaySettings::load(f.dir());
+        QCOMPARE(kept.window, 16);
+        QCOMPARE(kept.password, QStringLiteral("pw"));
+        Gateway& gateway = f.program().gateway->gateway();
+        QVERIFY(gateway.endpoint());
+        QCOMPARE(gateway.endpoint()->port(), port);
+        QVERIFY(edit("teGatewayServiceUrl")->text().contains(QStringLiteral("k=") + kept.secret));
     }
 
 private:
