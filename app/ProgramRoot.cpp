@@ -12,6 +12,7 @@
 #include "incoming/ui/IncomingSubsystem.h"
 #include "incoming/ui/TFormUSSD.h"
 #include "sending/ui/DateFilterWindow.h"
+#include "sending/ui/GatewaySubsystem.h"
 #include "sending/ui/SchedulesSubsystem.h"
 #include "sending/ui/SendPage.h"
 #include "sending/ui/SendProgressWindow.h"
@@ -44,6 +45,7 @@ ProgramRoot::~ProgramRoot() {
     // Subsystems first: their hook fills and connections point into the
     // windows.
     modems.reset();
+    gateway.reset();
     about.reset();
     password.reset();
     incoming.reset();
@@ -99,6 +101,7 @@ void ProgramRoot::createSubsystems() {
     about = std::make_unique<AboutPages>(shell, *Form5);
     modems = std::make_unique<ModemsPage>(shell, *pool);
     incoming->attachPool(*pool);
+    gateway = std::make_unique<GatewaySubsystem>(shell, *incoming);
 }
 
 void ProgramRoot::installDeviceBackend() {

@@ -27,6 +27,7 @@ class PasswordPage;
 class AboutPages;
 class ModemPool;
 class ModemsPage;
+class GatewaySubsystem;
 
 // The composition root: the one place that knows every window and every
 // subsystem. It builds the main window, the other windows in their fixed
@@ -75,6 +76,7 @@ public:
 
     // Page 18; scheduled runs through Form1.
     std::unique_ptr<SchedulesSubsystem> schedules;
+    std::unique_ptr<GatewaySubsystem> gateway; // the Kannel gateway, its entry on page 2
 
 private:
     void createWindows();

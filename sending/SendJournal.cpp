@@ -365,6 +365,15 @@ bool SendJournal::recordReport(const QString& link, int reference, const QString
     return false;
 }
 
+int SendJournal::lastReference(const QString& link) const {
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("select max(ref) from parts where link=?"));
+    q.addBindValue(link);
+    if (!q.exec() || !q.next())
+        return 0;
+    return q.value(0).toInt();
+}
+
 bool SendJournal::endRun(qint64 run) {
     return exec(QStringLiteral("update runs set ended=1, ended_at=? where id=?"), {nowMs(), run});
 }

@@ -102,6 +102,9 @@ public:
     // A status report: the most recent submit with this link, reference and
     // number takes it. True when a part was matched.
     bool recordReport(const QString& link, int reference, const QString& number, bool delivered);
+    // The highest reference the link's submits reached the network with; 0
+    // when none did. A link numbering its own submits goes on above it.
+    int lastReference(const QString& link) const;
 
     // The run is over: its send row is written.
     bool endRun(qint64 run);
