@@ -8,9 +8,8 @@
 #include <algorithm>
 #include <map>
 
-#include <xlsxwriter.h>
-
 #include "store/PersianCalendar.h"
+#include "store/TextWorkbook.h"
 
 namespace {
 
@@ -230,56 +229,27 @@ QStringList RunReport::exportRow(const JournalRecipient& r) {
 
 bool RunReport::exportXlsx(const SendJournal& journal, qint64 run, const QString& path,
                            QString* error, const std::function<void(qint64)>& progress) {
-    // Written beside the target and renamed, so a failure leaves no half file.
-    const QString temp = path + QStringLiteral(".part");
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE; // rows go to disk as they are written
-    lxw_workbook* book = workbook_new_opt(QFile::encodeName(temp).constData(), &options);
-    if (!book || !journal.isOpen()) {
-        if (book)
-            workbook_close(book);
-        QFile::remove(temp);
+    TextWorkbook book(path);
+    if (!book.isOpen() || !journal.isOpen()) {
         if (error)
-            *error = book ? journal.lastError() : path;
+            *error = book.isOpen() ? journal.lastError() : path;
         return false;
     }
-    lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
-    lxw_row_t row = 0;
-    // Text cells only: a spreadsheet never runs them, and a number keeps its
-    // leading 0.
-    auto writeRow = [&](const QStringList& cells) {
-        for (qsizetype c = 0; c < cells.size(); ++c) {
-            if (!cells.at(c).isEmpty())
-                worksheet_write_string(sheet, row, static_cast<lxw_col_t>(c),
-                                       cells.at(c).toUtf8().constData(), nullptr);
-        }
-        ++row;
-    };
-    writeRow(exportHeader());
+    book.writeRow(exportHeader());
     const int kBlock = 1000;
     for (int from = 0;;) {
         const QList<JournalRecipient> block = journal.recipients(run, from, kBlock);
         for (const JournalRecipient& r : block)
-            writeRow(exportRow(r));
+            book.writeRow(exportRow(r));
         if (progress)
-            progress(qint64(row) - 1);
+            progress(book.rows() - 1);
         if (block.size() < kBlock)
             break;
         from = block.last().position + 1;
     }
-    const lxw_error closed = workbook_close(book);
-    if (closed != LXW_NO_ERROR) {
-        QFile::remove(temp);
+    if (book.commit() != TextWorkbook::Commit::Done) {
         if (error)
-            *error = QString::fromUtf8(lxw_strerror(closed));
-        return false;
-    }
-    QFile::remove(path);
-    if (!QFile::rename(temp, path)) {
-        QFile temporary(temp);
-        if (error)
-            *error = temporary.errorString();
-        temporary.remove();
+            *error = book.error();
         return false;
     }
     return true;

@@ -5,11 +5,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include <xlsxwriter.h>
-
 #include "store/Database.h"
 #include "store/ImportTexts.h"
 #include "store/Sql.h"
+#include "store/TextWorkbook.h"
 
 namespace contactexport {
 
@@ -168,51 +167,30 @@ bool writeCsv(const QList<Group>& groups, const QString& path, bool groupColumn,
 
 bool writeXlsx(const QList<Group>& groups, const QString& path, bool groupColumn, qint64* n,
                QString* error) {
-    // Written beside the target and renamed, so a failure leaves no half file.
-    const QString temp = path + QStringLiteral(".part");
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE; // rows go to disk as they are written
-    lxw_workbook* book = workbook_new_opt(QFile::encodeName(temp).constData(), &options);
-    if (!book) {
+    TextWorkbook book(path);
+    if (!book.isOpen()) {
         if (error)
             *error = importtext::kUnreadable;
         return false;
     }
-    lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
-    lxw_row_t row = 0;
-    auto writeRow = [&](const QStringList& cells) {
-        for (qsizetype c = 0; c < cells.size(); ++c) {
-            if (!cells.at(c).isEmpty())
-                worksheet_write_string(sheet, row, static_cast<lxw_col_t>(c),
-                                       cells.at(c).toUtf8().constData(), nullptr);
-        }
-        ++row;
-    };
-    writeRow(heading(groupColumn));
+    book.writeRow(heading(groupColumn));
     const bool read = forEachMember(
         groups,
         [&](const Member& m, const QString& group) {
-            // Text cells: a spreadsheet never runs them, and a number keeps
-            // its leading 0.
             QStringList cells{m.name, m.family, m.num, m.tart, m.targ};
             if (groupColumn)
                 cells << group;
-            writeRow(cells);
+            book.writeRow(cells);
             ++*n;
         },
         error);
-    const lxw_error closed = workbook_close(book);
-    if (!read || closed != LXW_NO_ERROR) {
-        QFile::remove(temp);
-        if (error && read)
-            *error = QString::fromUtf8(lxw_strerror(closed));
+    if (!read)
         return false;
-    }
-    QFile::remove(path);
-    if (!QFile::rename(temp, path)) {
-        QFile::remove(temp);
+    const TextWorkbook::Commit done = book.commit();
+    if (done != TextWorkbook::Commit::Done) {
         if (error)
-            *error = importtext::kUnreadable;
+            *error =
+                done == TextWorkbook::Commit::NotClosed ? book.error() : importtext::kUnreadable;
         return false;
     }
     return true;

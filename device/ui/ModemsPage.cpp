@@ -240,15 +240,21 @@ void ModemsPage::tell(const QString& refusal) {
         m_shell.messages().showMessage(refusal);
 }
 
-void ModemsPage::addModem() {
-    ModemEntry e;
-    e.port = m_tePort->text().trimmed();
-    e.speed = m_teSpeed->text().trimmed().toInt();
-    e.mode = m_cmbMode->currentIndex();
-    e.driver = m_cmbDriver->currentIndex() + 1;
+void ModemsPage::readFields(ModemEntry& e, bool withPort) const {
+    if (withPort) {
+        e.port = m_tePort->text().trimmed();
+        e.speed = m_teSpeed->text().trimmed().toInt();
+        e.mode = m_cmbMode->currentIndex();
+        e.driver = m_cmbDriver->currentIndex() + 1;
+    }
     e.label = m_teLabel->text().trimmed();
     e.dailyLimit = m_sbLimit->value();
     e.enabled = m_cbEnabled->isChecked();
+}
+
+void ModemsPage::addModem() {
+    ModemEntry e;
+    readFields(e, true);
     const int before = m_pool.count();
     tell(m_pool.add(e));
     if (m_pool.count() > before) {
@@ -264,15 +270,8 @@ void ModemsPage::updateModem() {
         return;
     }
     ModemEntry e = m_pool.list().at(row);
-    if (row > 0) {
-        e.port = m_tePort->text().trimmed();
-        e.speed = m_teSpeed->text().trimmed().toInt();
-        e.mode = m_cmbMode->currentIndex();
-        e.driver = m_cmbDriver->currentIndex() + 1;
-    }
-    e.label = m_teLabel->text().trimmed();
-    e.dailyLimit = m_sbLimit->value();
-    e.enabled = m_cbEnabled->isChecked();
+    // Modem 1's port and driver are the connection page's.
+    readFields(e, row > 0);
     tell(m_pool.update(row, e));
 }
 

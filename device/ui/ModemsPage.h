@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+struct ModemEntry;
 class ModemPool;
 class QCheckBox;
 class QComboBox;
@@ -20,6 +21,9 @@ class ModemsPage : public QObject {
 public:
     ModemsPage(ShellContext& shell, ModemPool& pool, QObject* parent = nullptr);
 
+    // The entry as the fields give it; withPort also its port, speed, mode
+    // and driver.
+    void readFields(ModemEntry& e, bool withPort) const;
     void addModem();
     void updateModem();
     void removeModem();
