@@ -96,6 +96,18 @@ std::optional<QDateTime> nextTime(const Schedule& s, const QDateTime& now) {
     return at;
 }
 
+QList<SendRequest> runsOf(const SendRequest& request) {
+    if (request.mode != RecipientMode::OneGroup || request.groupNames.size() < 2)
+        return {request};
+    QList<SendRequest> runs;
+    for (const QString& name : request.groupNames) {
+        SendRequest one = request;
+        one.groupNames = {name};
+        runs.append(one);
+    }
+    return runs;
+}
+
 DateFilterChoice filterFor(const SendRequest& request, const PersianDate& day) {
     DateFilterChoice choice;
     choice.ticked = request.dateFilter != SendRequest::DateFilter::None;

@@ -58,6 +58,10 @@ std::optional<QDateTime> nextTime(const Schedule& s, const QDateTime& now);
 // when the request has no date filter.
 DateFilterChoice filterFor(const SendRequest& request, const PersianDate& day);
 
+// The runs a schedule makes: one per group of several, one after the other,
+// as the send page would make them.
+QList<SendRequest> runsOf(const SendRequest& request);
+
 // A Persian message when the schedule cannot be kept as it is, else empty.
 QString check(const Schedule& s, const QDateTime& now);
 

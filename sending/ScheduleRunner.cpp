@@ -50,17 +50,7 @@ int runDueWith(const QString& dataDir, const Performer& perform, QTextStream& ou
             continue;
         }
         out << kCliRun.arg(s->name, when(o)) << Qt::endl;
-        QList<SendRequest> runs;
-        const SendRequest& r = s->request;
-        if (r.mode == RecipientMode::OneGroup && r.groupNames.size() > 1) {
-            for (const QString& name : r.groupNames) {
-                SendRequest one = r;
-                one.groupNames = {name};
-                runs.append(one);
-            }
-        } else {
-            runs.append(r);
-        }
+        const QList<SendRequest> runs = schedule::runsOf(s->request);
         bool started = false;
         int worst = 0;
         for (const SendRequest& one : runs) {

@@ -12,9 +12,8 @@
 struct ScheduleWatch::Active {
     Occurrence occurrence;
     Schedule schedule;
-    // A schedule of several groups is one run per group, as the send page
-    // would make them one after the other.
-    QList<SendRequest> queue;
+    QList<SendRequest> queue; // schedule::runsOf
+
     std::unique_ptr<SendRun> run;
     qint64 recorded = 0;
 };
@@ -96,16 +95,7 @@ void ScheduleWatch::check() {
     m_active = std::make_unique<Active>();
     m_active->occurrence = o;
     m_active->schedule = *s;
-    const SendRequest& r = s->request;
-    if (r.mode == RecipientMode::OneGroup && r.groupNames.size() > 1) {
-        for (const QString& name : r.groupNames) {
-            SendRequest one = r;
-            one.groupNames = {name};
-            m_active->queue.append(one);
-        }
-    } else {
-        m_active->queue.append(r);
-    }
+    m_active->queue = schedule::runsOf(s->request);
     m_shell.showStatusNote(scheduletext::kStarted.arg(s->name));
     Q_EMIT changed();
     startNext();
