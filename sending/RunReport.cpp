@@ -9,6 +9,7 @@
 #include <map>
 
 #include "store/PersianCalendar.h"
+#include "store/Store.h"
 #include "store/TextWorkbook.h"
 
 namespace {
@@ -25,18 +26,6 @@ QSqlQuery query(const QString& connection, const QString& text, const QVariantLi
 
 QDateTime fromMs(const QVariant& v) {
     return v.isNull() ? QDateTime() : QDateTime::fromMSecsSinceEpoch(v.toLongLong());
-}
-
-// As the sent log keeps a target: blanks and control characters off both
-// ends, at most 50 characters.
-QString loggedTarget(const QString& text) {
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && text.at(from).unicode() <= 0x20)
-        ++from;
-    while (to > from && text.at(to - 1).unicode() <= 0x20)
-        --to;
-    return text.mid(from, to - from).left(50);
 }
 
 // "yyyy/mm/dd hh:mm": fixed widths, so the texts compare as the times do.
@@ -188,11 +177,11 @@ qint64 RunReport::findLoggedRun(const SendJournal& journal, const QString& num, 
                                        "composed=? order by id desc"),
                         {text});
     const QString logged = timeKey(date, time);
-    const QString target = loggedTarget(num);
+    const QString target = store::sentLogTarget(num);
     qint64 endedThen = 0;
     qint64 startedBefore = 0;
     while (q.next()) {
-        if (loggedTarget(q.value(1).toString()) != target)
+        if (store::sentLogTarget(q.value(1).toString()) != target)
             continue;
         const qint64 id = q.value(0).toLongLong();
         // A run is logged as it ends (normally, by its end time; a run
@@ -207,24 +196,11 @@ qint64 RunReport::findLoggedRun(const SendJournal& journal, const QString& num, 
 }
 
 QStringList RunReport::exportHeader() {
-    return {QStringLiteral("position"), QStringLiteral("group"),      QStringLiteral("number"),
-            QStringLiteral("name"),     QStringLiteral("family"),     QStringLiteral("state"),
-            QStringLiteral("link"),     QStringLiteral("references"), QStringLiteral("text")};
+    return SendJournal::exportColumns();
 }
 
 QStringList RunReport::exportRow(const JournalRecipient& r) {
-    QStringList refs;
-    for (const int ref : r.references)
-        refs.append(QString::number(ref));
-    return {QString::number(r.position + 1),
-            r.groupName,
-            r.number,
-            r.name.toString(),
-            r.family.toString(),
-            stateName(r.state),
-            r.link,
-            refs.join(QLatin1Char(',')),
-            r.text};
+    return SendJournal::exportFields(r);
 }
 
 bool RunReport::exportXlsx(const SendJournal& journal, qint64 run, const QString& path,

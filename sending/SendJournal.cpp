@@ -545,6 +545,24 @@ QList<SendJournal::Group> SendJournal::groups(qint64 run) const {
     return out;
 }
 
+QStringList SendJournal::exportColumns() {
+    return {QStringLiteral("position"), QStringLiteral("group"),      QStringLiteral("number"),
+            QStringLiteral("name"),     QStringLiteral("family"),     QStringLiteral("state"),
+            QStringLiteral("link"),     QStringLiteral("references"), QStringLiteral("text")};
+}
+
+QStringList SendJournal::exportFields(const JournalRecipient& r) {
+    return {QString::number(r.position + 1),
+            r.groupName,
+            r.number,
+            r.name.toString(),
+            r.family.toString(),
+            stateName(r.state),
+            r.link,
+            referencesText(r.references),
+            r.text};
+}
+
 bool SendJournal::exportCsv(qint64 run, const QString& path, QString* error) const {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -554,23 +572,14 @@ bool SendJournal::exportCsv(qint64 run, const QString& path, QString* error) con
     }
     // A byte-order mark, so a spreadsheet reads the Persian texts as UTF-8.
     file.write("\xEF\xBB\xBF");
-    file.write("position,group,number,name,family,state,link,references,text\r\n");
+    file.write((exportColumns().join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8());
     const int kBlock = 1000;
     for (int from = 0;;) {
         const QList<JournalRecipient> block = recipients(run, from, kBlock);
         for (const JournalRecipient& r : block) {
-            const QStringList fields = {QString::number(r.position + 1),
-                                        r.groupName,
-                                        r.number,
-                                        r.name.toString(),
-                                        r.family.toString(),
-                                        stateName(r.state),
-                                        r.link,
-                                        referencesText(r.references),
-                                        r.text};
             QStringList quoted;
             // A spreadsheet would run a text starting with "=" as a formula.
-            for (const QString& f : fields)
+            for (const QString& f : exportFields(r))
                 quoted.append(csvField(contactexport::guard(f)));
             file.write((quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8());
         }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <array>
@@ -131,6 +132,10 @@ public:
         int rows = 0;
     };
     QList<Group> groups(qint64 run) const;
+    // The columns of a run's export, and one recipient's cells, for the CSV
+    // here and the report's .xlsx.
+    static QStringList exportColumns();
+    static QStringList exportFields(const JournalRecipient& r);
     bool exportCsv(qint64 run, const QString& path, QString* error = nullptr) const;
 
     // Members the run passed over as on the opt-out list (0 for a journal

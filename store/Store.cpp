@@ -44,18 +44,6 @@ void refreshIfOpen(TableCursor& table) {
         table.refresh();
 }
 
-// Blanks and control characters go from both ends, and only those: a
-// no-break space or another script's blank is part of the text.
-QString sentLogTarget(const QString& text) {
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && text.at(from).unicode() <= 0x20)
-        ++from;
-    while (to > from && text.at(to - 1).unicode() <= 0x20)
-        --to;
-    return text.mid(from, to - from).left(50);
-}
-
 // Runs a statement object's text; the object keeps it, as its role says.
 StoreResult exec(QueryCursor& statement, const QString& text, const QVariantList& values = {}) {
     QString error;
@@ -193,6 +181,18 @@ StoreResult removeFailedNumbers(Database& db, const QList<qint64>& rowids) {
     if (result)
         refreshIfOpen(db.ADOTable7);
     return result;
+}
+
+// Blanks and control characters go from both ends, and only those: a
+// no-break space or another script's blank is part of the text.
+QString sentLogTarget(const QString& text) {
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && text.at(from).unicode() <= 0x20)
+        ++from;
+    while (to > from && text.at(to - 1).unicode() <= 0x20)
+        --to;
+    return text.mid(from, to - from).left(50);
 }
 
 StoreResult appendSentLog(Database& db, const SentLogRow& row) {

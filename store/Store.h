@@ -55,6 +55,9 @@ struct SentLogRow {
     QString matn;
 };
 StoreResult appendSentLog(Database& db, const SentLogRow& row);
+// The target as the sent log keeps it: blanks and control characters off
+// both ends, at most 50 characters.
+QString sentLogTarget(const QString& text);
 
 // A received message, stored as new; date yyyy/mm/dd.
 // modem: the modem it came in on, or empty (a program with one modem).
