@@ -7,6 +7,8 @@
 
 #include "app/TFormMain.h"
 #include "device/ModemPool.h"
+#include "sending/Gateway.h"
+#include "sending/KannelLink.h"
 #include "shell/ui/PleaseWaitWindow.h"
 #include "shell/ui/SearchWindow.h"
 
@@ -20,6 +22,10 @@ KylixSMS& MainWindowContext::sms() {
 
 ModemSource* MainWindowContext::modemSource() {
     return m_pool;
+}
+
+std::unique_ptr<Link> MainWindowContext::gatewayLink() {
+    return m_gateway ? m_gateway->makeLink() : nullptr;
 }
 
 KylixSMS& MainWindowContext::deviceSms() {

@@ -2,6 +2,7 @@
 
 #include "shell/ui/ShellContext.h"
 
+class Gateway;
 class ModemPool;
 class TFormMain;
 
@@ -17,6 +18,8 @@ public:
     bool deviceConnected() const override;
     // The pool the composition root made; none until then.
     void setPool(ModemPool* pool) { m_pool = pool; }
+    std::unique_ptr<Link> gatewayLink() override;
+    void setGateway(Gateway* gateway) { m_gateway = gateway; }
     QString programDir() const override;
     QWidget* page(Page page) const override;
     Page currentPage() const override;
@@ -41,4 +44,5 @@ public:
 private:
     TFormMain& m_main;
     ModemPool* m_pool = nullptr;
+    Gateway* m_gateway = nullptr;
 };

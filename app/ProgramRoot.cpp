@@ -102,6 +102,7 @@ void ProgramRoot::createSubsystems() {
     modems = std::make_unique<ModemsPage>(shell, *pool);
     incoming->attachPool(*pool);
     gateway = std::make_unique<GatewaySubsystem>(shell, *incoming);
+    FormMain->mainContext().setGateway(&gateway->gateway());
 }
 
 void ProgramRoot::installDeviceBackend() {

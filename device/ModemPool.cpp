@@ -400,7 +400,14 @@ QList<PoolModem> ModemPool::modems() const {
     for (int i = 0; i < count(); ++i) {
         const ModemEntry& e = m_list.at(i);
         if (e.enabled)
-            out.append(PoolModem{name(i), e.label, e.dailyLimit, &sms(i)});
+            out.append(PoolModem{name(i), e.label, e.dailyLimit, &sms(i), [this, s = &sms(i)] {
+                                     // By the control, not the row: the list may change meanwhile.
+                                     for (int k = 0; k < count(); ++k) {
+                                         if (&sms(k) == s)
+                                             return status(k).connected;
+                                     }
+                                     return false;
+                                 }});
     }
     return out;
 }

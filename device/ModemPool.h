@@ -100,6 +100,7 @@ public:
     static int retryPauseMs(int failures);
 
     QList<PoolModem> modems() const override;
+    SendingHours sendingHours() const override { return m_list.hours(); }
 
 Q_SIGNALS:
     void changed();

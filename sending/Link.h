@@ -23,6 +23,9 @@ public:
     virtual int window() const = 0;
     virtual int inFlight() const = 0;
     bool hasRoom() const { return inFlight() < window(); }
+    // False while the link cannot take work (a modem unplugged, a gateway
+    // not answering); a run hands it nothing then and asks again later.
+    virtual bool isUp() const { return true; }
 
     // Hands one message over. False when the link could not take it:
     // nothing went out and no outcome follows. Otherwise outcome() with

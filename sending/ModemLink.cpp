@@ -6,7 +6,15 @@ ModemLink::ModemLink(KylixSMS& sms, QObject* parent) : Link(parent), m_sms(sms) 
     connect(&m_sms, &KylixSMS::submitted, this, &ModemLink::submitted);
 }
 
+ModemLink::ModemLink(KylixSMS& sms, QString name, std::function<bool()> up, QObject* parent)
+    : ModemLink(sms, parent) {
+    m_name = std::move(name);
+    m_up = std::move(up);
+}
+
 QString ModemLink::name() const {
+    if (!m_name.isEmpty())
+        return m_name;
     // The port names the modem; it is what a report after a restart knows.
     return QStringLiteral("modem:") + m_sms.ConnectionParameter().section(QLatin1Char(','), 0, 0);
 }

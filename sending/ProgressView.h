@@ -36,6 +36,11 @@ public:
     // Beside the counts: members passed over as on the opt-out list, apart
     // from the failures.
     virtual void setOptedOutCount(const QString& text) { (void)text; }
+    // A run over several links: each link's count this run and its state,
+    // a line each.
+    virtual void setLinkStates(const QString& text) { (void)text; }
+    // Why the run waits and when it goes on; empty once it goes on.
+    virtual void setPauseNote(const QString& text) { (void)text; }
     // A close request: refused while the run is not finished; otherwise the
     // window logs the run and brings the main window back.
     virtual void closeProgress() = 0;

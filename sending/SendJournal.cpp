@@ -201,8 +201,12 @@ bool SendJournal::addMissingColumns() {
     }
     // The report's aggregates read this alone, never the rows with their
     // bodies: a run of 100,000 is reported in a few of its pages.
+    // A modem's count of the day is read at every run's start, across
+    // every run of the journal.
     return exec(QStringLiteral("create index if not exists recipients_report on recipients(run, "
-                               "link, state, outcome_at, report_at, submit_at)"));
+                               "link, state, outcome_at, report_at, submit_at)")) &&
+           exec(QStringLiteral("create index if not exists recipients_linkday on "
+                               "recipients(link, outcome_at, state)"));
 }
 
 bool SendJournal::exec(const QString& statement, const QVariantList& values) {
@@ -383,9 +387,13 @@ bool SendJournal::closeRun(qint64 run) {
     if (!db.transaction())
         return fail(db.lastError().text());
     const bool ok =
-        exec(QStringLiteral("update recipients set state=? where run=? and state in (?,?)"),
-             {stateName(RecipientState::Failed), run, stateName(RecipientState::Pending),
-              stateName(RecipientState::Submitting)}) &&
+        exec(QStringLiteral("update recipients set state=? where run=? and state=?"),
+             {stateName(RecipientState::Failed), run, stateName(RecipientState::Pending)}) &&
+        // A submit a run gave up on with its body on the way (another link
+        // of the run failed it) may have reached the phone: never "failed",
+        // which a resend would send again.
+        exec(QStringLiteral("update recipients set state=? where run=? and state=?"),
+             {stateName(RecipientState::Unknown), run, stateName(RecipientState::Submitting)}) &&
         exec(QStringLiteral("update runs set ended=1, ended_at=? where id=?"), {nowMs(), run});
     if (ok && db.commit())
         return true;
@@ -416,6 +424,21 @@ qint64 SendJournal::optedOut(qint64 run) const {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.prepare(QStringLiteral("select optedout from runs where id=?"));
     q.addBindValue(run);
+    if (!q.exec() || !q.next())
+        return 0;
+    return q.value(0).toLongLong();
+}
+
+qint64 SendJournal::outOn(const QString& link, qint64 fromMs, qint64 toMs) const {
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("select count(*) from recipients where link=? and outcome_at>=? and "
+                             "outcome_at<? and state in (?,?,?,?)"));
+    q.addBindValue(link);
+    q.addBindValue(fromMs);
+    q.addBindValue(toMs);
+    for (const RecipientState s : {RecipientState::Sent, RecipientState::Unknown,
+                                   RecipientState::Delivered, RecipientState::Undelivered})
+        q.addBindValue(stateName(s));
     if (!q.exec() || !q.next())
         return 0;
     return q.value(0).toLongLong();

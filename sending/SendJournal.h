@@ -109,7 +109,8 @@ public:
 
     // The run is over: its send row is written.
     bool endRun(qint64 run);
-    // Closed without carrying on: pending recipients are recorded failed.
+    // Closed without carrying on: pending recipients are recorded failed,
+    // and one still submitting unknown.
     bool closeRun(qint64 run);
     // The operator's choice to send again to those whose outcome is unknown.
     bool requeueUnknown(qint64 run);
@@ -142,6 +143,9 @@ public:
     // made before they were kept).
     bool setOptedOut(qint64 run, qint64 members);
     qint64 optedOut(qint64 run) const;
+    // Bodies that went out through the link between two clock times (ms
+    // since the epoch), in every run: what a SIM's daily limit counts.
+    qint64 outOn(const QString& link, qint64 fromMs, qint64 toMs) const;
     // The positions of a run's rows in order, of one state only when given;
     // read from an index alone.
     QList<int> positions(qint64 run, std::optional<RecipientState> only = {}) const;

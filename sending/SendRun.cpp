@@ -5,15 +5,18 @@
 #include <QJsonObject>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <atomic>
 #include <limits>
 
 #include "device/KylixSMS.h"
+#include "device/ModemSource.h"
 #include "sending/ModemLink.h"
 #include "sending/ProgressView.h"
 #include "sending/RunNotice.h"
-#include "sending/SendPageTexts.h"
+#include "sending/Schedule.h"
 #include "sending/SendForm.h"
+#include "sending/SendPageTexts.h"
 #include "sending/SendRunTexts.h"
 #include "shell/CoreContext.h"
 #include "shell/TextFile.h"
@@ -65,27 +68,46 @@ constexpr int kBufferRows = 256;
 } // namespace
 
 SendRun::SendRun(CoreContext& shell, SendForm& form, ProgressView& view, Link* link)
-    : m_shell(shell), m_form(form), m_view(view), m_journal(journalConnection()), m_link(link) {
-    if (!m_link) {
+    : SendRun(shell, form, view, QList<RunLink>{}) {
+    if (link) {
+        m_given = {RunLink{link, {}, 0, nullptr}};
+    } else {
+        m_fromShell = true;
         m_ownLink = std::make_unique<ModemLink>(m_shell.sms());
-        m_link = m_ownLink.get();
     }
-    connect(m_link, &Link::outcome, this, &SendRun::onOutcome);
     // Reports of any run, this one or one before a restart, find their row.
-    connect(&m_shell.sms(), &KylixSMS::OnNewDeliveryReport, this,
-            [this](int, int, const QString& number, const QString&, int reference, int status) {
-                if (!m_journal.isOpen() ||
-                    !m_journal.recordReport(m_link->name(), reference, number, status == 1))
-                    return;
-                // Reports are one per part at most: counting the run's rows
-                // at each costs no more than the submit did.
-                if (m_running && m_runId != 0) {
-                    const StateCounts c = m_journal.counts(m_runId);
-                    m_delivered = c.of(RecipientState::Delivered);
-                    m_undelivered = c.of(RecipientState::Undelivered);
-                    showCounts();
-                }
-            });
+    Link* first = link ? link : m_ownLink.get();
+    connect(
+        &m_shell.sms(), &KylixSMS::OnNewDeliveryReport, this,
+        [this, first](int, int, const QString& number, const QString&, int reference, int status) {
+            if (!m_journal.isOpen() ||
+                !m_journal.recordReport(first->name(), reference, number, status == 1))
+                return;
+            // Reports are one per part at most: counting the run's rows
+            // at each costs no more than the submit did.
+            if (m_running && m_runId != 0) {
+                const StateCounts c = m_journal.counts(m_runId);
+                m_delivered = c.of(RecipientState::Delivered);
+                m_undelivered = c.of(RecipientState::Undelivered);
+                showCounts();
+            }
+        });
+    // The other modems' reports, for their submits of earlier starts too.
+    if (m_fromShell && m_shell.modemSource()) {
+        for (const PoolModem& m : m_shell.modemSource()->modems()) {
+            if (m.sms && m.sms != &m_shell.sms())
+                watchReports(*m.sms, m.name);
+        }
+    }
+}
+
+SendRun::SendRun(CoreContext& shell, SendForm& form, ProgressView& view, QList<RunLink> links)
+    : m_shell(shell), m_form(form), m_view(view), m_journal(journalConnection()),
+      m_given(std::move(links)), m_wake(QStringLiteral("run-links"), 1000, this) {
+    connect(&m_wake, &ClockTimer::timeout, this, [this] {
+        if (m_running)
+            pump();
+    });
     m_journal.open(m_shell.programDir());
 }
 
@@ -125,15 +147,17 @@ void SendRun::reset() {
     m_textWritten = false;
     m_shown = false;
     m_failures = 0;
-    m_position = 0;
     m_total = 0;
     m_runId = 0;
     m_groups.clear();
     m_group = -1;
+    m_next = 0;
     m_buffer.clear();
-    m_wait = Wait::None;
-    m_recordedRow = -1;
-    m_acceptedRow = -1;
+    m_inFlight.clear();
+    m_retries.clear();
+    m_kept.clear();
+    m_ending = Ending::None;
+    m_paused = false;
     m_failedNotKept = false;
     m_sentContacts = 0;
     m_failedContacts = 0;
@@ -157,7 +181,11 @@ bool SendRun::checksPass() {
         ended();
         return false;
     };
-    if (!m_shell.isConnected()) {
+    const bool pool = gatherLinks();
+    bool anyUp = false;
+    for (const Slot& slot : m_slots)
+        anyUp = anyUp || slot.link->isUp();
+    if (pool ? !anyUp : !m_shell.isConnected()) {
         m_shell.messages().showMessage(sendtext::kNotConnected);
         m_shell.selectPage(Page::Connect);
         return refuse({});
@@ -166,23 +194,24 @@ bool SendRun::checksPass() {
     m_hold = m_shell.sms().gate().tryHold();
     if (!m_hold)
         return refuse(sendtext::kDeviceBusy);
+    // A modem of the pool busy with a page's action sits this run out.
+    for (std::size_t i = 0; i < m_slots.size();) {
+        KylixSMS* sms = m_slots[i].sms;
+        if (!sms || sms == &m_shell.sms()) {
+            ++i;
+            continue;
+        }
+        DeviceGate::Hold hold = sms->gate().tryHold();
+        if (!hold) {
+            m_slots.erase(m_slots.begin() + std::ptrdiff_t(i));
+            continue;
+        }
+        m_poolHolds.push_back(std::move(hold));
+        ++i;
+    }
     if (!m_journal.isOpen() && !m_journal.open(m_shell.programDir()))
         return refuse(sendtext::kJournalNotOpen);
     return true;
-}
-
-bool SendRun::settle() {
-    for (;;) {
-        while (m_group < 0 || m_position >= m_groups[m_group].first + m_groups[m_group].rows) {
-            if (m_group + 1 >= m_groups.size())
-                return false;
-            enterGroup(m_group + 1);
-        }
-        // A run carried on sends to its pending recipients only.
-        if (!m_resumed || current().state == RecipientState::Pending)
-            return true;
-        ++m_position;
-    }
 }
 
 void SendRun::start() {
@@ -221,17 +250,12 @@ void SendRun::start() {
         return;
     }
     m_toSend = m_mode == Mode::Range ? m_groups.value(0).rows : m_total;
-    if (m_mode == Mode::OneNumber || m_mode == Mode::Range) {
-        step();
-        return;
-    }
-    // Groups the date filter left empty are shown and passed over.
-    if (!settle()) {
-        askRetry();
-        finishNormally();
-        return;
-    }
-    step();
+    // The window was shown by the plan for these; groups are shown as they
+    // are reached, and those the date filter left empty passed over.
+    if (m_mode == Mode::OneNumber || m_mode == Mode::Range)
+        m_group = 0;
+    countToday();
+    pump();
 }
 
 bool SendRun::resume(qint64 runId) {
@@ -290,11 +314,12 @@ bool SendRun::resume(qint64 runId) {
         ended();
         return false;
     }
-    m_position = first.first().position;
-    while (m_group + 1 < m_groups.size() && m_groups[m_group + 1].first <= m_position)
+    m_next = first.first().position;
+    while (m_group + 1 < m_groups.size() && m_groups[m_group + 1].first <= m_next)
         ++m_group;
     enterGroup(std::max(0, m_group));
-    step();
+    countToday();
+    pump();
     return true;
 }
 
@@ -502,46 +527,46 @@ bool SendRun::writePlan(const QList<QPair<QString, QString>>& groups) {
     const QSet<QString> optOuts = optouts::load();
     m_optedOut = 0;
     m_runId = m_journal.planRun(record, [&](PlannedRecipient* out, bool* abandon) {
-      for (;;) {
-        while (row >= rows) {
-            if (++g >= groups.size())
-                return false;
-            if (!openMembers(groups[g].first, &rows)) {
+        for (;;) {
+            while (row >= rows) {
+                if (++g >= groups.size())
+                    return false;
+                if (!openMembers(groups[g].first, &rows)) {
+                    error = RunError{sendtext::kMemberTableMissing};
+                    *abandon = true;
+                    return false;
+                }
+                row = 0;
+                // Counted as recipients join it: an opted-out member is none.
+                m_groups.append({groups[g].first, groups[g].second, position, 0});
+            }
+            const QVariant num = members.value(row, QStringLiteral("num"));
+            // num is never null in a member table: a null is a table gone or unreadable.
+            if (!members.isActive() || num.isNull()) {
                 error = RunError{sendtext::kMemberTableMissing};
                 *abandon = true;
                 return false;
             }
-            row = 0;
-            // Counted as recipients join it: an opted-out member is none.
-            m_groups.append({groups[g].first, groups[g].second, position, 0});
-        }
-        const QVariant num = members.value(row, QStringLiteral("num"));
-        // num is never null in a member table: a null is a table gone or unreadable.
-        if (!members.isActive() || num.isNull()) {
-            error = RunError{sendtext::kMemberTableMissing};
-            *abandon = true;
-            return false;
-        }
-        // Passed over, and counted apart from failures.
-        if (optOuts.contains(optouts::key(num.toString()))) {
-            ++m_optedOut;
+            // Passed over, and counted apart from failures.
+            if (optOuts.contains(optouts::key(num.toString()))) {
+                ++m_optedOut;
+                ++row;
+                continue;
+            }
+            out->gcode = groups[g].first;
+            out->groupName = groups[g].second;
+            out->member = members.rowid(row);
+            out->name = orNull(members.value(row, QStringLiteral("name")));
+            out->family = orNull(members.value(row, QStringLiteral("family")));
+            out->number = num.toString();
+            out->text = repo(m_composed, out->name, out->family);
+            if (m_footer)
+                out->text = withFooter(out->text);
             ++row;
-            continue;
+            ++position;
+            ++m_groups.last().rows;
+            return true;
         }
-        out->gcode = groups[g].first;
-        out->groupName = groups[g].second;
-        out->member = members.rowid(row);
-        out->name = orNull(members.value(row, QStringLiteral("name")));
-        out->family = orNull(members.value(row, QStringLiteral("family")));
-        out->number = num.toString();
-        out->text = repo(m_composed, out->name, out->family);
-        if (m_footer)
-            out->text = withFooter(out->text);
-        ++row;
-        ++position;
-        ++m_groups.last().rows;
-        return true;
-      }
     });
     if (error)
         throw *error;
@@ -605,57 +630,288 @@ bool SendRun::planRange() {
 
 // ---- carrying out -------------------------------------------------------------
 
+const JournalRecipient& SendRun::recipientAt(int position) {
+    // Positions are contiguous in a run: the buffer is a window on them.
+    if (!m_buffer.isEmpty()) {
+        const qsizetype at = position - m_buffer.first().position;
+        if (at >= 0 && at < m_buffer.size() && m_buffer[at].position == position)
+            return m_buffer[at];
+    }
+    m_buffer = m_journal.recipients(m_runId, position, kBufferRows);
+    if (m_buffer.isEmpty() || m_buffer.first().position != position)
+        throw RunError{sendtext::kJournalNotWritten};
+    return m_buffer.first();
+}
+
+// ---- the links ------------------------------------------------------------------
+
+bool SendRun::gatherLinks() {
+    m_slots.clear();
+    m_poolLinks.clear();
+    m_poolHolds.clear();
+    m_hours = m_hoursGiven ? *m_hoursGiven
+                           : (m_shell.modemSource() ? m_shell.modemSource()->sendingHours()
+                                                    : SendingHours{});
+    if (!m_fromShell) {
+        for (const RunLink& l : m_given)
+            m_slots.push_back(
+                {l.link, l.label.isEmpty() ? l.link->name() : l.label, l.dailyLimit, l.sms});
+    } else {
+        const QList<PoolModem> modems =
+            m_shell.modemSource() ? m_shell.modemSource()->modems() : QList<PoolModem>{};
+        std::unique_ptr<Link> gateway = m_shell.gatewayLink();
+        if (modems.size() < 2 && !gateway) {
+            // One modem: the run behaves as it always has, its limit aside.
+            const int limit = modems.isEmpty() ? 0 : modems.first().dailyLimit;
+            const QString label = modems.isEmpty() ? QString() : modems.first().label;
+            m_slots.push_back({m_ownLink.get(), label.isEmpty() ? m_ownLink->name() : label, limit,
+                               &m_shell.sms()});
+        } else {
+            for (const PoolModem& m : modems) {
+                if (!m.sms)
+                    continue;
+                auto link = std::make_unique<ModemLink>(*m.sms, m.name, m.connected);
+                m_slots.push_back(
+                    {link.get(), m.label.isEmpty() ? m.name : m.label, m.dailyLimit, m.sms});
+                if (m.sms != &m_shell.sms())
+                    watchReports(*m.sms, m.name);
+                m_poolLinks.push_back(std::move(link));
+            }
+            if (gateway) {
+                m_slots.push_back({gateway.get(), gateway->name(), 0, nullptr});
+                m_poolLinks.push_back(std::move(gateway));
+            }
+        }
+    }
+    for (const Slot& slot : m_slots) {
+        disconnect(slot.link, &Link::outcome, this, &SendRun::onOutcome);
+        connect(slot.link, &Link::outcome, this, &SendRun::onOutcome);
+    }
+    return !legacyModem();
+}
+
+void SendRun::watchReports(KylixSMS& sms, const QString& name) {
+    if (m_reportWatches.contains(&sms))
+        return;
+    m_reportWatches.insert(&sms);
+    // Each modem's reports find the submits it made, whatever run they were.
+    connect(
+        &sms, &KylixSMS::OnNewDeliveryReport, this,
+        [this, name](int, int, const QString& number, const QString&, int reference, int status) {
+            if (m_journal.isOpen())
+                (void)m_journal.recordReport(name, reference, number, status == 1);
+        });
+}
+
+bool SendRun::legacyModem() const {
+    // The modem of the connection page alone: its loss ends the run, as it
+    // always has, and "connected" is the shell's.
+    return m_slots.size() == 1 && m_slots.front().sms == &m_shell.sms();
+}
+
+void SendRun::countToday() {
+    const QDateTime now = schedule::inTehran(m_shell.clock().now());
+    m_day = now.date();
+    const qint64 from = QDateTime(m_day, QTime(0, 0), now.timeZone()).toMSecsSinceEpoch();
+    const qint64 to = QDateTime(m_day.addDays(1), QTime(0, 0), now.timeZone()).toMSecsSinceEpoch();
+    for (Slot& slot : m_slots)
+        slot.today = slot.limit > 0 ? m_journal.outOn(slot.link->name(), from, to) : 0;
+}
+
+bool SendRun::inHours() const {
+    return !m_hours.enabled || m_hours.allows(schedule::inTehran(m_shell.clock().now()).time());
+}
+
+bool SendRun::mayTake(int slot) const {
+    const Slot& s = m_slots[std::size_t(slot)];
+    if (!s.link->hasRoom())
+        return false;
+    if (!legacyModem() && !s.link->isUp())
+        return false;
+    return s.limit <= 0 || s.today + s.link->inFlight() < s.limit;
+}
+
+int SendRun::pickSlot(int avoid, bool orAvoided) const {
+    if (!inHours())
+        return -1;
+    int best = -1;
+    for (int i = 0; i < int(m_slots.size()); ++i) {
+        if (i == avoid || !mayTake(i))
+            continue;
+        const Slot& s = m_slots[std::size_t(i)];
+        const Slot* b = best >= 0 ? &m_slots[std::size_t(best)] : nullptr;
+        // The fewest out today first, so the SIMs wear evenly; then the
+        // least loaded.
+        if (!b || s.today < b->today ||
+            (s.today == b->today && s.link->inFlight() < b->link->inFlight()))
+            best = i;
+    }
+    if (best < 0 && orAvoided && avoid >= 0 && mayTake(avoid))
+        best = avoid;
+    return best;
+}
+
+QList<QPair<QString, qint64>> SendRun::linkCounts() const {
+    QList<QPair<QString, qint64>> out;
+    for (const Slot& s : m_slots)
+        out.append({s.link->name(), s.inRun});
+    return out;
+}
+
+// ---- carrying out -------------------------------------------------------------
+
 void SendRun::enterGroup(int index) {
     m_group = index;
     const SendJournal::Group& g = m_groups[index];
     showProgress(g.groupName, g.rows, g.rows);
 }
 
-const JournalRecipient& SendRun::current() {
-    while (!m_buffer.isEmpty() && m_buffer.first().position < m_position)
-        m_buffer.removeFirst();
-    if (m_buffer.isEmpty() || m_buffer.first().position != m_position)
-        m_buffer = m_journal.recipients(m_runId, m_position, kBufferRows);
-    if (m_buffer.isEmpty() || m_buffer.first().position != m_position)
-        throw RunError{sendtext::kJournalNotWritten};
-    return m_buffer.first();
+int SendRun::nextPosition(bool* done) {
+    *done = false;
+    if (m_mode == Mode::Range && !m_resumed) {
+        if (m_next < m_total)
+            return m_next;
+        // The operator may move the end while the run goes on: each number
+        // joins the journal as the run reaches it.
+        const qint64 last = rangeValue(m_form.rangeLastText());
+        if (m_rangeNext >= last) {
+            *done = true;
+            return -1;
+        }
+        ++m_rangeNext;
+        if (!m_journal.appendRecipient(m_runId, m_next, rangeRecipient(m_rangeNext)))
+            throw RunError{sendtext::kJournalNotWritten};
+        ++m_total;
+        return m_next;
+    }
+    for (;;) {
+        while (m_group < 0 || m_next >= m_groups[m_group].first + m_groups[m_group].rows) {
+            if (m_group + 1 >= m_groups.size()) {
+                *done = true;
+                return -1;
+            }
+            // The next group's title and counts once this one is answered.
+            if (!m_inFlight.empty() || !m_retries.empty())
+                return -1;
+            enterGroup(m_group + 1);
+        }
+        // A run carried on sends to its pending recipients only.
+        if (!m_resumed || recipientAt(m_next).state == RecipientState::Pending)
+            return m_next;
+        ++m_next;
+    }
 }
 
-void SendRun::step() {
+void SendRun::pump() {
     try {
-        if (m_mode != Mode::OneNumber && !m_shell.isConnected())
-            throw RunError{sendtext::kDeviceGone};
-        pushSettings();
-        submitCurrent(Wait::First);
+        // Cancel takes effect once the submits under way are answered.
+        if (m_ending == Ending::None && m_view.runFlags().cancel)
+            m_ending = m_mode == Mode::Group || m_mode == Mode::AllGroups ? Ending::Stop
+                                                                          : Ending::StopWithoutCopy;
+        if (m_ending == Ending::None) {
+            if (QDate day = schedule::inTehran(m_shell.clock().now()).date(); day != m_day)
+                countToday();
+            while (handOut()) {
+            }
+        }
+        if (!m_inFlight.empty()) {
+            if (m_paused) {
+                m_paused = false;
+                m_view.setPauseNote({});
+            }
+            showLinks();
+            return;
+        }
+        if (m_ending != Ending::None) {
+            conclude();
+            return;
+        }
+        bool done = false;
+        if (m_retries.empty())
+            (void)nextPosition(&done);
+        if (done) {
+            m_ending = Ending::Finish;
+            conclude();
+            return;
+        }
+        // Work is left and no link may take it: the run waits, and says why.
+        showPause();
     } catch (const RunError& e) {
         abort(e.message);
     }
 }
 
-void SendRun::submitCurrent(Wait attempt) {
-    const JournalRecipient& r = current();
+int SendRun::retrySlot(int failed) const {
+    // The one modem decides for itself whether its port still answers.
+    if (legacyModem())
+        return 0;
+    const int other = pickSlot(failed, false);
+    if (other >= 0)
+        return other;
+    // Another link may take it once free; the one that failed it only when
+    // no other could.
+    for (int i = 0; i < int(m_slots.size()); ++i) {
+        const Slot& s = m_slots[std::size_t(i)];
+        if (i != failed && s.link->isUp() && (s.limit <= 0 || s.today < s.limit))
+            return -1;
+    }
+    return pickSlot(-1);
+}
+
+bool SendRun::handOut() {
+    for (auto it = m_retries.begin(); it != m_retries.end(); ++it) {
+        const int slot = retrySlot(it->slot);
+        if (slot < 0)
+            continue;
+        const int position = it->position;
+        m_retries.erase(it);
+        submitOn(slot, position, Wait::Second);
+        return true;
+    }
+    int slot = pickSlot(-1);
+    if (slot < 0)
+        return false;
+    bool done = false;
+    const int position = nextPosition(&done);
+    if (position < 0)
+        return false;
+    if (legacyModem() && m_mode != Mode::OneNumber && !m_shell.isConnected())
+        throw RunError{sendtext::kDeviceGone};
+    ++m_next;
+    submitOn(slot, position, Wait::First);
+    return true;
+}
+
+void SendRun::submitOn(int slot, int position, Wait attempt) {
+    pushSettings();
+    const JournalRecipient& r = recipientAt(position);
     // Committed before the body can leave: a crash from here on leaves the
     // recipient unknown, never pending.
-    if (!m_journal.markSubmitting(m_runId, m_position))
+    if (!m_journal.markSubmitting(m_runId, position))
         throw RunError{sendtext::kJournalNotWritten};
-    m_wait = attempt;
     if (!m_firstSubmit.isValid())
         m_firstSubmit = m_shell.clock().now();
     const quint64 ticket = ++m_ticket;
-    if (!m_link->submit(ticket, r.number, r.text)) {
+    m_inFlight[ticket] = Submit{position, attempt, slot};
+    if (!m_slots[std::size_t(slot)].link->submit(ticket, r.number, r.text)) {
         // Nothing went out; told from the event loop like any outcome.
         QMetaObject::invokeMethod(
             this, [this, ticket] { onOutcome(ticket, SubmitOutcome::Failed, {}); },
             Qt::QueuedConnection);
     }
+    // Links that come back, or go, between outcomes are seen by the wake.
+    if (m_slots.size() > 1 && !m_wake.isActive())
+        m_wake.start();
 }
 
 void SendRun::onOutcome(quint64 ticket, SubmitOutcome outcome, const QList<int>& references) {
-    if (ticket != m_ticket || m_wait == Wait::None)
+    const auto it = m_inFlight.find(ticket);
+    if (it == m_inFlight.end() || !m_running)
         return;
-    const Wait attempt = m_wait;
-    m_wait = Wait::None;
-    if (!m_journal.recordOutcome(m_runId, m_position, stateOf(outcome), m_link->name(),
+    const Submit submit = it->second;
+    m_inFlight.erase(it);
+    Slot& slot = m_slots[std::size_t(submit.slot)];
+    if (!m_journal.recordOutcome(m_runId, submit.position, stateOf(outcome), slot.link->name(),
                                  references)) {
         abort(sendtext::kJournalNotWritten);
         return;
@@ -663,8 +919,12 @@ void SendRun::onOutcome(quint64 ticket, SubmitOutcome outcome, const QList<int>&
     // A body that went out without an answer counts as sent: trying it
     // again could reach the customer twice.
     const bool out = outcome == SubmitOutcome::Sent || outcome == SubmitOutcome::Unknown;
+    if (out) {
+        ++slot.today;
+        ++slot.inRun;
+    }
     const bool cancel = m_view.runFlags().cancel;
-    const bool last = out || attempt == Wait::Second || cancel;
+    const bool last = out || submit.attempt == Wait::Second || cancel;
     if (last) {
         ++m_doneContacts;
         if (outcome == SubmitOutcome::Unknown)
@@ -676,78 +936,106 @@ void SendRun::onOutcome(quint64 ticket, SubmitOutcome outcome, const QList<int>&
                 m_view.setSentCount(QStringLiteral("1"));
                 m_view.setGaugeProgress(100);
                 m_sentContacts = 1;
-                finishNormally();
-                return;
+                m_ending = Ending::Finish;
+            } else if (submit.attempt == Wait::First && !cancel) {
+                m_retries.push_back(submit);
+            } else {
+                m_ending = Ending::StopWithoutCopy;
             }
-            if (attempt == Wait::First && !cancel) {
-                submitCurrent(Wait::Second);
-                return;
-            }
-            stopWithoutCopy();
+            pump();
             return;
         }
-        if (attempt == Wait::First) {
+        if (submit.attempt == Wait::First) {
             // A first attempt that failed with cancel set counts as sent,
             // as the run has always counted it, but it was not accepted: a
             // stop keeps it.
             if (out || cancel) {
                 if (out)
-                    accepted();
+                    accepted(submit.position);
+                else
+                    m_kept.append(submit.position);
                 countSent();
             } else {
                 ++m_failures;
-                submitCurrent(Wait::Second);
+                m_retries.push_back(submit);
+                pump();
                 return;
             }
         } else if (out) {
-            accepted();
+            accepted(submit.position);
             countSent();
         } else {
             ++m_failedContacts;
             if (m_mode != Mode::Range && !m_resend)
-                recordFailure();
+                recordFailure(submit.position);
         }
-        afterContact();
+        showCounts();
+        if (m_ending == Ending::None && stopTest())
+            m_ending = m_mode == Mode::Range ? Ending::StopWithoutCopy : Ending::Stop;
     } catch (const RunError& e) {
         abort(e.message);
+        return;
+    }
+    pump();
+}
+
+void SendRun::conclude() {
+    const Ending ending = m_ending;
+    m_ending = Ending::None;
+    // First attempts still waiting for their second when the run stops are
+    // kept, as one that failed with cancel set is.
+    for (const Submit& r : m_retries)
+        m_kept.append(r.position);
+    m_retries.clear();
+    switch (ending) {
+    case Ending::Finish:
+        if (m_mode == Mode::Group || m_mode == Mode::AllGroups)
+            askRetry();
+        finishNormally();
+        return;
+    case Ending::Stop:
+        stop();
+        return;
+    case Ending::StopWithoutCopy:
+    case Ending::None:
+        stopWithoutCopy();
+        return;
     }
 }
 
-void SendRun::afterContact() {
-    showCounts();
-    if (m_mode == Mode::Range && !m_resumed) {
-        if (stopTest()) {
-            stopWithoutCopy();
-            return;
+void SendRun::showPause() {
+    QString note;
+    if (!inHours()) {
+        note = sendtext::pauseForHours(m_hours.from.toString(QStringLiteral("HH:mm")));
+    } else {
+        bool anyUp = false;
+        bool allAtLimit = true;
+        for (const Slot& s : m_slots) {
+            anyUp = anyUp || s.link->isUp();
+            allAtLimit = allAtLimit && s.limit > 0 && s.today >= s.limit;
         }
-        // The operator may move the end while the run goes on.
-        const qint64 last = rangeValue(m_form.rangeLastText());
-        if (m_rangeNext >= last) {
-            finishNormally();
-            return;
-        }
-        ++m_rangeNext;
-        ++m_position;
-        if (!m_journal.appendRecipient(m_runId, m_position, rangeRecipient(m_rangeNext)))
-            throw RunError{sendtext::kJournalNotWritten};
-        ++m_total;
-        step();
-        return;
+        note = allAtLimit ? sendtext::kPauseLimits : !anyUp ? sendtext::kPauseNoLink : QString();
     }
-    if (stopTest()) {
-        if (m_mode == Mode::Range)
-            stopWithoutCopy();
-        else
-            stop();
+    if (!m_paused || !note.isEmpty())
+        m_view.setPauseNote(note);
+    m_paused = true;
+    showLinks();
+    if (!m_wake.isActive())
+        m_wake.start();
+}
+
+void SendRun::showLinks() {
+    if (m_slots.size() < 2)
         return;
+    QStringList parts;
+    for (int i = 0; i < int(m_slots.size()); ++i) {
+        const Slot& s = m_slots[std::size_t(i)];
+        const QString state = !s.link->isUp()                     ? sendtext::kLinkDown
+                              : s.limit > 0 && s.today >= s.limit ? sendtext::kLinkAtLimit
+                                                                  : QString();
+        parts << sendtext::linkCount(s.label, s.inRun, state);
     }
-    ++m_position;
-    if (!settle()) {
-        askRetry();
-        finishNormally();
-        return;
-    }
-    step();
+    m_view.setLinkStates(parts.join(QLatin1Char('\n')));
 }
 
 bool SendRun::stopTest() const {
@@ -812,7 +1100,13 @@ void SendRun::endOfRun() {
 }
 
 void SendRun::abort(const QString& message) {
-    m_wait = Wait::None;
+    // Submits still under way on other links are given up: their rows stay
+    // submitting, and closing the run makes them unknown, never pending.
+    m_inFlight.clear();
+    for (const Submit& r : m_retries)
+        m_kept.append(r.position);
+    m_retries.clear();
+    m_ending = Ending::None;
     // Members not reached are kept like those of a stopped run, so the
     // list can be sent again.
     const bool groupMode = m_mode == Mode::Group || m_mode == Mode::AllGroups;
@@ -839,7 +1133,12 @@ void SendRun::ended() {
     if (m_failedNotKept)
         m_shell.messages().showMessage(sendtext::kFailedNotKept);
     m_failedNotKept = false;
+    m_wake.stop();
+    if (m_paused)
+        m_view.setPauseNote({});
+    m_paused = false;
     m_hold.release();
+    m_poolHolds.clear();
     m_running = false;
     Q_EMIT finished();
     if (m_finishedHook)
@@ -864,16 +1163,23 @@ void SendRun::showCounts() {
 }
 
 void SendRun::pushSettings() {
-    KylixSMS& sms = m_shell.sms();
     const SendSettingsText s = m_shell.hooks().device.sendSettings();
     const int interval = toSetting(s.sendInterval);
     const int retries = toSetting(s.sendRetryTimes);
     const int timeout = toSetting(s.sendTimeout);
-    sms.setRequestDeliveryReport(m_requestReport ? 1 : 0);
-    sms.setSendInterval(interval);
-    sms.setSendRetryTimes(retries);
-    sms.setSendTimeout(timeout);
-    sms.setSMSValidity(s.validityIndex + 1);
+    // Every modem of the run sends with the settings page's values.
+    auto push = [&](KylixSMS& sms) {
+        sms.setRequestDeliveryReport(m_requestReport ? 1 : 0);
+        sms.setSendInterval(interval);
+        sms.setSendRetryTimes(retries);
+        sms.setSendTimeout(timeout);
+        sms.setSMSValidity(s.validityIndex + 1);
+    };
+    push(m_shell.sms());
+    for (const Slot& slot : m_slots) {
+        if (slot.sms && slot.sms != &m_shell.sms())
+            push(*slot.sms);
+    }
 }
 
 void SendRun::countSent() {
@@ -883,22 +1189,20 @@ void SendRun::countSent() {
     m_view.setGaugeProgress(static_cast<int>(qMin<qint64>(sent, std::numeric_limits<int>::max())));
 }
 
-void SendRun::accepted() {
-    m_acceptedRow = m_position;
+void SendRun::accepted(int position) {
     // A resend run that stops keeps the list for another try; the rows that
     // got through leave it then, or the next try would send them again.
     if (m_resend)
-        m_acceptedResendRows.append(current().member);
+        m_acceptedResendRows.append(recipientAt(position).member);
 }
 
-void SendRun::recordFailure() {
+void SendRun::recordFailure(int position) {
     writeSummary();
     writeFailedText();
-    const JournalRecipient& m = current();
+    const JournalRecipient& m = recipientAt(position);
     // A failed post is passed over; the run goes on.
     if (!store::addFailedNumber(m_shell.database(), m.name, m.family, m.number))
         m_failedNotKept = true;
-    m_recordedRow = m_position;
 }
 
 void SendRun::writeSummary() {
@@ -928,18 +1232,22 @@ void SendRun::writeFailedText() {
 }
 
 void SendRun::copyRemaining() {
-    // Each member goes into the list once: the one just recorded is not
-    // copied again, and the one the network has just accepted is not copied
-    // at all, or sending the list again would reach it twice. Members of
-    // groups not reached are not copied.
+    // Each member goes into the list once: those recorded as they failed
+    // are not copied again, and those the network accepted (or that went
+    // out unanswered) not at all, or sending the list again would reach them
+    // twice. What is left of the group is what was never handed over, and
+    // the first attempts the stop kept from a second. Members of groups not
+    // reached are not copied.
     const SendJournal::Group& g = m_groups[m_group];
     const int end = g.first + g.rows;
+    QList<int> kept = m_kept;
+    std::sort(kept.begin(), kept.end());
     QList<JournalRecipient> block;
-    int next = m_position;
+    int next = g.first;
     m_failedNotKept |= !store::addFailedNumbers(m_shell.database(), [&](store::FailedMember* out) {
         for (;;) {
-            while (!block.isEmpty() && (block.first().position == m_recordedRow ||
-                                        block.first().position == m_acceptedRow))
+            while (!block.isEmpty() && block.first().state != RecipientState::Pending &&
+                   !std::binary_search(kept.cbegin(), kept.cend(), block.first().position))
                 block.removeFirst();
             if (!block.isEmpty())
                 break;

@@ -3,18 +3,25 @@
 #include <QDateTime>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 
 #include <optional>
 
+#include <deque>
 #include <functional>
+#include <map>
 #include <memory>
+#include <vector>
 
 #include "device/DeviceGate.h"
+#include "device/ModemList.h"
 #include "device/SmsTypes.h"
 #include "sending/SendJournal.h"
+#include "shell/Clock.h"
 
+class KylixSMS;
 class Link;
 class ProgressView;
 class SendForm;
@@ -31,12 +38,35 @@ class CoreContext;
 // knows) is never handed over again by the run; the second attempt follows
 // only a refusal or a failure. Every state is in the journal before the
 // next step, and a submitting row is committed before the body leaves.
+//
+// Over several links (a pool of modems, a gateway) each link with room
+// takes the next recipient, the one with the fewest bodies out today first;
+// a link at its daily limit, or down, takes nothing, and outside the sending
+// hours none does. A second attempt goes to another link when one is free.
+// Recipients of one group are all answered before the next group starts,
+// so the window's title and counts stay the group's.
 class SendRun : public QObject {
     Q_OBJECT
 public:
-    // With no link given the run sends through the SMS control's modem.
+    // One link of a run and what the run needs of it.
+    struct RunLink {
+        Link* link = nullptr;
+        QString label;           // for the progress window; the link's name when empty
+        int dailyLimit = 0;      // bodies a Tehran calendar day; 0 = none
+        KylixSMS* sms = nullptr; // a modem's control: settings pushed, gate held
+    };
+
+    // With no link given the run sends through the modems of the shell's
+    // modem source (and its gateway), or the SMS control's modem alone.
     SendRun(CoreContext& shell, SendForm& form, ProgressView& view, Link* link = nullptr);
+    // These links for every press, not owned.
+    SendRun(CoreContext& shell, SendForm& form, ProgressView& view, QList<RunLink> links);
     ~SendRun() override;
+
+    // The window of the day runs send in; without it the modem source's.
+    void setSendingHours(const SendingHours& hours) { m_hoursGiven = hours; }
+    // Bodies each link of the run under way has had out, by link name.
+    QList<QPair<QString, qint64>> linkCounts() const;
 
     // The send button.
     void start();
@@ -86,7 +116,6 @@ private:
     // was sent.
     void reset();
     bool checksPass();
-    bool settle();
     bool plan();
     bool planOneNumber();
     bool planGroups();
@@ -95,12 +124,35 @@ private:
     bool writePlan(const QList<QPair<QString, QString>>& groups);
 
     // Carrying out.
-    void step();
-    void submitCurrent(Wait attempt);
+    struct Slot {
+        Link* link = nullptr;
+        QString label;
+        int limit = 0;
+        KylixSMS* sms = nullptr;
+        qint64 today = 0; // bodies out today through it, from the journal on
+        qint64 inRun = 0; // those of this press
+    };
+    enum class Ending { None, Finish, Stop, StopWithoutCopy };
+    bool gatherLinks();
+    void watchReports(KylixSMS& sms, const QString& name);
+    void countToday();
+    bool legacyModem() const;
+    bool mayTake(int slot) const;
+    // The link for new work, the fewest out today first; avoid is taken
+    // only when no other may, and with orAvoided.
+    int pickSlot(int avoid, bool orAvoided = true) const;
+    int retrySlot(int failed) const;
+    bool inHours() const;
+    int nextPosition(bool* done);
+    void pump();
+    bool handOut();
+    void submitOn(int slot, int position, Wait attempt);
     void onOutcome(quint64 ticket, SubmitOutcome outcome, const QList<int>& references);
-    void afterContact();
+    void conclude();
+    void showPause();
+    void showLinks();
     void enterGroup(int index);
-    const JournalRecipient& current();
+    const JournalRecipient& recipientAt(int position);
     bool stopTest() const;
 
     // Ends.
@@ -117,8 +169,8 @@ private:
     void showCounts();
     void pushSettings();
     void countSent();
-    void accepted();
-    void recordFailure();
+    void accepted(int position);
+    void recordFailure(int position);
     void writeSummary();
     void writeFailedText();
     void copyRemaining();
@@ -133,8 +185,17 @@ private:
     SendForm& m_form;
     ProgressView& m_view;
     SendJournal m_journal;
-    std::unique_ptr<Link> m_ownLink;
-    Link* m_link = nullptr;
+    std::unique_ptr<Link> m_ownLink;                // the SMS control's modem
+    std::vector<std::unique_ptr<Link>> m_poolLinks; // made at each press
+    QList<RunLink> m_given;
+    bool m_fromShell = false; // links from the shell's modems at each press
+    std::vector<Slot> m_slots;
+    std::optional<SendingHours> m_hoursGiven;
+    SendingHours m_hours;
+    QDate m_day; // Tehran's, that the slots' counts are of
+    QSet<const KylixSMS*> m_reportWatches;
+    std::vector<DeviceGate::Hold> m_poolHolds;
+    ClockTimer m_wake; // asks again while links are down or the run waits
     std::function<void()> m_clearing;
     std::function<void()> m_finishedHook;
     bool m_running = false;
@@ -159,15 +220,22 @@ private:
     qint64 m_runId = 0;
     QList<SendJournal::Group> m_groups;
     int m_group = -1;   // index into m_groups
-    int m_position = 0; // of the current recipient in the run
+    int m_next = 0;     // the next position to hand out
     int m_total = 0;    // recipients planned
     int m_optedOut = 0; // members passed over as on the opt-out list
     qint64 m_rangeNext = 0;
-    QList<JournalRecipient> m_buffer; // the current recipient and a few after it
-    Wait m_wait = Wait::None;
+    QList<JournalRecipient> m_buffer; // recipients about the ones under way
+    struct Submit {
+        int position = 0;
+        Wait attempt = Wait::First;
+        int slot = 0;
+    };
+    std::map<quint64, Submit> m_inFlight; // by ticket
+    std::deque<Submit> m_retries;         // first attempts failed; slot = the one that failed
+    QList<int> m_kept;                    // not accepted and not in the list: a stop copies them
+    Ending m_ending = Ending::None;
+    bool m_paused = false;
     quint64 m_ticket = 0;
-    int m_recordedRow = -1;             // the position already in the failed list
-    int m_acceptedRow = -1;             // the last position the network accepted
     QList<qint64> m_acceptedResendRows; // failed-number rows that got through
     qint64 m_sentContacts = 0;
     qint64 m_failedContacts = 0;

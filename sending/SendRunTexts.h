@@ -177,6 +177,24 @@ inline QString optedOutSummaryLine(qint64 n) {
 }
 
 // Files of a run, in the program folder.
+// A run over several modems waits, and says why.
+inline QString pauseForHours(const QString& from) {
+    return QStringLiteral(u"خارج از ساعات ارسال ؛ ارسال از ساعت %1 ادامه می یابد").arg(from);
+}
+inline const QString kPauseLimits = QStringLiteral(
+    u"همه مودم ها به سقف ارسال روزانه رسیده اند ؛ ارسال از ساعت 00:00 فردا ادامه می یابد");
+inline const QString kPauseNoLink =
+    QStringLiteral(u"هیچ مودمی پاسخ نمی دهد ؛ ارسال با اتصال دوباره یکی از مودم ها ادامه می یابد");
+inline const QString kLinkDown = QStringLiteral(u"قطع");
+inline const QString kLinkAtLimit = QStringLiteral(u"سقف روزانه");
+inline QString linkCount(const QString& label, qint64 sent, const QString& state) {
+    QString line =
+        label + QStringLiteral(u" : ") + QString::number(sent) + QStringLiteral(u" پیام");
+    if (!state.isEmpty())
+        line += QStringLiteral(u" (") + state + u')';
+    return line;
+}
+
 inline const QString kLastTextFile = QStringLiteral("ls.txt");
 inline const QString kSummaryFile = QStringLiteral("pos.dat");
 inline const QString kFailedTextFile = QStringLiteral("lsn.dat");

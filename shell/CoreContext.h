@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <memory>
+
+#include "sending/Link.h"
 #include "shell/Clock.h"
 #include "shell/MessageService.h"
 #include "shell/ShellHooks.h"
@@ -57,6 +60,9 @@ public:
     virtual KylixSMS& sms() = 0;
     // The modem pool; none where the program drives the one control above.
     virtual ModemSource* modemSource() { return nullptr; }
+    // A link to the SMS gateway for a run, with its settings as they are
+    // now; none while no gateway is configured.
+    virtual std::unique_ptr<Link> gatewayLink() { return nullptr; }
     // The modem USSD and the device pages act on: the one chosen on the
     // modems page, modem 1 (the control above) unless another is chosen.
     virtual KylixSMS& deviceSms() { return sms(); }

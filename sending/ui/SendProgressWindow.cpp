@@ -139,6 +139,20 @@ SendProgressWindow::SendProgressWindow(QWidget* parent)
     m_optedOut->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_optedOut->setFont(small);
 
+    // Under the window's own face, shown only by a run over several links:
+    // the window grows to hold them.
+    m_pauseNote = new QLabel(this);
+    m_pauseNote->setObjectName(QStringLiteral("lblPauseNote"));
+    m_pauseNote->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_pauseNote->setWordWrap(true);
+    m_pauseNote->setStyleSheet(QStringLiteral("color:#A00000"));
+    m_pauseNote->hide();
+    m_links = new QLabel(this);
+    m_links->setObjectName(QStringLiteral("lblLinks"));
+    m_links->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    m_links->setFont(small);
+    m_links->hide();
+
     m_Gauge2 = new QProgressBar(this);
     m_Gauge2->setObjectName(QStringLiteral("Gauge2"));
     m_Gauge2->setGeometry(126, 84, 266, 23);
@@ -216,6 +230,36 @@ void SendProgressWindow::setRunCounts(const QString& text) {
 
 void SendProgressWindow::setOptedOutCount(const QString& text) {
     m_optedOut->setText(text);
+}
+
+void SendProgressWindow::setLinkStates(const QString& text) {
+    m_links->setText(text);
+    fitExtras();
+}
+
+void SendProgressWindow::setPauseNote(const QString& text) {
+    m_pauseNote->setText(text);
+    fitExtras();
+}
+
+void SendProgressWindow::fitExtras() {
+    constexpr int kLine = 15;
+    const int width = kClient.width() - 16;
+    int y = kClient.height();
+    const bool paused = !m_pauseNote->text().isEmpty();
+    m_pauseNote->setVisible(paused);
+    if (paused) {
+        m_pauseNote->setGeometry(8, y, width, 2 * kLine);
+        y += 2 * kLine;
+    }
+    const bool links = !m_links->text().isEmpty();
+    m_links->setVisible(links);
+    if (links) {
+        const int lines = int(m_links->text().count(QLatin1Char('\n'))) + 1;
+        m_links->setGeometry(8, y, width, lines * kLine);
+        y += lines * kLine + 4;
+    }
+    setFixedSize(kClient.width(), y);
 }
 
 void SendProgressWindow::setVisible(bool visible) {
@@ -341,4 +385,7 @@ void SendProgressWindow::resetView() {
     m_tek->setText(QStringLiteral("0"));
     m_runCounts->clear();
     m_optedOut->clear();
+    m_links->clear();
+    m_pauseNote->clear();
+    fitExtras();
 }

@@ -37,6 +37,8 @@ public:
     void showProgress() override;
     void setRunCounts(const QString& text) override;
     void setOptedOutCount(const QString& text) override;
+    void setLinkStates(const QString& text) override;
+    void setPauseNote(const QString& text) override;
     void closeProgress() override;
 
     // The target column of the log row for the send page's mode, untrimmed:
@@ -55,6 +57,7 @@ private:
     void cancelClicked();
     void closeProgramClicked();
     void resetView();
+    void fitExtras();
     void writeLogRow();
 
     RunFlags m_flags;
@@ -68,6 +71,8 @@ private:
     QLabel* m_tek = nullptr;
     QLabel* m_runCounts = nullptr;
     QLabel* m_optedOut = nullptr;
+    QLabel* m_pauseNote = nullptr;
+    QLabel* m_links = nullptr;
     QProgressBar* m_Gauge2 = nullptr;
     QPushButton* m_cancel = nullptr;
     QToolButton* m_closeProgramButton = nullptr;

@@ -5,6 +5,8 @@
 // says its outcome is unknown; the journal and both databases stay whole.
 // Both runs happen in children (this executable started again); the
 // simulator lives across them, as a modem does across a crash of the program.
+// The part pool-resume does the same over four simulators at once, checked
+// against all four networks.
 #include <QtTest>
 
 #include <QCheckBox>
@@ -13,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRadioButton>
+#include <QSettings>
 
 #include <cstdio>
 
@@ -20,7 +23,10 @@
 #include "../sending/SendTestSupport.h"
 #include "ReliabilityChild.h"
 #include "ReliabilitySupport.h"
+#include "app/ProgramRoot.h"
 #include "device/DeviceBackend.h"
+#include "device/ModemList.h"
+#include "device/ModemPool.h"
 #include "sending/SendJournal.h"
 #include "store/ui/GroupPicker.h"
 
@@ -30,6 +36,7 @@ namespace {
 constexpr int kMembers = 40;
 const char* const kChildDir = "TAVRIK_REL_RESUME_DIR";
 const char* const kChildStep = "TAVRIK_REL_RESUME_STEP";
+const char* const kChildModems = "TAVRIK_REL_RESUME_MODEMS";
 const QString kGroup = QStringLiteral("چهل نفر");
 
 QString number(int i) {
@@ -44,13 +51,28 @@ void say(const char* line) {
 // The child: the program connected to the simulator on COM3. The first
 // step adds the group and presses send; the second presses send on a
 // program started again, and carries the unfinished run on.
-int runChild(const QString& dir, bool first) {
+int runChild(const QString& dir, bool first, int modems) {
+    if (first && modems > 1) {
+        QSettings ini(dir + QLatin1Char('/') + ModemList::kFile, QSettings::IniFormat);
+        ini.setValue(QStringLiteral("modems/size"), modems);
+        for (int i = 2; i <= modems; ++i)
+            ini.setValue(QStringLiteral("modems/%1/port").arg(i),
+                         QStringLiteral("COM%1").arg(i + 2));
+    }
     ProgramFixture f(dir);
     f.startShown();
     TFormMain& m = f.main();
+    m.findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(false);
+    m.findChild<QLineEdit*>(QStringLiteral("teParameter"))->setText(QStringLiteral("COM3, 9600"));
     if (!reliability::connectToSimulator(m)) {
         say("not connected");
         return 1;
+    }
+    for (int i = 1; i < modems; ++i) {
+        if (!f.program().pool->connectModem(i)) {
+            say("not connected");
+            return 1;
+        }
     }
     m.selectPage(7);
     m.pageEntry();
@@ -84,16 +106,17 @@ struct Child {
     qint64 runMs = 0;
 };
 
-Child runStep(const QString& dir, bool first, qint64 killAfterMs) {
+Child runStep(const QString& dir, bool first, qint64 killAfterMs, int modems) {
     Child t;
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(kChildDir), dir);
     env.insert(QString::fromLatin1(kChildStep),
                first ? QStringLiteral("run") : QStringLiteral("resume"));
+    env.insert(QString::fromLatin1(kChildModems), QString::number(modems));
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("killedRunsResume")});
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("childStep")});
     if (!child.waitForStarted(10000))
         return t;
     QElapsedTimer total;
@@ -142,92 +165,107 @@ QHash<QString, RecipientState> journalStates(const QString& dir, bool* whole) {
     }
     return out;
 }
+
+// Trials of the kill and the start again over this many simulators.
+void resumeTrials(const char* part, int modems) {
+    if (!QFileInfo::exists(ModemSim::binary()))
+        QSKIP("modem simulator not built");
+    const int n = reliability::trials(modems > 1 ? 2 : 3, 100);
+    QRandomGenerator random(reliability::seed(part));
+    reliability::Counts counts;
+    int unknowns = 0;
+    qint64 runMs = -1;
+    for (int trial = 0; trial < n; ++trial) {
+        QTemporaryDir dir;
+        std::vector<std::unique_ptr<ModemSim>> sims;
+        bool started = true;
+        for (int i = 0; i < modems && started; ++i) {
+            sims.push_back(std::make_unique<ModemSim>());
+            started = sims.back()->start(
+                QStringLiteral("latency AT+CMGS 20\n"),
+                {QStringLiteral("--link"), dir.path() + QStringLiteral("/ports/COM%1").arg(i + 3)});
+            if (!started)
+                qWarning("%s", qPrintable(sims.back()->error()));
+        }
+        if (!started) {
+            ++counts.faults;
+            continue;
+        }
+        // The first trial runs to its end and times the run; the others
+        // are killed anywhere within it, then started again.
+        const qint64 killAt = runMs < 0 ? -1 : qint64(random.bounded(quint32(runMs) + 1));
+        const Child first = runStep(dir.path(), true, killAt, modems);
+        ++counts.trials;
+        if (!first.started || first.hung) {
+            ++counts.hangs;
+            continue;
+        }
+        if (first.done && runMs < 0)
+            runMs = first.runMs;
+        const Child again = runStep(dir.path(), false, -1, modems);
+        if (!again.done) {
+            ++counts.hangs;
+            qWarning("trial %d: the program started again did not finish", trial);
+            continue;
+        }
+        QHash<QString, int> received;
+        for (const auto& sim : sims) {
+            for (const QJsonObject& message : sim->messages())
+                ++received[message.value(QStringLiteral("number")).toString()];
+        }
+        bool whole = true;
+        const QHash<QString, RecipientState> states = journalStates(dir.path(), &whole);
+        if (!whole)
+            ++counts.integrity;
+        for (const QString& db : {Database::kContactsFile, Database::kLogFile}) {
+            if (reliability::integrity(dir.filePath(db)) != QLatin1String("ok"))
+                ++counts.integrity;
+        }
+        int duplicates = 0;
+        int lost = 0;
+        for (int i = 1; i <= kMembers; ++i) {
+            const int got = received.value(number(i));
+            if (got > 1) {
+                ++duplicates;
+                qWarning("trial %d: %s received %d times, journal says %s", trial,
+                         qPrintable(number(i)), got,
+                         qPrintable(stateName(states.value(number(i)))));
+            }
+            // Killed before the plan was written: nothing was planned,
+            // nothing went out, nothing is owed.
+            if (!states.contains(number(i)))
+                continue;
+            const RecipientState state = states.value(number(i));
+            if (state == RecipientState::Unknown)
+                ++unknowns;
+            else if (got == 0)
+                ++lost;
+        }
+        counts.duplicates += duplicates;
+        counts.lost += lost;
+        qInfo("trial %d: killed at %lld ms, %d duplicates, %d lost", trial, killAt, duplicates,
+              lost);
+    }
+    std::printf("RESUME-UNKNOWN %d\n", unknowns);
+    reliability::report(part, counts);
+    QVERIFY(counts.clean());
+    QCOMPARE(counts.trials, n);
+}
 } // namespace
 
 class RelResumeTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void killedRunsResume() {
-        if (qEnvironmentVariableIsSet(kChildDir)) {
-            QCOMPARE(runChild(qEnvironmentVariable(kChildDir),
-                              qEnvironmentVariable(kChildStep) == QLatin1String("run")),
-                     0);
+    void killedRunsResume() { resumeTrials("resume", 1); }
+    void killedPoolRunsResume() { resumeTrials("pool-resume", 4); }
+    // A child's step, when started by a trial.
+    void childStep() {
+        if (!qEnvironmentVariableIsSet(kChildDir))
             return;
-        }
-        if (!QFileInfo::exists(ModemSim::binary()))
-            QSKIP("modem simulator not built");
-        const int n = reliability::trials(3, 100);
-        QRandomGenerator random(reliability::seed("resume"));
-        reliability::Counts counts;
-        int unknowns = 0;
-        qint64 runMs = -1;
-        for (int trial = 0; trial < n; ++trial) {
-            QTemporaryDir dir;
-            ModemSim sim;
-            if (!sim.start(
-                    QStringLiteral("latency AT+CMGS 20\n"),
-                    {QStringLiteral("--link"), dir.path() + QStringLiteral("/ports/COM3")})) {
-                qWarning("%s", qPrintable(sim.error()));
-                ++counts.faults;
-                continue;
-            }
-            // The first trial runs to its end and times the run; the others
-            // are killed anywhere within it, then started again.
-            const qint64 killAt = runMs < 0 ? -1 : qint64(random.bounded(quint32(runMs) + 1));
-            const Child first = runStep(dir.path(), true, killAt);
-            ++counts.trials;
-            if (!first.started || first.hung) {
-                ++counts.hangs;
-                continue;
-            }
-            if (first.done && runMs < 0)
-                runMs = first.runMs;
-            const Child again = runStep(dir.path(), false, -1);
-            if (!again.done) {
-                ++counts.hangs;
-                qWarning("trial %d: the program started again did not finish", trial);
-                continue;
-            }
-            QHash<QString, int> received;
-            for (const QJsonObject& part : sim.messages())
-                ++received[part.value(QStringLiteral("number")).toString()];
-            bool whole = true;
-            const QHash<QString, RecipientState> states = journalStates(dir.path(), &whole);
-            if (!whole)
-                ++counts.integrity;
-            for (const QString& db : {Database::kContactsFile, Database::kLogFile}) {
-                if (reliability::integrity(dir.filePath(db)) != QLatin1String("ok"))
-                    ++counts.integrity;
-            }
-            int duplicates = 0;
-            int lost = 0;
-            for (int i = 1; i <= kMembers; ++i) {
-                const int got = received.value(number(i));
-                if (got > 1) {
-                    ++duplicates;
-                    qWarning("trial %d: %s received %d times, journal says %s", trial,
-                             qPrintable(number(i)), got,
-                             qPrintable(stateName(states.value(number(i)))));
-                }
-                // Killed before the plan was written: nothing was planned,
-                // nothing went out, nothing is owed.
-                if (!states.contains(number(i)))
-                    continue;
-                const RecipientState state = states.value(number(i));
-                if (state == RecipientState::Unknown)
-                    ++unknowns;
-                else if (got == 0)
-                    ++lost;
-            }
-            counts.duplicates += duplicates;
-            counts.lost += lost;
-            qInfo("trial %d: killed at %lld ms, %d duplicates, %d lost", trial, killAt, duplicates,
-                  lost);
-        }
-        std::printf("RESUME-UNKNOWN %d\n", unknowns);
-        reliability::report("resume", counts);
-        QVERIFY(counts.clean());
-        QCOMPARE(counts.trials, n);
+        QCOMPARE(runChild(qEnvironmentVariable(kChildDir),
+                          qEnvironmentVariable(kChildStep) == QLatin1String("run"),
+                          qEnvironmentVariableIntValue(kChildModems)),
+                 0);
     }
 };
 

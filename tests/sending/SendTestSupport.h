@@ -136,6 +136,10 @@ public:
     void setRunCounts(const QString& text) override { runCounts = text; }
     QString optedOut;
     void setOptedOutCount(const QString& text) override { optedOut = text; }
+    QString links;
+    void setLinkStates(const QString& text) override { links = text; }
+    QString pauseNote;
+    void setPauseNote(const QString& text) override { pauseNote = text; }
     void closeProgress() override {
         if (!flags.finished) {
             log << QStringLiteral("close refused");

@@ -15,8 +15,19 @@
 //     run should take contacts x 3 s: the modem is never idle waiting for
 //     the program. Target within 1 % of that.
 //
+//   - pool: the same against N simulators at once, after one of them alone
+//     (--pool N [CONTACTS per modem], default 8 and 100): the pool's
+//     throughput against one modem's, measured in the same run (target at
+//     least 7.7 for 8). With --unplug-at K one of the N is pulled out at
+//     the run's K-th message: every contact is sent or recorded, and the
+//     run takes about contacts x 3 s / (N - 1) (target within 15 %).
+//   - links: the engine alone over L scripted links that answer at once
+//     (--links L [--members N]): its time per recipient (target under 1 ms
+//     with 16 links and 100,000).
+//
 // Usage: tavrik-bench-send [--members N] [--cancel-at K] [--sim [CONTACTS]]
-//                          [--latency MS]
+//                          [--latency MS] [--pool N [CONTACTS]] [--unplug-at K]
+//                          [--links L]
 //   --sim runs only the modem pace figure (100 contacts, 5 minutes, unless
 //   CONTACTS is given: --sim 5 is a quick check).
 #include <QApplication>
@@ -30,14 +41,20 @@
 
 #include <cstdio>
 
+#include <QSettings>
+
 #include "FakeSendForm.h"
 #include "ProgramFixture.h"
-#include "device/DeviceBackend.h"
-#include "sending/ui/SendProgressWindow.h"
-#include "sending/ui/SendingSubsystem.h"
+#include "ScriptedLink.h"
 #include "app/ProgramRoot.h"
 #include "app/TFormMain.h"
+#include "device/DeviceBackend.h"
+#include "device/ModemList.h"
+#include "device/ModemPool.h"
+#include "sending/SendJournal.h"
 #include "sending/SendRun.h"
+#include "sending/ui/SendProgressWindow.h"
+#include "sending/ui/SendingSubsystem.h"
 #include "store/Database.h"
 #include "store/Store.h"
 
@@ -182,6 +199,147 @@ int modemPace(int contacts, int latencyMs) {
     sim.waitForFinished(5000);
     return 0;
 }
+// One run of contacts through the first n of the simulators; its seconds,
+// and the journal's count of recipients not sent (nor unknown).
+struct PoolRun {
+    double seconds = 0;
+    int sent = 0;
+    int unknown = 0;
+    int other = 0;
+};
+
+PoolRun poolRun(int modems, int contacts, int latencyMs, int unplugAt) {
+    PoolRun out;
+    ProgramFixture f;
+    std::vector<std::unique_ptr<QProcess>> sims;
+    for (int i = 0; i < modems; ++i) {
+        const QString script = f.file(QStringLiteral("script%1.txt").arg(i));
+        QFile s(script);
+        s.open(QIODevice::WriteOnly);
+        s.write(QStringLiteral("latency AT+CMGS %1\n").arg(latencyMs).toUtf8());
+        // The last one goes at about the run's unplugAt-th message.
+        if (unplugAt > 0 && i == modems - 1)
+            s.write(
+                QStringLiteral("on-send %1 unplug\n").arg(std::max(1, unplugAt / modems)).toUtf8());
+        s.close();
+        sims.push_back(std::make_unique<QProcess>());
+        sims.back()->start(QStringLiteral(TAVRIK_MODEM_SIM),
+                           {QStringLiteral("--script"), script, QStringLiteral("--link"),
+                            f.file(QStringLiteral("ports/COM%1").arg(i + 3))});
+        if (!sims.back()->waitForStarted(5000) || !sims.back()->waitForReadyRead(5000)) {
+            std::fprintf(stderr, "simulator does not start\n");
+            std::exit(2);
+        }
+    }
+    {
+        QSettings ini(f.file(ModemList::kFile), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("modems/size"), modems);
+        for (int i = 2; i <= modems; ++i)
+            ini.setValue(QStringLiteral("modems/%1/port").arg(i),
+                         QStringLiteral("COM%1").arg(i + 2));
+    }
+    f.startShown();
+    TFormMain& m = f.main();
+    m.KylixSMS1.setBackend(makeDeviceBackend(m.programDir));
+    m.findChild<QLineEdit*>(QStringLiteral("teParameter"))->setText(QStringLiteral("COM3, 9600"));
+    m.findChild<QPushButton*>(QStringLiteral("btnConnect"))->click();
+    for (int i = 1; i < modems; ++i)
+        f.program().pool->connectModem(i);
+    if (!m.isConnected()) {
+        std::fprintf(stderr, "not connected\n");
+        std::exit(2);
+    }
+    addGroup(m.db, QStringLiteral("pool"), contacts);
+    FakeSendForm form(m.db);
+    f.program().sending.reset();
+    SendingSubsystem sending(m.context(), form, *f.program().Form1);
+    form.composer = QStringLiteral("Dear **, hello");
+    form.mode = RecipientMode::OneGroup;
+    form.group = QStringLiteral("pool");
+    form.control = false;
+    QElapsedTimer timer;
+    timer.start();
+    form.press();
+    ProgramFixture::waitForRun(sending.run(), 3600000);
+    out.seconds = double(timer.elapsed()) / 1000.0;
+    const StateCounts c = sending.run().journal().counts(sending.run().runId());
+    out.sent = int(c.of(RecipientState::Sent) + c.of(RecipientState::Delivered));
+    out.unknown = int(c.of(RecipientState::Unknown));
+    out.other = int(c.total()) - out.sent - out.unknown;
+    for (auto& sim : sims) {
+        sim->terminate();
+        sim->waitForFinished(5000);
+    }
+    return out;
+}
+
+int pool(int modems, int perModem, int latencyMs, int unplugAt) {
+    const int contacts = modems * perModem;
+    if (unplugAt > 0) {
+        const PoolRun r = poolRun(modems, contacts, latencyMs, unplugAt);
+        const double target = contacts * latencyMs / 1000.0 / (modems - 1);
+        std::printf("pool of %d modems, one unplugged at contact %d: %d contacts in %.1f s "
+                    "(%d sent, %d unknown, %d not sent), target %.1f s, %+.1f %% (within 15 %%)\n",
+                    modems, unplugAt, contacts, r.seconds, r.sent, r.unknown, r.other, target,
+                    (r.seconds - target) / target * 100.0);
+        return r.other == 0 ? 0 : 1;
+    }
+    const PoolRun one = poolRun(1, perModem, latencyMs, 0);
+    const PoolRun all = poolRun(modems, contacts, latencyMs, 0);
+    const double ratio = (all.sent / all.seconds) / (one.sent / one.seconds);
+    std::printf("one modem: %d contacts in %.1f s; %d modems: %d contacts in %.1f s\n", perModem,
+                one.seconds, modems, contacts, all.seconds);
+    std::printf("pool of %d modems: %.2f× one modem (target at least %.1f)\n", modems, ratio,
+                modems * 7.7 / 8.0);
+    return all.other == 0 && one.other == 0 ? 0 : 1;
+}
+
+int links(int count, int members) {
+    ProgramFixture f;
+    f.startShown();
+    TFormMain& m = f.main();
+    connectButton(m, true);
+    addGroup(m.db, QStringLiteral("links"), members);
+    FakeSendForm form(m.db);
+    form.composer = QStringLiteral("Dear **, this is a message of an ordinary length for a group.");
+    form.mode = RecipientMode::OneGroup;
+    form.group = QStringLiteral("links");
+    form.control = false;
+    std::vector<std::unique_ptr<ScriptedLink>> owned;
+    QList<SendRun::RunLink> given;
+    for (int i = 0; i < count; ++i) {
+        owned.push_back(std::make_unique<ScriptedLink>(QStringLiteral("bench:%1").arg(i)));
+        given.append({owned.back().get(), {}, 0, nullptr});
+    }
+    SendProgressWindow& window = *f.program().Form1;
+    SendRun run(m.context(), form, window, given);
+    qint64 planNs = 0;
+    QElapsedTimer timer;
+    bool first = true;
+    for (auto& l : owned) {
+        ScriptedLink* link = l.get();
+        link->script = [&, link](const QString&) {
+            if (first) {
+                planNs = timer.nsecsElapsed();
+                first = false;
+            }
+            // The link keeps what it took; that is the test double's memory.
+            link->sent.clear();
+            link->texts.clear();
+            return SubmitOutcome::Sent;
+        };
+    }
+    timer.start();
+    run.start();
+    ProgramFixture::waitForRun(run, 3600000);
+    const qint64 ns = timer.nsecsElapsed();
+    const StateCounts c = run.journal().counts(run.runId());
+    std::printf("engine over %d links: %d recipients in %.2f s after planning, %.3f ms per "
+                "recipient (target < 1 ms)\n",
+                count, members, double(ns - planNs) / 1e9,
+                double(ns - planNs) / 1e6 / std::max(1, members));
+    return c.of(RecipientState::Sent) == members ? 0 : 1;
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -192,6 +350,10 @@ int main(int argc, char** argv) {
     int simContacts = 0;
     int cancelAt = 0;
     int latency = 3000;
+    int poolModems = 0;
+    int perModem = 100;
+    int unplugAt = 0;
+    int linkCount = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--members") && i + 1 < args.size())
@@ -203,7 +365,19 @@ int main(int argc, char** argv) {
                 (i + 1 < args.size() && args[i + 1].toInt() > 0) ? args[++i].toInt() : 100;
         else if (args[i] == QLatin1String("--latency") && i + 1 < args.size())
             latency = args[++i].toInt();
+        else if (args[i] == QLatin1String("--pool") && i + 1 < args.size()) {
+            poolModems = args[++i].toInt();
+            if (i + 1 < args.size() && args[i + 1].toInt() > 0)
+                perModem = args[++i].toInt();
+        } else if (args[i] == QLatin1String("--unplug-at") && i + 1 < args.size())
+            unplugAt = args[++i].toInt();
+        else if (args[i] == QLatin1String("--links") && i + 1 < args.size())
+            linkCount = args[++i].toInt();
     }
+    if (poolModems > 0)
+        return pool(poolModems, perModem, latency, unplugAt);
+    if (linkCount > 0)
+        return links(linkCount, members);
     if (simContacts > 0)
         return modemPace(simContacts, latency);
     return overhead(members, cancelAt);
