@@ -11,6 +11,7 @@
 #include "incoming/ui/DeliveryReportWindow.h"
 #include "incoming/ui/IncomingSubsystem.h"
 #include "incoming/ui/TFormUSSD.h"
+#include "sending/SendRun.h"
 #include "sending/ui/DateFilterWindow.h"
 #include "sending/ui/GatewaySubsystem.h"
 #include "sending/ui/SchedulesSubsystem.h"
@@ -99,6 +100,10 @@ void ProgramRoot::createSubsystems() {
     incoming = std::make_unique<IncomingSubsystem>(shell, *FormUSSD, *Form8);
     password = std::make_unique<PasswordPage>(shell, *Form6);
     about = std::make_unique<AboutPages>(shell, *Form5);
+    // The modems page's "sent today" is the journal's, as the limits are.
+    pool->setSentTodayCounter([this](const QString& name) {
+        return int(sending->run().journal().outOnDayOf(name, Clock::instance().now()));
+    });
     modems = std::make_unique<ModemsPage>(shell, *pool);
     incoming->attachPool(*pool);
     gateway = std::make_unique<GatewaySubsystem>(shell, *incoming);

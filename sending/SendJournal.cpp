@@ -7,6 +7,7 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+#include "sending/Schedule.h"
 #include "shell/Clock.h"
 #include "store/ContactExport.h"
 
@@ -442,6 +443,15 @@ qint64 SendJournal::outOn(const QString& link, qint64 fromMs, qint64 toMs) const
     if (!q.exec() || !q.next())
         return 0;
     return q.value(0).toLongLong();
+}
+
+qint64 SendJournal::outOnDayOf(const QString& link, const QDateTime& time) const {
+    // Operators count a SIM's messages by their own day, whatever zone the
+    // machine is in.
+    const QDateTime here = schedule::inTehran(time);
+    const QDateTime start(here.date(), QTime(0, 0), here.timeZone());
+    const QDateTime end(here.date().addDays(1), QTime(0, 0), here.timeZone());
+    return outOn(link, start.toMSecsSinceEpoch(), end.toMSecsSinceEpoch());
 }
 
 QList<int> SendJournal::positions(qint64 run, std::optional<RecipientState> only) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -146,6 +147,8 @@ public:
     // Bodies that went out through the link between two clock times (ms
     // since the epoch), in every run: what a SIM's daily limit counts.
     qint64 outOn(const QString& link, qint64 fromMs, qint64 toMs) const;
+    // The same for the Tehran calendar day the time falls in.
+    qint64 outOnDayOf(const QString& link, const QDateTime& time) const;
     // The positions of a run's rows in order, of one state only when given;
     // read from an index alone.
     QList<int> positions(qint64 run, std::optional<RecipientState> only = {}) const;

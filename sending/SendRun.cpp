@@ -710,12 +710,10 @@ bool SendRun::legacyModem() const {
 }
 
 void SendRun::countToday() {
-    const QDateTime now = schedule::inTehran(m_shell.clock().now());
-    m_day = now.date();
-    const qint64 from = QDateTime(m_day, QTime(0, 0), now.timeZone()).toMSecsSinceEpoch();
-    const qint64 to = QDateTime(m_day.addDays(1), QTime(0, 0), now.timeZone()).toMSecsSinceEpoch();
+    const QDateTime now = m_shell.clock().now();
+    m_day = schedule::inTehran(now).date();
     for (Slot& slot : m_slots)
-        slot.today = slot.limit > 0 ? m_journal.outOn(slot.link->name(), from, to) : 0;
+        slot.today = m_journal.outOnDayOf(slot.link->name(), now);
 }
 
 bool SendRun::inHours() const {

@@ -10,12 +10,13 @@
 #include <QToolButton>
 
 #include "FakeSendForm.h"
+#include "ScriptedLink.h"
 #include "SendTestSupport.h"
-#include "sending/ui/SendProgressWindow.h"
+#include "app/ProgramRoot.h"
 #include "sending/SendRun.h"
 #include "sending/SendRunTexts.h"
+#include "sending/ui/SendProgressWindow.h"
 #include "sending/ui/SendingSubsystem.h"
-#include "app/ProgramRoot.h"
 #include "shell/Bidi.h"
 #include "store/Sql.h"
 
@@ -60,6 +61,38 @@ struct Running {
 class ProgressWindowTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // A run over several links: a line per link under the window's face,
+    // the window grown to hold them, and the reason it waits while it
+    // waits, gone when the run ends.
+    void linkLinesAndThePauseNote() {
+        Running r;
+        addGroup(r.f, QStringLiteral("g"), numbered(4));
+        r.form->mode = RecipientMode::OneGroup;
+        r.form->group = QStringLiteral("g");
+        ScriptedLink a(QStringLiteral("modem:COM3"));
+        ScriptedLink b(QStringLiteral("modem:COM4"));
+        SendRun run(r.f.main().context(), *r.form, *r.form1,
+                    {{&a, QStringLiteral("SIM A"), 0, nullptr}, {&b, {}, 0, nullptr}});
+        const int height = r.form1->height();
+        run.start();
+        QTRY_VERIFY(r.child<QLabel>("lblLinks")->isVisible());
+        QCOMPARE(r.label("lblLinks"), sendtext::linkCount(QStringLiteral("SIM A"), 0, {}) + u'\n' +
+                                          sendtext::linkCount(QStringLiteral("modem:COM4"), 0, {}));
+        QVERIFY(r.form1->height() > height);
+        QVERIFY(!r.child<QLabel>("lblPauseNote")->isVisible());
+        a.unplug(true);
+        b.unplug(false);
+        QTRY_COMPARE(r.label("lblPauseNote"), sendtext::kPauseNoLink);
+        QVERIFY(r.child<QLabel>("lblPauseNote")->isVisible());
+        QVERIFY(
+            r.label("lblLinks")
+                .contains(sendtext::linkCount(QStringLiteral("SIM A"), 1, sendtext::kLinkDown)));
+        r.form1->runFlags().cancel = true;
+        r.f.clock.advance(1000);
+        QVERIFY(ProgramFixture::waitForRun(run));
+        QVERIFY(!r.child<QLabel>("lblPauseNote")->isVisible());
+    }
+
     // While a contact is sent: the window stands in for the main window,
     // refuses to close and animates; afterwards the run is logged.
     void groupRunIsShownThenLogged() {

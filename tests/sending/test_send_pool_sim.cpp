@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTableWidget>
 
 #include "ProgramFixture.h"
 #include "SendTestSupport.h"
@@ -108,7 +109,9 @@ private Q_SLOTS:
         QCOMPARE(rows.size(), kMembers);
         int unknown = 0;
         QMap<QString, int> byLink;
+        QMap<QString, int> outBy; // sent or unknown: what a SIM's day counts
         for (const JournalRecipient& r : rows) {
+            ++outBy[r.link];
             QVERIFY2(reached.value(r.number) <= 1, qPrintable(r.number));
             if (r.state == RecipientState::Unknown) {
                 ++unknown;
@@ -127,6 +130,14 @@ private Q_SLOTS:
             QVERIFY2(perModem[i] >= 8, qPrintable(QString::number(perModem[i])));
         QCOMPARE(byLink.size(), kModems);
         QVERIFY(byLink.contains(QStringLiteral("modem:COM6")));
+        // The modems page's count of the day is the journal's.
+        m.selectPage(int(Page::Modems));
+        pool.refreshStates();
+        auto* table =
+            m.page(int(Page::Modems))->findChild<QTableWidget*>(QStringLiteral("tblModems"));
+        for (int i = 0; i < kModems; ++i)
+            QCOMPARE(table->item(i, 8)->text().toInt(),
+                     outBy.value(QStringLiteral("modem:COM%1").arg(i + 3)));
     }
 };
 
