@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QTableWidget>
 
+#include "PoolSetup.h"
 #include "ProgramFixture.h"
 #include "app/ProgramRoot.h"
 #include "app/TFormMain.h"
@@ -58,11 +59,7 @@ private Q_SLOTS:
                             {QStringLiteral("--link"), f.file(QStringLiteral("ports/COM3"))}));
         QVERIFY(second.start(incoming(QStringLiteral("+989122222222"), QStringLiteral("two")),
                              {QStringLiteral("--link"), f.file(QStringLiteral("ports/COM4"))}));
-        {
-            QSettings ini(f.file(ModemList::kFile), QSettings::IniFormat);
-            ini.setValue(QStringLiteral("modems/size"), 2);
-            ini.setValue(QStringLiteral("modems/2/port"), QStringLiteral("COM4"));
-        }
+        poolsetup::writeModemList(f.dir(), 2);
         f.startShown();
         TFormMain& m = f.main();
         m.KylixSMS1.setBackend(makeDeviceBackend(m.programDir));

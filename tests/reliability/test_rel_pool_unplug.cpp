@@ -15,7 +15,7 @@
 
 #include "../device/test_at_sim.h"
 #include "../sending/SendTestSupport.h"
-#include "ReliabilityChild.h"
+#include "PoolSetup.h"
 #include "ReliabilitySupport.h"
 #include "app/ProgramRoot.h"
 #include "device/ModemList.h"
@@ -61,25 +61,14 @@ void trial(QRandomGenerator& random, reliability::Counts& counts, int index) {
             return;
         }
     }
-    {
-        QSettings ini(f.file(ModemList::kFile), QSettings::IniFormat);
-        ini.setValue(QStringLiteral("modems/size"), kModems);
-        for (int i = 2; i <= kModems; ++i)
-            ini.setValue(QStringLiteral("modems/%1/port").arg(i),
-                         QStringLiteral("COM%1").arg(i + 2));
-    }
+    poolsetup::writeModemList(f.dir(), kModems);
     f.startShown();
     TFormMain& m = f.main();
-    m.findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(false);
-    m.findChild<QLineEdit*>(QStringLiteral("teParameter"))->setText(QStringLiteral("COM3, 9600"));
-    if (!reliability::connectToSimulator(m)) {
+    if (!poolsetup::connectAll(f, kModems)) {
         ++counts.faults;
         return;
     }
     m.findChild<QLineEdit*>(QStringLiteral("teSendTimeout"))->setText(QStringLiteral("2"));
-    ModemPool& pool = *f.program().pool;
-    for (int i = 1; i < kModems; ++i)
-        pool.connectModem(i);
     QList<Member> members;
     for (int i = 1; i <= kMembers; ++i)
         members.append({QStringLiteral("N%1").arg(i), {}, number(i)});

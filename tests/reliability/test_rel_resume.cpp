@@ -21,7 +21,7 @@
 
 #include "../device/test_at_sim.h"
 #include "../sending/SendTestSupport.h"
-#include "ReliabilityChild.h"
+#include "PoolSetup.h"
 #include "ReliabilitySupport.h"
 #include "app/ProgramRoot.h"
 #include "device/DeviceBackend.h"
@@ -52,27 +52,14 @@ void say(const char* line) {
 // step adds the group and presses send; the second presses send on a
 // program started again, and carries the unfinished run on.
 int runChild(const QString& dir, bool first, int modems) {
-    if (first && modems > 1) {
-        QSettings ini(dir + QLatin1Char('/') + ModemList::kFile, QSettings::IniFormat);
-        ini.setValue(QStringLiteral("modems/size"), modems);
-        for (int i = 2; i <= modems; ++i)
-            ini.setValue(QStringLiteral("modems/%1/port").arg(i),
-                         QStringLiteral("COM%1").arg(i + 2));
-    }
+    if (first && modems > 1)
+        poolsetup::writeModemList(dir + QLatin1Char('/'), modems);
     ProgramFixture f(dir);
     f.startShown();
     TFormMain& m = f.main();
-    m.findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(false);
-    m.findChild<QLineEdit*>(QStringLiteral("teParameter"))->setText(QStringLiteral("COM3, 9600"));
-    if (!reliability::connectToSimulator(m)) {
+    if (!poolsetup::connectAll(f, modems)) {
         say("not connected");
         return 1;
-    }
-    for (int i = 1; i < modems; ++i) {
-        if (!f.program().pool->connectModem(i)) {
-            say("not connected");
-            return 1;
-        }
     }
     m.selectPage(7);
     m.pageEntry();

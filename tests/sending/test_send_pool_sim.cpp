@@ -12,6 +12,7 @@
 #include <QSettings>
 #include <QTableWidget>
 
+#include "PoolSetup.h"
 #include "ProgramFixture.h"
 #include "SendTestSupport.h"
 #include "app/ProgramRoot.h"
@@ -57,26 +58,11 @@ private Q_SLOTS:
             QVERIFY(sims.back()->start(script, {QStringLiteral("--link"),
                                                 f.file(QStringLiteral("ports/COM%1").arg(i + 3))}));
         }
-        {
-            QSettings ini(f.file(ModemList::kFile), QSettings::IniFormat);
-            ini.setValue(QStringLiteral("modems/size"), kModems);
-            for (int i = 2; i <= kModems; ++i)
-                ini.setValue(QStringLiteral("modems/%1/port").arg(i),
-                             QStringLiteral("COM%1").arg(i + 2));
-        }
+        poolsetup::writeModemList(f.dir(), kModems);
         f.startShown();
         TFormMain& m = f.main();
-        m.KylixSMS1.setBackend(makeDeviceBackend(m.programDir));
-        m.findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(false);
-        m.findChild<QLineEdit*>(QStringLiteral("teParameter"))
-            ->setText(QStringLiteral("COM3, 9600"));
-        QTest::mouseClick(m.findChild<QWidget*>(QStringLiteral("btnConnect")), Qt::LeftButton);
-        QVERIFY(m.isConnected());
-        m.findChild<QLineEdit*>(QStringLiteral("teSendInterval"))->setText(QStringLiteral("0"));
-        m.findChild<QLineEdit*>(QStringLiteral("teSendRetryTimes"))->setText(QStringLiteral("0"));
+        QVERIFY(poolsetup::connectAll(f, kModems));
         ModemPool& pool = *f.program().pool;
-        for (int i = 1; i < kModems; ++i)
-            QVERIFY(pool.connectModem(i));
 
         QList<Member> members;
         for (int i = 1; i <= kMembers; ++i)

@@ -44,6 +44,7 @@
 #include <QSettings>
 
 #include "FakeSendForm.h"
+#include "PoolSetup.h"
 #include "ProgramFixture.h"
 #include "ScriptedLink.h"
 #include "app/ProgramRoot.h"
@@ -231,21 +232,11 @@ PoolRun poolRun(int modems, int contacts, int latencyMs, int unplugAt) {
             std::exit(2);
         }
     }
-    {
-        QSettings ini(f.file(ModemList::kFile), QSettings::IniFormat);
-        ini.setValue(QStringLiteral("modems/size"), modems);
-        for (int i = 2; i <= modems; ++i)
-            ini.setValue(QStringLiteral("modems/%1/port").arg(i),
-                         QStringLiteral("COM%1").arg(i + 2));
-    }
+    poolsetup::writeModemList(f.dir(), modems);
     f.startShown();
     TFormMain& m = f.main();
-    m.KylixSMS1.setBackend(makeDeviceBackend(m.programDir));
-    m.findChild<QLineEdit*>(QStringLiteral("teParameter"))->setText(QStringLiteral("COM3, 9600"));
-    m.findChild<QPushButton*>(QStringLiteral("btnConnect"))->click();
-    for (int i = 1; i < modems; ++i)
-        f.program().pool->connectModem(i);
-    if (!m.isConnected()) {
+    // At the settings' default interval, as the one modem's pace figure.
+    if (!poolsetup::connectAll(f, modems, false)) {
         std::fprintf(stderr, "not connected\n");
         std::exit(2);
     }
