@@ -94,6 +94,31 @@ void addGroup(Database& db, const QString& name, int n) {
     db.ADOQuery1.open();
 }
 
+// A group of n and the send page's choice of it, scripted, with the
+// program's sending serving that page in place of the real one.
+struct GroupPress {
+    FakeSendForm form;
+    std::unique_ptr<SendingSubsystem> sending;
+
+    GroupPress(ProgramFixture& f, const QString& group, int members, const QString& text,
+               bool ownSending = true)
+        : form(f.main().db) {
+        addGroup(f.main().db, group, members);
+        if (ownSending) {
+            f.program().sending.reset();
+            sending =
+                std::make_unique<SendingSubsystem>(f.main().context(), form, *f.program().Form1);
+        }
+        form.composer = text;
+        form.mode = RecipientMode::OneGroup;
+        form.group = group;
+    }
+    SendRun& run() const { return sending->run(); }
+};
+
+const QString kLongText =
+    QStringLiteral("Dear **, this is a message of an ordinary length for a group.");
+
 void connectButton(TFormMain& m, bool connected) {
     m.findChild<QPushButton*>(QStringLiteral("btnConnect"))->setEnabled(!connected);
 }
@@ -103,14 +128,7 @@ int overhead(int members, int cancelAt) {
     f.startShown();
     TFormMain& m = f.main();
     connectButton(m, true);
-    addGroup(m.db, QStringLiteral("bench"), members);
-    FakeSendForm form(m.db);
-    // In place of the program's own, which serves the real send page.
-    f.program().sending.reset();
-    SendingSubsystem sending(m.context(), form, *f.program().Form1);
-    form.composer = QStringLiteral("Dear **, this is a message of an ordinary length for a group.");
-    form.mode = RecipientMode::OneGroup;
-    form.group = QStringLiteral("bench");
+    GroupPress press(f, QStringLiteral("bench"), members, kLongText);
 
     QList<double> samples;
     int sent = 0;
@@ -130,8 +148,8 @@ int overhead(int members, int cancelAt) {
     };
     const double before = residentMb();
     timer.start();
-    form.press();
-    ProgramFixture::waitForRun(sending.run(), 3600000);
+    press.form.press();
+    ProgramFixture::waitForRun(press.run(), 3600000);
     const qint64 ns = timer.nsecsElapsed();
     if (cancelAt > 0) {
         QSqlQuery kept(QSqlDatabase::database(QString::fromLatin1(Database::kContacts), false));
@@ -178,18 +196,11 @@ int modemPace(int contacts, int latencyMs) {
         return 2;
     }
     const QString interval = m.findChild<QLineEdit*>(QStringLiteral("teSendInterval"))->text();
-    addGroup(m.db, QStringLiteral("pace"), contacts);
-    FakeSendForm form(m.db);
-    // In place of the program's own, which serves the real send page.
-    f.program().sending.reset();
-    SendingSubsystem sending(m.context(), form, *f.program().Form1);
-    form.composer = QStringLiteral("Dear **, hello");
-    form.mode = RecipientMode::OneGroup;
-    form.group = QStringLiteral("pace");
+    GroupPress press(f, QStringLiteral("pace"), contacts, QStringLiteral("Dear **, hello"));
     QElapsedTimer timer;
     timer.start();
-    form.press();
-    ProgramFixture::waitForRun(sending.run(), 3600000);
+    press.form.press();
+    ProgramFixture::waitForRun(press.run(), 3600000);
     const double s = double(timer.elapsed()) / 1000.0;
     const double target = contacts * latencyMs / 1000.0;
     std::printf("modem pace: %d contacts, modem %d ms per message, interval %s s: %.2f s "
@@ -234,26 +245,19 @@ PoolRun poolRun(int modems, int contacts, int latencyMs, int unplugAt) {
     }
     poolsetup::writeModemList(f.dir(), modems);
     f.startShown();
-    TFormMain& m = f.main();
     // At the settings' default interval, as the one modem's pace figure.
     if (!poolsetup::connectAll(f, modems, false)) {
         std::fprintf(stderr, "not connected\n");
         std::exit(2);
     }
-    addGroup(m.db, QStringLiteral("pool"), contacts);
-    FakeSendForm form(m.db);
-    f.program().sending.reset();
-    SendingSubsystem sending(m.context(), form, *f.program().Form1);
-    form.composer = QStringLiteral("Dear **, hello");
-    form.mode = RecipientMode::OneGroup;
-    form.group = QStringLiteral("pool");
-    form.control = false;
+    GroupPress press(f, QStringLiteral("pool"), contacts, QStringLiteral("Dear **, hello"));
+    press.form.control = false;
     QElapsedTimer timer;
     timer.start();
-    form.press();
-    ProgramFixture::waitForRun(sending.run(), 3600000);
+    press.form.press();
+    ProgramFixture::waitForRun(press.run(), 3600000);
     out.seconds = double(timer.elapsed()) / 1000.0;
-    const StateCounts c = sending.run().journal().counts(sending.run().runId());
+    const StateCounts c = press.run().journal().counts(press.run().runId());
     out.sent = int(c.of(RecipientState::Sent) + c.of(RecipientState::Delivered));
     out.unknown = int(c.of(RecipientState::Unknown));
     out.other = int(c.total()) - out.sent - out.unknown;
@@ -290,12 +294,8 @@ int links(int count, int members) {
     f.startShown();
     TFormMain& m = f.main();
     connectButton(m, true);
-    addGroup(m.db, QStringLiteral("links"), members);
-    FakeSendForm form(m.db);
-    form.composer = QStringLiteral("Dear **, this is a message of an ordinary length for a group.");
-    form.mode = RecipientMode::OneGroup;
-    form.group = QStringLiteral("links");
-    form.control = false;
+    GroupPress press(f, QStringLiteral("links"), members, kLongText, false);
+    press.form.control = false;
     std::vector<std::unique_ptr<ScriptedLink>> owned;
     QList<SendRun::RunLink> given;
     for (int i = 0; i < count; ++i) {
@@ -303,7 +303,7 @@ int links(int count, int members) {
         given.append({owned.back().get(), {}, 0, nullptr});
     }
     SendProgressWindow& window = *f.program().Form1;
-    SendRun run(m.context(), form, window, given);
+    SendRun run(m.context(), press.form, window, given);
     qint64 planNs = 0;
     QElapsedTimer timer;
     bool first = true;
