@@ -57,8 +57,6 @@ public:
     QString lastRefusal() const { return m_lastRefusal; }
 
 Q_SIGNALS:
-    // Before the outcome of a refused submit: smsbox's text for it.
-    void refused(quint64 ticket, const QString& text);
     void upChanged(bool up);
 
 private:

@@ -33,5 +33,7 @@ public:
     virtual bool submit(quint64 ticket, const QString& number, const QString& text) = 0;
 
 Q_SIGNALS:
+    // Before the outcome of a refused submit, when the link has words for it.
+    void refused(quint64 ticket, const QString& text);
     void outcome(quint64 ticket, SubmitOutcome outcome, const QList<int>& references);
 };

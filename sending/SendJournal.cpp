@@ -48,6 +48,8 @@ const AddedColumn kAddedColumns[] = {
     {"recipients", "submit_at", "integer"}, {"recipients", "outcome_at", "integer"},
     {"recipients", "report_at", "integer"}, {"runs", "optedout", "integer not null default 0"},
     {"runs", "ended_at", "integer"},
+    // The network's or the gateway's words for a refusal.
+    {"recipients", "note", "text"},
 };
 
 qint64 nowMs() {
@@ -100,6 +102,7 @@ JournalRecipient recipientFrom(const QSqlQuery& q) {
     r.state = stateFromName(q.value(9).toString()).value_or(RecipientState::Unknown);
     r.link = q.value(10).toString();
     r.references = referencesFrom(q.value(11).toString());
+    r.note = q.value(12).toString();
     return r;
 }
 
@@ -294,13 +297,15 @@ bool SendJournal::markSubmitting(qint64 run, int position) {
 }
 
 bool SendJournal::recordOutcome(qint64 run, int position, RecipientState state, const QString& link,
-                                const QList<int>& references) {
+                                const QList<int>& references, const QString& note) {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!db.transaction())
         return fail(db.lastError().text());
-    bool ok = exec(QStringLiteral("update recipients set state=?, link=?, refs=?, outcome_at=? "
-                                  "where run=? and position=?"),
-                   {stateName(state), link, referencesText(references), nowMs(), run, position});
+    bool ok = exec(QStringLiteral("update recipients set state=?, link=?, refs=?, outcome_at=?, "
+                                  "note=? where run=? and position=?"),
+                   {stateName(state), link, referencesText(references), nowMs(),
+                    note.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(note), run,
+                    position});
     if (ok && state == RecipientState::Sent && !references.isEmpty()) {
         const auto number = recipient(run, position);
         const QString key = number ? numberKey(number->number) : QString();
@@ -535,7 +540,7 @@ QList<JournalRecipient> SendJournal::recipients(qint64 run, int fromPosition, in
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("select ") + kColumns +
-              QStringLiteral(" from recipients where run=? and position>=?") +
+              QStringLiteral(", note from recipients where run=? and position>=?") +
               (only ? QStringLiteral(" and state=?") : QString()) +
               QStringLiteral(" order by position limit ?"));
     q.addBindValue(run);
@@ -581,7 +586,8 @@ QList<SendJournal::Group> SendJournal::groups(qint64 run) const {
 QStringList SendJournal::exportColumns() {
     return {QStringLiteral("position"), QStringLiteral("group"),      QStringLiteral("number"),
             QStringLiteral("name"),     QStringLiteral("family"),     QStringLiteral("state"),
-            QStringLiteral("link"),     QStringLiteral("references"), QStringLiteral("text")};
+            QStringLiteral("link"),     QStringLiteral("references"), QStringLiteral("text"),
+            QStringLiteral("note")};
 }
 
 QStringList SendJournal::exportFields(const JournalRecipient& r) {
@@ -593,7 +599,8 @@ QStringList SendJournal::exportFields(const JournalRecipient& r) {
             stateName(r.state),
             r.link,
             referencesText(r.references),
-            r.text};
+            r.text,
+            r.note};
 }
 
 bool SendJournal::exportCsv(qint64 run, const QString& path, QString* error) const {

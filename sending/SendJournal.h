@@ -47,6 +47,7 @@ struct JournalRecipient : PlannedRecipient {
     RecipientState state = RecipientState::Pending;
     QString link;
     QList<int> references; // of every part, in order
+    QString note;          // the words of a refusal, when the link gave them
 };
 
 struct StateCounts {
@@ -100,7 +101,7 @@ public:
 
     bool markSubmitting(qint64 run, int position);
     bool recordOutcome(qint64 run, int position, RecipientState state, const QString& link = {},
-                       const QList<int>& references = {});
+                       const QList<int>& references = {}, const QString& note = {});
     // A status report: the most recent submit with this link, reference and
     // number takes it. True when a part was matched.
     bool recordReport(const QString& link, int reference, const QString& number, bool delivered);

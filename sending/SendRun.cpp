@@ -684,8 +684,10 @@ bool SendRun::gatherLinks() {
         }
     }
     for (const Slot& slot : m_slots) {
-        disconnect(slot.link, &Link::outcome, this, &SendRun::onOutcome);
+        disconnect(slot.link, nullptr, this, nullptr);
         connect(slot.link, &Link::outcome, this, &SendRun::onOutcome);
+        connect(slot.link, &Link::refused, this,
+                [this](quint64 ticket, const QString& text) { m_refusals.insert(ticket, text); });
     }
     return !legacyModem();
 }
@@ -910,7 +912,7 @@ void SendRun::onOutcome(quint64 ticket, SubmitOutcome outcome, const QList<int>&
     m_inFlight.erase(it);
     Slot& slot = m_slots[std::size_t(submit.slot)];
     if (!m_journal.recordOutcome(m_runId, submit.position, stateOf(outcome), slot.link->name(),
-                                 references)) {
+                                 references, m_refusals.take(ticket))) {
         abort(sendtext::kJournalNotWritten);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -231,6 +232,7 @@ private:
         int slot = 0;
     };
     std::map<quint64, Submit> m_inFlight; // by ticket
+    QHash<quint64, QString> m_refusals;   // a refusal's words until its outcome
     std::deque<Submit> m_retries;         // first attempts failed; slot = the one that failed
     QList<int> m_kept;                    // not accepted and not in the list: a stop copies them
     Ending m_ending = Ending::None;

@@ -304,7 +304,7 @@ private Q_SLOTS:
             QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), qsizetype(1501));
         QVERIFY(lines[1].endsWith(
-            QStringLiteral(",sent,modem:COM3,\"3,4\",\"'=HYPERLINK(\"\"x\"\")\"")));
+            QStringLiteral(",sent,modem:COM3,\"3,4\",\"'=HYPERLINK(\"\"x\"\")\",")));
 
         QString why;
         const QString nowhere = dir.filePath(QStringLiteral("missing/run.xlsx"));

@@ -142,8 +142,8 @@ private Q_SLOTS:
         QCOMPARE(
             QString::fromUtf8(bytes.mid(3)),
             QStringLiteral(u"position,group,number,name,family,state,link,references,"
-                           u"text\r\n1,g,0912,N,,sent,m,\"3,4\",\"سلام, \"\"علی\"\"\nخوبی؟\"\r\n"
-                           u"2,,0913,,,pending,,,hi\r\n"));
+                           u"text,note\r\n1,g,0912,N,,sent,m,\"3,4\",\"سلام, \"\"علی\"\"\nخوبی؟\",\r\n"
+                           u"2,,0913,,,pending,,,hi,\r\n"));
     }
 };
 

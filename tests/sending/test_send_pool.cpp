@@ -208,6 +208,23 @@ private Q_SLOTS:
         QCOMPARE(failedNumbers(), QStringList{second});
     }
 
+    // A refusal's words, when the link has them (a gateway's answer), stay
+    // with the recipient's row; a later outcome without words keeps none.
+    void aRefusalKeepsItsWords() {
+        Pool p(2, {0});
+        p.link(0).refusal = QStringLiteral("Not routable. Do not try again.");
+        p.link(0).script = [](const QString& n) {
+            return n == member(kPrefix, 1) ? SubmitOutcome::Refused : kSent;
+        };
+        p.run->start();
+        QVERIFY(ProgramFixture::waitForRun(*p.run));
+        const auto first = p.run->journal().recipient(p.run->runId(), 0);
+        QCOMPARE(first->state, S::Refused);
+        QCOMPARE(first->note, p.link(0).refusal);
+        QVERIFY(p.run->journal().recipient(p.run->runId(), 1)->note.isEmpty());
+        QCOMPARE(SendJournal::exportFields(*first).last(), p.link(0).refusal);
+    }
+
     // A link lost with its body out leaves the recipient unknown, never sent
     // again; lost before the body left, the recipient goes to another link.
     // The others carry on, the lost one takes nothing while down, and it

@@ -53,6 +53,7 @@ public:
 
     std::function<SubmitOutcome(const QString& number)> script;
     bool up = true;
+    QString refusal; // the words a refusal comes with
     QStringList sent; // every body handed over, in order
     QStringList texts;
     QList<Held> held;
@@ -62,6 +63,8 @@ private:
         for (qsizetype i = 0; i < held.size(); ++i) {
             if (held[i].ticket == ticket) {
                 held.removeAt(i);
+                if (o == SubmitOutcome::Refused && !refusal.isEmpty())
+                    Q_EMIT refused(ticket, refusal);
                 Q_EMIT outcome(ticket, o,
                                o == SubmitOutcome::Sent ? QList<int>{int(ticket)} : QList<int>{});
                 return;

@@ -261,6 +261,10 @@ PoolRun poolRun(int modems, int contacts, int latencyMs, int unplugAt) {
     out.sent = int(c.of(RecipientState::Sent) + c.of(RecipientState::Delivered));
     out.unknown = int(c.of(RecipientState::Unknown));
     out.other = int(c.total()) - out.sent - out.unknown;
+    std::printf("  %d modem(s):", modems);
+    for (const auto& [link, n] : press.run().linkCounts())
+        std::printf(" %s %lld", qPrintable(link), n);
+    std::printf("\n");
     for (auto& sim : sims) {
         sim->terminate();
         sim->waitForFinished(5000);
