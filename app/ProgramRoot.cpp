@@ -101,8 +101,13 @@ void ProgramRoot::createSubsystems() {
     password = std::make_unique<PasswordPage>(shell, *Form6);
     about = std::make_unique<AboutPages>(shell, *Form5);
     // The modems page's "sent today" is the journal's, as the limits are.
-    pool->setSentTodayCounter([this](const QString& name) {
-        return int(sending->run().journal().outOnDayOf(name, Clock::instance().now()));
+    // A connection of its own: the page outlives any one run and its engine.
+    auto counts = std::make_shared<SendJournal>(QStringLiteral("journal-modem-counts"));
+    const QString folder = FormMain->programDir;
+    pool->setSentTodayCounter([counts, folder](const QString& name) {
+        if (!counts->isOpen() && !counts->open(folder))
+            return 0;
+        return int(counts->outOnDayOf(name, Clock::instance().now()));
     });
     modems = std::make_unique<ModemsPage>(shell, *pool);
     incoming->attachPool(*pool);

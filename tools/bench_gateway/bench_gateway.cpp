@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
     ProgramFixture::waitForRun(run, 3600000);
     const double engine = n * 1000.0 / double(std::max<qint64>(1, t.elapsed()));
     const StateCounts c = run.journal().counts(run.runId());
-    std::printf("Tavrik run (engine, one submit at a time): %8.0f msg/s  %5.1f%% of plain "
+    std::printf("Tavrik run (engine, the link's window):   %8.0f msg/s  %5.1f%% of plain "
                 "(target >= 95%%)\n",
                 engine, 100.0 * engine / plain);
     QElapsedTimer drain;
