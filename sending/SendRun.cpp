@@ -911,20 +911,24 @@ void SendRun::onOutcome(quint64 ticket, SubmitOutcome outcome, const QList<int>&
     const Submit submit = it->second;
     m_inFlight.erase(it);
     Slot& slot = m_slots[std::size_t(submit.slot)];
-    if (!m_journal.recordOutcome(m_runId, submit.position, stateOf(outcome), slot.link->name(),
-                                 references, m_refusals.take(ticket))) {
-        abort(sendtext::kJournalNotWritten);
-        return;
-    }
     // A body that went out without an answer counts as sent: trying it
     // again could reach the customer twice.
     const bool out = outcome == SubmitOutcome::Sent || outcome == SubmitOutcome::Unknown;
+    const bool cancel = m_view.runFlags().cancel;
+    const bool last = out || submit.attempt == Wait::Second || cancel;
+    // One that is to be tried again is pending until then: the second
+    // attempt may wait for another link, and a crash meanwhile must leave it
+    // to be sent when the run is carried on, not failed and in no list.
+    const RecipientState state = last ? stateOf(outcome) : RecipientState::Pending;
+    if (!m_journal.recordOutcome(m_runId, submit.position, state, slot.link->name(), references,
+                                 m_refusals.take(ticket))) {
+        abort(sendtext::kJournalNotWritten);
+        return;
+    }
     if (out) {
         ++slot.today;
         ++slot.inRun;
     }
-    const bool cancel = m_view.runFlags().cancel;
-    const bool last = out || submit.attempt == Wait::Second || cancel;
     if (last) {
         ++m_doneContacts;
         if (outcome == SubmitOutcome::Unknown)

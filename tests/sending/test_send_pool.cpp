@@ -190,6 +190,27 @@ private Q_SLOTS:
     // A first attempt that failed goes to the other link when it is free;
     // the link that refused is not asked again for it.
     void secondAttemptMovesToAnotherLink() {
+        // The other link is busy: the second attempt waits for it, its
+        // recipient pending meanwhile, and the failing link goes on with
+        // the rest.
+        {
+            Pool p(4, {0, 0});
+            const QString first = member(kPrefix, 1);
+            p.link(0).script = [&first](const QString& n) {
+                return n == first ? SubmitOutcome::Failed : kSent;
+            };
+            p.run->start();
+            QTRY_COMPARE(p.link(0).sent.size(), 3);
+            QCOMPARE(p.link(1).held.size(), 1);
+            QCOMPARE(p.run->journal().recipient(p.run->runId(), 0)->state, S::Pending);
+            p.link(1).answer();
+            QTRY_COMPARE(p.link(1).held.size(), 1);
+            QCOMPARE(p.link(1).held.first().number, first);
+            p.link(1).answer();
+            QVERIFY(ProgramFixture::waitForRun(*p.run));
+            QCOMPARE(p.states(), QList<S>(4, S::Sent));
+            QVERIFY(failedNumbers().isEmpty());
+        }
         Pool p(4, {0, 0});
         const QString second = member(kPrefix, 2);
         p.link(0).script = [&second](const QString& n) {
