@@ -247,7 +247,10 @@ bool AtBackend::openLink(const SmsProperties& properties, QString* path) {
     // Another process of ours on this modem would read our answers as its own.
     if (!m_portLock.take(m_programDir, port.path))
         return false;
-    if (!m_channel.open(port.path, port.baudRate)) {
+    QString error;
+    if (!m_channel.open(port.path, port.baudRate, &error)) {
+        if (properties.NeedLog == 1)
+            qCInfo(lcAt).noquote() << "open" << port.path << "-" << error;
         m_portLock.release();
         return false;
     }

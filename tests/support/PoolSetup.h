@@ -33,15 +33,23 @@ inline bool connectAll(ProgramFixture& f, int modems, bool quick = true) {
     m.KylixSMS1.setBackend(makeDeviceBackend(m.programDir));
     m.findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(false);
     m.findChild<QLineEdit*>(QStringLiteral("teParameter"))->setText(QStringLiteral("COM3, 9600"));
-    QTest::mouseClick(m.findChild<QWidget*>(QStringLiteral("btnConnect")), Qt::LeftButton);
-    if (!m.isConnected())
+    // A simulator whose previous client was killed may lose the port at
+    // once on the first open after it; an operator presses connect again.
+    QWidget* connect = m.findChild<QWidget*>(QStringLiteral("btnConnect"));
+    if (!QTest::qWaitFor(
+            [&] {
+                QTest::mouseClick(connect, Qt::LeftButton);
+                return m.isConnected();
+            },
+            3000))
         return false;
     if (quick) {
         m.findChild<QLineEdit*>(QStringLiteral("teSendInterval"))->setText(QStringLiteral("0"));
         m.findChild<QLineEdit*>(QStringLiteral("teSendRetryTimes"))->setText(QStringLiteral("0"));
     }
     for (int i = 1; i < modems; ++i) {
-        if (!f.program().pool->connectModem(i))
+        ModemPool& pool = *f.program().pool;
+        if (!QTest::qWaitFor([&pool, i] { return pool.connectModem(i); }, 3000))
             return false;
     }
     return true;
