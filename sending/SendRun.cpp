@@ -660,8 +660,11 @@ bool SendRun::gatherLinks() {
         const QList<PoolModem> modems =
             m_shell.modemSource() ? m_shell.modemSource()->modems() : QList<PoolModem>{};
         std::unique_ptr<Link> gateway = m_shell.gatewayLink();
-        if (modems.size() < 2 && !gateway) {
-            // One modem: the run behaves as it always has, its limit aside.
+        const bool firstAlone =
+            !gateway &&
+            (modems.isEmpty() || (modems.size() == 1 && modems.first().sms == &m_shell.sms()));
+        if (firstAlone) {
+            // Modem 1 alone: the run behaves as it always has, its limit aside.
             const int limit = modems.isEmpty() ? 0 : modems.first().dailyLimit;
             const QString label = modems.isEmpty() ? QString() : modems.first().label;
             m_slots.push_back({m_ownLink.get(), label.isEmpty() ? m_ownLink->name() : label, limit,
