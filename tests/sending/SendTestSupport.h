@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include "FakeSendForm.h"
 #include "ProgramFixture.h"
 #include "app/TFormMain.h"
 #include "sending/ProgressView.h"
@@ -92,6 +93,23 @@ inline QList<QStringList> sentLog() {
 
 inline void setConnected(ProgramFixture& f, bool on) {
     f.main().findChild<QPushButton*>(QStringLiteral("btnConnect"))->setEnabled(!on);
+}
+
+// The program started and taken as connected, with the group "g" of n
+// members (none added on the folder of an earlier fixture, which has it)
+// chosen on a scripted send page, error control off.
+inline std::unique_ptr<FakeSendForm> groupRunForm(ProgramFixture& f, int members,
+                                                  const QString& prefix) {
+    f.start();
+    auto form = std::make_unique<FakeSendForm>(f.main().db);
+    setConnected(f, true);
+    if (members > 0)
+        addGroup(f, QStringLiteral("g"), numbered(members, prefix));
+    form->composer = QStringLiteral("salam **");
+    form->mode = RecipientMode::OneGroup;
+    form->group = QStringLiteral("g");
+    form->control = false;
+    return form;
 }
 
 inline QString fileText(const ProgramFixture& f, const QString& name) {

@@ -26,15 +26,7 @@ struct Bench {
 
     // On a folder of an earlier fixture, the group is there already.
     explicit Bench(int members, const QString& dir = {}) : f(dir) {
-        f.start();
-        formHolder = std::make_unique<FakeSendForm>(f.main().db);
-        setConnected(f, true);
-        if (members > 0)
-            addGroup(f, QStringLiteral("g"), numbered(members, kPrefix));
-        form().composer = QStringLiteral("salam **");
-        form().mode = RecipientMode::OneGroup;
-        form().group = QStringLiteral("g");
-        form().control = false;
+        formHolder = groupRunForm(f, members, kPrefix);
         run = std::make_unique<SendRun>(f.main().context(), form(), view);
     }
     FakeSendForm& form() { return *formHolder; }

@@ -31,15 +31,7 @@ struct Pool {
     std::unique_ptr<SendRun> run;
 
     Pool(int members, const QList<int>& limits, const QString& dir = {}) : f(dir) {
-        f.start();
-        formHolder = std::make_unique<FakeSendForm>(f.main().db);
-        setConnected(f, true);
-        if (members > 0)
-            addGroup(f, QStringLiteral("g"), numbered(members, kPrefix));
-        form().composer = QStringLiteral("salam **");
-        form().mode = RecipientMode::OneGroup;
-        form().group = QStringLiteral("g");
-        form().control = false;
+        formHolder = groupRunForm(f, members, kPrefix);
         QList<SendRun::RunLink> given;
         for (int i = 0; i < limits.size(); ++i) {
             links.push_back(
