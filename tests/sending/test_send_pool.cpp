@@ -5,8 +5,10 @@
 
 #include "FakeSendForm.h"
 #include "ScriptedLink.h"
+#include "ScriptedPhone.h"
 #include "SendTestSupport.h"
 #include "app/ProgramRoot.h"
+#include "device/ModemPool.h"
 #include "sending/Schedule.h"
 #include "sending/SendJournal.h"
 #include "sending/SendRun.h"
@@ -219,6 +221,37 @@ private Q_SLOTS:
         QCOMPARE(onFirst, 1);
         QCOMPARE(p.states(), (QList<S>{S::Sent, S::Failed, S::Sent, S::Sent}));
         QCOMPARE(failedNumbers(), QStringList{second});
+    }
+
+    // From the program's own pool: with modem 1 switched off and modem 2
+    // on, the run goes through modem 2 alone, never through modem 1.
+    void modemOneOffSendsThroughTheOther() {
+        ScriptedPhone* second = nullptr;
+        ModemPool::setBackendFactory([&second] {
+            auto phone = std::make_unique<ScriptedPhone>();
+            second = phone.get();
+            return std::unique_ptr<SmsBackend>(std::move(phone));
+        });
+        ProgramFixture f;
+        auto form = groupRunForm(f, 3, kPrefix);
+        ModemPool& pool = *f.program().pool;
+        ModemEntry other;
+        other.port = QStringLiteral("COM4");
+        QVERIFY(pool.add(other).isEmpty());
+        ModemEntry first = pool.list().at(0);
+        first.enabled = false;
+        QVERIFY(pool.update(0, first).isEmpty());
+        QVERIFY(pool.connectModem(1));
+        RecordingView view;
+        SendRun run(f.main().context(), *form, view);
+        run.start();
+        QVERIFY(ProgramFixture::waitForRun(run));
+        ModemPool::setBackendFactory(nullptr);
+        QVERIFY(second);
+        QCOMPARE(sentTo(*second), everyone(3));
+        QVERIFY(sentTo(*f.phone).isEmpty());
+        for (const JournalRecipient& r : run.journal().recipients(run.runId()))
+            QCOMPARE(r.link, QStringLiteral("modem:COM4"));
     }
 
     // A refusal's words, when the link has them (a gateway's answer), stay
