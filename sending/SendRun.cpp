@@ -716,7 +716,9 @@ bool SendRun::legacyModem() const {
 
 void SendRun::countToday() {
     const QDateTime now = m_shell.clock().now();
-    m_day = schedule::inTehran(now).date();
+    const QDateTime here = schedule::inTehran(now);
+    m_dayEndMs =
+        QDateTime(here.date().addDays(1), QTime(0, 0), here.timeZone()).toMSecsSinceEpoch();
     for (Slot& slot : m_slots)
         slot.today = m_journal.outOnDayOf(slot.link->name(), now);
 }
@@ -812,7 +814,7 @@ void SendRun::pump() {
             m_ending = m_mode == Mode::Group || m_mode == Mode::AllGroups ? Ending::Stop
                                                                           : Ending::StopWithoutCopy;
         if (m_ending == Ending::None) {
-            if (QDate day = schedule::inTehran(m_shell.clock().now()).date(); day != m_day)
+            if (m_shell.clock().now().toMSecsSinceEpoch() >= m_dayEndMs)
                 countToday();
             while (handOut()) {
             }
@@ -886,7 +888,7 @@ bool SendRun::handOut() {
 }
 
 void SendRun::submitOn(int slot, int position, Wait attempt) {
-    pushSettings();
+    pushSettings(m_slots[std::size_t(slot)].sms);
     const JournalRecipient& r = recipientAt(position);
     // Committed before the body can leave: a crash from here on leaves the
     // recipient unknown, never pending.
@@ -1169,12 +1171,13 @@ void SendRun::showCounts() {
         m_view.setOptedOutCount(sendtext::optedOutCount(m_optedOut));
 }
 
-void SendRun::pushSettings() {
+void SendRun::pushSettings(KylixSMS* modem) {
     const SendSettingsText s = m_shell.hooks().device.sendSettings();
     const int interval = toSetting(s.sendInterval);
     const int retries = toSetting(s.sendRetryTimes);
     const int timeout = toSetting(s.sendTimeout);
-    // Every modem of the run sends with the settings page's values.
+    // Every modem of the run sends with the settings page's values, each
+    // as its own submit goes; the gateway's link reads them from modem 1.
     auto push = [&](KylixSMS& sms) {
         sms.setRequestDeliveryReport(m_requestReport ? 1 : 0);
         sms.setSendInterval(interval);
@@ -1183,10 +1186,8 @@ void SendRun::pushSettings() {
         sms.setSMSValidity(s.validityIndex + 1);
     };
     push(m_shell.sms());
-    for (const Slot& slot : m_slots) {
-        if (slot.sms && slot.sms != &m_shell.sms())
-            push(*slot.sms);
-    }
+    if (modem && modem != &m_shell.sms())
+        push(*modem);
 }
 
 void SendRun::countSent() {

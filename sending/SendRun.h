@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QDateTime>
-#include <QList>
 #include <QHash>
+#include <QList>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -168,7 +168,8 @@ private:
     void ended();
 
     void showCounts();
-    void pushSettings();
+    // The settings page's values to modem 1 and to the modem about to submit.
+    void pushSettings(KylixSMS* modem);
     void countSent();
     void accepted(int position);
     void recordFailure(int position);
@@ -193,7 +194,7 @@ private:
     std::vector<Slot> m_slots;
     std::optional<SendingHours> m_hoursGiven;
     SendingHours m_hours;
-    QDate m_day; // Tehran's, that the slots' counts are of
+    qint64 m_dayEndMs = 0; // the end of the Tehran day the slots' counts are of
     QSet<const KylixSMS*> m_reportWatches;
     std::vector<DeviceGate::Hold> m_poolHolds;
     ClockTimer m_wake; // asks again while links are down or the run waits

@@ -5,6 +5,7 @@
 // reliability command adds up, a watchdog that turns a hang into a count
 // instead of a stuck run, and the integrity check of a database file.
 
+#include <QHash>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -103,6 +104,17 @@ private:
 };
 
 // "ok" for a whole file, else what SQLite found (or why it would not open).
+// How many message parts each number reached across these simulators'
+// networks (anything with messages(), as the simulator harness has).
+template <typename Sims> QHash<QString, int> receivedBy(const Sims& sims) {
+    QHash<QString, int> received;
+    for (const auto& sim : sims) {
+        for (const auto& part : sim->messages())
+            ++received[part.value(QStringLiteral("number")).toString()];
+    }
+    return received;
+}
+
 inline QString integrity(const QString& file) {
     const QString name = QUuid::createUuid().toString();
     QString result;

@@ -107,11 +107,7 @@ void trial(QRandomGenerator& random, reliability::Counts& counts, int index) {
         qWarning("trial %d: the run did not end", index);
         return;
     }
-    QHash<QString, int> received;
-    for (const auto& sim : all) {
-        for (const QJsonObject& part : sim->messages())
-            ++received[part.value(QStringLiteral("number")).toString()];
-    }
+    const QHash<QString, int> received = reliability::receivedBy(all);
     const QStringList failed = failedNumbers();
     int duplicates = 0;
     int lost = 0;

@@ -211,11 +211,7 @@ void resumeTrials(const char* part, int modems) {
             qWarning("trial %d: the program started again did not finish", trial);
             continue;
         }
-        QHash<QString, int> received;
-        for (const auto& sim : sims) {
-            for (const QJsonObject& message : sim->messages())
-                ++received[message.value(QStringLiteral("number")).toString()];
-        }
+        const QHash<QString, int> received = reliability::receivedBy(sims);
         bool whole = true;
         const QHash<QString, RecipientState> states = journalStates(dir.path(), &whole);
         if (!whole)
